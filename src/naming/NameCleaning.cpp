@@ -1,0 +1,24 @@
+#include "naming/NameCleaning.h"
+
+namespace tagmint::naming {
+
+QString replaceInvalidFileNameCharacters(const QString& text)
+{
+    static const QString invalid = QStringLiteral("\\/;:*|@");
+    QString result = text;
+    for (QChar& c : result) {
+        if (invalid.contains(c))
+            c = QLatin1Char(' ');
+    }
+    return result;
+}
+
+QString normalizeSpaces(const QString& text)
+{
+    QString result = text.trimmed();
+    while (result.contains(QLatin1String("  ")))
+        result.replace(QLatin1String("  "), QLatin1String(" "));
+    return result;
+}
+
+} // namespace tagmint::naming

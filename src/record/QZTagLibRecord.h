@@ -1,0 +1,150 @@
+#pragma once
+// One media file as the table shows it: one row. Holds the file's path
+// facts, its tag fields as editable texts, audio facts as display texts with
+// numeric sort values, the artwork state, and what changed since loading.
+// Every value is reached by its field key ("title", "trackNumber", ...).
+
+#include "record/QZAudioProperties.h"
+#include "record/RecordField.h"
+#include "tags/QZTagLibArtwork.h"
+#include "util/TagmintError.h"
+
+#include <QImage>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QZTagLibTag;
+
+class QZTagLibRecord {
+public:
+    // Load flag: also probe the audio properties.
+    static constexpr quint32 LoadAudioProperties = 0x1;
+
+    // Creates the record and loads it from the file (initWithPath:flags:).
+    QZTagLibRecord(const QString& path, quint32 flags);
+    ~QZTagLibRecord();
+    QZTagLibRecord(const QZTagLibRecord&) = delete;
+    QZTagLibRecord& operator=(const QZTagLibRecord&) = delete;
+
+    // --- Values by key -----------------------------------------------------
+    // Texts as QString, "image" as QImage, sort companions as numbers; an
+    // invalid QVariant for an unknown key or a missing image.
+    QVariant value(const QString& key) const;
+    QString text(RecordField field) const { return m_text[size_t(field)]; }
+    // Writes through the field's setter, which normalises the value and may
+    // ignore it. Of the read-only keys only "folder" is writable.
+    void setValue(const QVariant& value, const QString& key);
+    // setValue, then whether the stored value changed.
+    bool setValueAndCheck(const QVariant& value, const QString& key);
+
+    // --- Validation --------------------------------------------------------
+    // May replace the value by its cleaned form.
+    bool validateValue(QVariant& value, const QString& key, TagmintError* error = nullptr) const;
+    static bool validateNumber(const QString& text, const QString& keyName, int minValue,
+                               int maxValue, TagmintError* error = nullptr);
+    // The stored form of a numeric text: "07" -> "7", "0" -> "".
+    static QString convertNumericString(const QString& text);
+
+    // --- Change tracking ---------------------------------------------------
+    static const QStringList& trackedKeys();
+    void snapshotOriginalValues();
+    bool isDirtyForKey(const QString& key) const;
+    bool isDirty() const;
+    QStringList isDirtyEx() const;
+    void revertValueForKey(const QString& key);
+    void revertAllValues();
+    // True at once when nothing changed, else the result of saving.
+    bool saveIfDirty();
+
+    // --- Artwork -----------------------------------------------------------
+    // Null when the tag could not be read or there is no image.
+    QImage image();
+    void setImage(const QImage& image);
+    bool hasImage() const;
+    qint64 imageSortValue() const;
+    const QZTagLibArtwork* artwork() const { return m_artwork.get(); }
+
+    // --- Facts and flags ---------------------------------------------------
+    QString path() const { return text(RecordField::Path); }
+    QString filename() const { return text(RecordField::Filename); }
+    quint64 size() const { return m_size; }
+    int frequencySortValue() const { return m_audio.sampleRate; }
+    int bitrateSortValue() const { return m_audio.bitrate; }
+    int channelsSortValue() const { return m_audio.channels; }
+    int durationSortValue() const { return int(m_audio.durationMs); }
+
+    bool isEditable() const { return !m_isReadOnly && !m_hasInvalidTags && !m_hasSaveError; }
+    bool isReadOnly() const { return m_isReadOnly; }
+    bool hasInvalidTags() const { return m_hasInvalidTags; }
+    bool hasSaveError() const { return m_hasSaveError; }
+    bool hasRenameError() const { return m_hasRenameError; }
+    bool hasAudioProperties() const { return m_hasAudioProperties; }
+    bool hasID3v2Tag() const { return m_hasID3v2Tag; }
+    bool hasID3v1Tag() const { return m_hasID3v1Tag; }
+    bool hadID3v1Tag() const { return m_hadID3v1Tag; }
+    bool isToDeleteID3v1Tag() const { return m_isToDeleteID3v1Tag; }
+    void setToDeleteID3v1Tag(bool value) { m_isToDeleteID3v1Tag = value; }
+
+    // --- Load, save, rename ------------------------------------------------
+    // (Re)loads path facts, optionally audio properties, and the tag fields.
+    // Leaves the reading wrapper open; callers release it when done.
+    void loadFromPath(const QString& path, quint32 flags);
+    // Probes the audio properties of the file and shows them.
+    void loadAudioProperties();
+    void applyAudioProperties(const QZAudioProperties& properties);
+
+    // The held wrapper, opening a reading one when none is held.
+    QZTagLibTag* tag();
+    // Replaces the held wrapper by a new reading one.
+    QZTagLibTag* loadTag();
+    // The held wrapper, or a new one opened for writing.
+    QZTagLibTag* writableTag();
+    void closeTag();
+    // Drops the cached original artwork, then closes the tag.
+    void releaseTagResources();
+    bool isTagOpen() const;
+
+    // Writes the fields into the file, renames it when its name changed and
+    // reloads. False on a save or rename error (see the flags).
+    bool saveDataToTagAndDoRenaming();
+    // The new path, or nullopt when no rename was needed or it failed.
+    std::optional<QString> doRenamingIfFileNameDirty();
+
+    // Guards the tag wrapper; re-entrant because a load asks for the tag
+    // while holding it.
+    QRecursiveMutex& lock() const { return m_lock; }
+
+private:
+    QString& textRef(RecordField field) { return m_text[size_t(field)]; }
+    void setTextField(RecordField field, const QVariant& value);
+    void setNumericField(RecordField field, const QVariant& value);
+    void setFilename(const QVariant& value);
+    void becomeInvalid();
+    void copyFieldsFromTag(const QZTagLibTag& tag);
+    void writeFieldsToTag(QZTagLibTag& tag);
+    bool hasAudioFacts() const;
+
+    std::array<QString, kRecordFieldCount> m_text;
+    std::optional<std::array<QString, 19>> m_originalValues;
+    quint64 m_size = 0;
+    QZAudioProperties m_audio;
+
+    std::unique_ptr<QZTagLibArtwork> m_artwork;
+    std::unique_ptr<QZTagLibTag> m_tag;
+    mutable QRecursiveMutex m_lock;
+
+    bool m_isReadOnly = false;
+    bool m_hasInvalidTags = false;
+    bool m_hasSaveError = false;
+    bool m_hasRenameError = false;
+    bool m_hasAudioProperties = false;
+    bool m_hasID3v2Tag = false;
+    bool m_hasID3v1Tag = false;
+    bool m_hadID3v1Tag = false;
+    bool m_isToDeleteID3v1Tag = false;
+};

@@ -1,0 +1,41 @@
+#include "tags/ImageCodec.h"
+
+#include <QBuffer>
+
+namespace tagmint::tags {
+
+namespace {
+
+QByteArray encodeAs(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        return QByteArray();
+    return bytes;
+}
+
+} // namespace
+
+EncodedImage encodeImage(const QImage& image)
+{
+    EncodedImage result;
+    if (image.isNull())
+        return result;
+    result.bytes = encodeAs(image, "JPEG");
+    if (result.bytes.isEmpty()) {
+        result.bytes = encodeAs(image, "PNG");
+        result.isPng = !result.bytes.isEmpty();
+    }
+    return result;
+}
+
+QImage decodeImage(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return QImage();
+    return QImage::fromData(bytes);
+}
+
+} // namespace tagmint::tags

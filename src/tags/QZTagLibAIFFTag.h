@@ -1,0 +1,26 @@
+#pragma once
+// The ID3v2 tag of an AIFF file's ID3 chunk; field rules as for MPEG files.
+
+#include "tags/QZTagLibMPEGTag.h"
+
+namespace TagLib::RIFF::AIFF { class File; }
+
+class QZTagLibAIFFTag : public QZTagLibMPEGTag {
+public:
+    QZTagLibAIFFTag() = default;
+    ~QZTagLibAIFFTag() override;
+
+    static const QStringList& supportedExtensions();
+    static bool canHandlePath(const QString& path);
+
+    bool open(const QString& path, quint32 flags) override;
+    bool save() override;
+    void closeFile() override;
+
+    QString tagFormat() const override { return id3v2VersionText(); }
+    bool hasID3v1Tag() const override { return false; }
+    bool isReadOnly() const override;
+
+private:
+    TagLib::RIFF::AIFF::File* m_aiffFile = nullptr;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// A record's artwork state: whether the file's tag had an image and whether
+// the user removed or replaced it. The original image is cached and may be
+// dropped; it is then read from the tag again on demand.
+
+#include <QImage>
+#include <functional>
+
+class QZTagLibTag;
+
+class QZTagLibArtwork {
+public:
+    enum Status : qint32 { NoImage = 0, OriginalImage = 1, ImageRemoved = 2, NewImage = 3 };
+
+    // Returns an open tag wrapper of the record, or nullptr.
+    using TagProvider = std::function<QZTagLibTag*()>;
+
+    // Reads the first image of the tag (tag may be nullptr).
+    explicit QZTagLibArtwork(const QZTagLibTag* tag);
+
+    // The first decodable picture of the tag; null when there is none.
+    static QImage imageWithTag(const QZTagLibTag* tag);
+
+    // The replacement, or the original (re-read through the provider when
+    // it was dropped); null when the artwork shows no image.
+    QImage currentImageWithTagProvider(const TagProvider& provider);
+
+    // A null image removes the artwork.
+    void setImage(const QImage& image);
+    void revertChanges();
+    // Drops the cached original; a replacement image stays.
+    void releaseImage();
+
+    Status status() const { return m_status; }
+    bool originalTagHasImage() const { return m_originalTagHasImage; }
+    bool isDirty() const;
+    bool hasImage() const;
+    // Ascending: original, replaced, none, removed (unreadable files sort 4).
+    qint64 sortValue() const;
+
+private:
+    bool m_originalTagHasImage = false;
+    QImage m_image;
+    Status m_status = NoImage;
+};

@@ -1,0 +1,115 @@
+#pragma once
+// Uniform access to the tag fields of one open media file, whatever its
+// container, and the factory that picks the wrapper by file extension.
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+// One picture found in a tag. MP4 covers carry no picture type.
+struct QZTagLibTagImage {
+    QImage image;
+    std::optional<int> type;   // ID3v2 / FLAC picture type number
+};
+
+class QZTagLibTag {
+public:
+    // Bit of the open flags: the wrapper is opened to be saved.
+    static constexpr quint32 OpenForWriting = 0x1;
+
+    virtual ~QZTagLibTag();
+    QZTagLibTag(const QZTagLibTag&) = delete;
+    QZTagLibTag& operator=(const QZTagLibTag&) = delete;
+
+    // The wrapper of the first class (in factory order) that claims the
+    // path's extension, opened; nullptr when no class claims it or that
+    // class cannot open the file. Later classes are never tried.
+    static std::unique_ptr<QZTagLibTag> tagWithPath(const QString& path, quint32 flags);
+
+    // Every extension a wrapper handles, lower case, in factory order.
+    static const QStringList& supportedExtensions();
+    static bool canHandlePath(const QString& path);
+
+    // Writes the in-memory tags to the file; true when the library wrote it.
+    virtual bool save() { return false; }
+    // Releases the file; afterwards getters answer empty values.
+    virtual void closeFile() {}
+
+    virtual QString artist() const { return QString(); }
+    virtual void setArtist(const QString&) {}
+    virtual QString album() const { return QString(); }
+    virtual void setAlbum(const QString&) {}
+    virtual QString albumArtist() const { return QString(); }
+    virtual void setAlbumArtist(const QString&) {}
+    virtual QString title() const { return QString(); }
+    virtual void setTitle(const QString&) {}
+    virtual QString comment() const { return QString(); }
+    virtual void setComment(const QString&) {}
+    virtual QString genre() const { return QString(); }
+    virtual void setGenre(const QString&) {}
+    virtual int tempo() const { return 0; }
+    virtual void setTempo(int) {}
+    virtual QString initialKey() const { return QString(); }
+    virtual void setInitialKey(const QString&) {}
+    virtual QString encodedBy() const { return QString(); }
+    virtual void setEncodedBy(const QString&) {}
+    virtual QString grouping() const { return QString(); }
+    virtual void setGrouping(const QString&) {}
+    virtual QString composer() const { return QString(); }
+    virtual void setComposer(const QString&) {}
+    virtual QString copyright() const { return QString(); }
+    virtual void setCopyright(const QString&) {}
+    virtual int year() const { return 0; }
+    virtual void setYear(int) {}
+
+    // Number/total pairs live together in one frame, atom or field: they are
+    // read once at open and written back only by save().
+    int trackNumber() const { return m_trackNumber; }
+    void setTrackNumber(int value) { m_trackNumber = value; }
+    int tracksTotal() const { return m_tracksTotal; }
+    void setTracksTotal(int value) { m_tracksTotal = value; }
+    int discNumber() const { return m_discNumber; }
+    void setDiscNumber(int value) { m_discNumber = value; }
+    int discsTotal() const { return m_discsTotal; }
+    void setDiscsTotal(int value) { m_discsTotal = value; }
+
+    // Names the tags present, e.g. "ID3v1, ID3v2.3.0".
+    virtual QString tagFormat() const { return QString(); }
+
+    // Every decodable picture, in tag order.
+    virtual QList<QZTagLibTagImage> images() const { return {}; }
+    // The first decodable picture; null when there is none. Same answer as
+    // images().first() without decoding the others.
+    virtual QImage firstImage() const;
+    virtual bool supportsImages() const { return false; }
+    // A null image removes every picture.
+    virtual void setTagImage(const QImage&) {}
+    virtual bool hasImages() const { return false; }
+
+    virtual bool hasID3v1Tag() const { return false; }
+    virtual bool hasID3v2Tag() const { return false; }
+    virtual bool isReadOnly() const { return false; }
+
+    QString path() const { return m_path; }
+    void setPath(const QString& path) { m_path = path; }
+
+protected:
+    QZTagLibTag() = default;
+
+    // True when the path's lower-cased extension is one of the given ones.
+    static bool extensionIsIn(const QString& path, const QStringList& extensions);
+
+    virtual void loadIntermediateValues() {}
+    virtual void flushIntermediateValues() {}
+
+    int m_trackNumber = 0;
+    int m_tracksTotal = 0;
+    int m_discNumber = 0;
+    int m_discsTotal = 0;
+
+private:
+    QString m_path;
+};
