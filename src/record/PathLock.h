@@ -31,7 +31,7 @@ public:
 namespace tagmint::record {
 
 // True when the path or a folder above it carries the lock flag. The walk
-// stops before the root folder; at most 259 bytes of the path are considered.
+// stops before the root folder.
 bool isPathLocked(const QString& path, const FileFlagsAccess& access = LinuxFileFlags::instance());
 
 // Clears the lock flag on the path and on every folder above it (not the

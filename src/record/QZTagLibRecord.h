@@ -63,7 +63,7 @@ public:
 
     // --- Artwork -----------------------------------------------------------
     // Null when the tag could not be read or there is no image.
-    QImage image();
+    QImage image() const;
     void setImage(const QImage& image);
     bool hasImage() const;
     qint64 imageSortValue() const;
@@ -98,8 +98,9 @@ public:
     void loadAudioProperties();
     void applyAudioProperties(const QZAudioProperties& properties);
 
-    // The held wrapper, opening a reading one when none is held.
-    QZTagLibTag* tag();
+    // The held wrapper, opening a reading one when none is held. The wrapper
+    // is a cache of the file, hence available on a const record.
+    QZTagLibTag* tag() const;
     // Replaces the held wrapper by a new reading one.
     QZTagLibTag* loadTag();
     // The held wrapper, or a new one opened for writing.
@@ -121,9 +122,11 @@ public:
 
 private:
     QString& textRef(RecordField field) { return m_text[size_t(field)]; }
-    void setTextField(RecordField field, const QVariant& value);
-    void setNumericField(RecordField field, const QVariant& value);
+    void setNumericField(RecordField field, const QString& text);
     void setFilename(const QVariant& value);
+    // Index into trackedKeys(), or -1.
+    static int trackedIndex(const QString& key);
+    QString originalValue(int trackedIndex) const;
     void becomeInvalid();
     void copyFieldsFromTag(const QZTagLibTag& tag);
     void writeFieldsToTag(QZTagLibTag& tag);
@@ -135,7 +138,7 @@ private:
     QZAudioProperties m_audio;
 
     std::unique_ptr<QZTagLibArtwork> m_artwork;
-    std::unique_ptr<QZTagLibTag> m_tag;
+    mutable std::unique_ptr<QZTagLibTag> m_tag;
     mutable QRecursiveMutex m_lock;
 
     bool m_isReadOnly = false;

@@ -1,0 +1,127 @@
+#include "cli/ShowCommand.h"
+
+#include "cli/InputPath.h"
+#include "record/QZTagLibRecord.h"
+#include "record/RecordField.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace tagmint::cli {
+
+namespace {
+
+// The fields "show" prints, in this order. Audio facts are left out: the
+// records are loaded without probing.
+constexpr RecordField kShownFields[] = {
+    RecordField::Title,       RecordField::Artist,      RecordField::Album,
+    RecordField::AlbumArtist, RecordField::Genre,       RecordField::Comment,
+    RecordField::Composer,    RecordField::Grouping,    RecordField::Copyright,
+    RecordField::EncodedBy,   RecordField::InitialKey,  RecordField::Tempo,
+    RecordField::Year,        RecordField::TrackNumber, RecordField::TracksTotal,
+    RecordField::DiscNumber,  RecordField::DiscsTotal,  RecordField::Filename,
+    RecordField::Folder,      RecordField::Path,        RecordField::PathExt,
+    RecordField::SizeStr,     RecordField::Size,        RecordField::TagFormat,
+};
+
+QJsonValue fieldValue(const QZTagLibRecord& record, RecordField field)
+{
+    const QVariant value = record.value(record::fieldKey(field));
+    if (record::isText(field))
+        return value.toString();
+    return double(value.toULongLong());
+}
+
+QJsonValue imageValue(QZTagLibRecord& record)
+{
+    const QImage image = record.image();
+    if (image.isNull())
+        return QJsonValue::Null;
+    return QJsonObject{{QStringLiteral("width"), image.width()},
+                       {QStringLiteral("height"), image.height()}};
+}
+
+QString textForm(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: {
+        // Continuation lines are indented so a multi-line comment cannot be
+        // mistaken for further keys.
+        QString text = value.toString();
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        return text.replace(QLatin1Char('\n'), QLatin1String("\n  "));
+    }
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Double:
+        return QString::number(qint64(value.toDouble()));
+    case QJsonValue::Object: {
+        const QJsonObject size = value.toObject();
+        return QStringLiteral("%1x%2").arg(size.value(QLatin1String("width")).toInt())
+            .arg(size.value(QLatin1String("height")).toInt());
+    }
+    default:
+        return QStringLiteral("none");
+    }
+}
+
+} // namespace
+
+QList<ShownValue> shownValues(QZTagLibRecord& record)
+{
+    QList<ShownValue> values;
+    for (RecordField field : kShownFields)
+        values.append({record::fieldKey(field), fieldValue(record, field)});
+    values.append({QStringLiteral("isReadOnly"), record.isReadOnly()});
+    values.append({QStringLiteral("hasInvalidTags"), record.hasInvalidTags()});
+    values.append({QStringLiteral("hasID3v1Tag"), record.hasID3v1Tag()});
+    values.append({QStringLiteral("hasID3v2Tag"), record.hasID3v2Tag()});
+    values.append({record::fieldKey(RecordField::Image), imageValue(record)});
+    return values;
+}
+
+ShowCommand::ShowCommand(const CliOptions& options, QTextStream& out, QTextStream& err)
+    : m_options(options), m_out(out), m_err(err)
+{
+}
+
+int ShowCommand::run()
+{
+    int status = kExitOk;
+    for (const QString& path : m_options.paths) {
+        if (const QString reason = unusablePathReason(path); !reason.isEmpty()) {
+            m_err << path << ": " << reason << Qt::endl;
+            status = kExitFailure;
+            continue;
+        }
+        QZTagLibRecord record(recordPathFor(path), 0);
+        const QList<ShownValue> values = shownValues(record);
+        record.releaseTagResources();
+        if (m_options.json)
+            printJson(values);
+        else
+            printText(values);
+        ++m_printed;
+    }
+    return status;
+}
+
+void ShowCommand::printJson(const QList<ShownValue>& values)
+{
+    QJsonObject object;
+    for (const ShownValue& shown : values)
+        object.insert(shown.key, shown.value);
+    m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+}
+
+void ShowCommand::printText(const QList<ShownValue>& values)
+{
+    if (m_printed > 0)
+        m_out << '\n';
+    for (const ShownValue& shown : values)
+        m_out << shown.key << ": " << textForm(shown.value) << '\n';
+}
+
+} // namespace tagmint::cli

@@ -1,0 +1,34 @@
+// tagmint-cli: headless companion of Tagmint for scripts and end-to-end
+// tests. A QCoreApplication is needed for Qt's image plugins.
+
+#include "cli/CliOptions.h"
+#include "cli/SetCommand.h"
+#include "cli/ShowCommand.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+
+using namespace tagmint::cli;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const CliOptions options = parseArguments(app.arguments().mid(1));
+    switch (options.command) {
+    case CliOptions::Command::Help:
+        out << usageText();
+        return kExitOk;
+    case CliOptions::Command::Show:
+        return ShowCommand(options, out, err).run();
+    case CliOptions::Command::Set:
+        return SetCommand(options, out, err).run();
+    case CliOptions::Command::UsageError:
+        break;
+    }
+    err << "tagmint-cli: " << options.error << "\n\n" << usageText();
+    return kExitUsage;
+}

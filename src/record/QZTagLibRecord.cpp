@@ -1,0 +1,326 @@
+#include "record/QZTagLibRecord.h"
+
+#include "naming/NameCleaning.h"
+#include "tags/NumberPair.h"
+#include "tags/QZTagLibTag.h"
+
+#include <QLocale>
+
+using namespace tagmint;
+
+namespace {
+
+struct NumberBounds {
+    int min;
+    int max;
+};
+
+NumberBounds boundsOf(RecordField field)
+{
+    switch (field) {
+    case RecordField::Tempo:
+        return {30, 250};
+    case RecordField::Year:
+        return {1900, 2100};
+    default:
+        return {1, 250};
+    }
+}
+
+TagmintError makeError(const QString& message)
+{
+    TagmintError error;
+    error.message = message;
+    return error;
+}
+
+bool fail(TagmintError* error, const QString& message)
+{
+    if (error)
+        *error = makeError(message);
+    return false;
+}
+
+bool validateFilename(QVariant& value, TagmintError* error)
+{
+    const QString name = value.toString();
+    if (name.trimmed().isEmpty())
+        return fail(error, QStringLiteral("File Name cannot be empty."));
+    const QString cleaned = naming::replaceInvalidFileNameCharacters(name);
+    if (cleaned.trimmed().isEmpty())
+        return fail(error, QStringLiteral("File Name contains invalid characters only."));
+    value = cleaned;
+    return true;
+}
+
+bool validateImage(QVariant& value, TagmintError* error)
+{
+    if (value.typeId() != QMetaType::QString)
+        return true;
+    if (!value.toString().isEmpty())
+        return fail(error, QStringLiteral("Image is required for Artwork."));
+    value = QVariant();
+    return true;
+}
+
+} // namespace
+
+QZTagLibRecord::QZTagLibRecord(const QString& path, quint32 flags)
+{
+    loadFromPath(path, flags);
+}
+
+QZTagLibRecord::~QZTagLibRecord()
+{
+    closeTag();
+}
+
+// --- Values by key -------------------------------------------------------
+
+QVariant QZTagLibRecord::value(const QString& key) const
+{
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field)
+        return QVariant();
+    switch (*field) {
+    case RecordField::Image: {
+        const QImage current = image();
+        return current.isNull() ? QVariant() : QVariant(current);
+    }
+    case RecordField::Size:
+        return QVariant::fromValue<qulonglong>(m_size);
+    case RecordField::FrequencySortValue:
+        return frequencySortValue();
+    case RecordField::BitrateSortValue:
+        return bitrateSortValue();
+    case RecordField::DurationSortValue:
+        return durationSortValue();
+    case RecordField::ChannelsSortValue:
+        return channelsSortValue();
+    case RecordField::ImageSortValue:
+        return QVariant::fromValue<qint64>(imageSortValue());
+    default:
+        return text(*field);
+    }
+}
+
+void QZTagLibRecord::setValue(const QVariant& value, const QString& key)
+{
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field)
+        return;
+    if (record::isNumeric(*field)) {
+        setNumericField(*field, value.toString());
+    } else if (*field == RecordField::Filename) {
+        setFilename(value);
+    } else if (*field == RecordField::Image) {
+        QVariant checked = value;
+        if (validateValue(checked, key))
+            setImage(qvariant_cast<QImage>(checked));
+    } else if (*field == RecordField::Folder || record::isEditable(*field)) {
+        textRef(*field) = value.toString();
+    }
+}
+
+bool QZTagLibRecord::setValueAndCheck(const QVariant& value, const QString& key)
+{
+    if (key == QLatin1String("image")) {
+        QVariant checked = value;
+        if (!validateValue(checked, key))
+            return false;
+        const bool imageWasShown = hasImage();
+        setValue(checked, key);
+        return checked.isValid() || imageWasShown;
+    }
+    const QString before = this->value(key).toString();
+    setValue(value, key);
+    return this->value(key).toString() != before;
+}
+
+void QZTagLibRecord::setNumericField(RecordField field, const QString& text)
+{
+    if (text == this->text(field))
+        return;
+    if (!validateNumber(text, record::fieldTitle(field), boundsOf(field).min, boundsOf(field).max))
+        return;
+    textRef(field) = convertNumericString(text);
+}
+
+void QZTagLibRecord::setFilename(const QVariant& value)
+{
+    QVariant checked = value;
+    if (validateFilename(checked, nullptr))
+        textRef(RecordField::Filename) = checked.toString();
+}
+
+// --- Validation ----------------------------------------------------------
+
+bool QZTagLibRecord::validateValue(QVariant& value, const QString& key, TagmintError* error) const
+{
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field)
+        return true;
+    if (record::isNumeric(*field)) {
+        const NumberBounds bounds = boundsOf(*field);
+        return validateNumber(value.toString(), record::fieldTitle(*field), bounds.min, bounds.max,
+                              error);
+    }
+    if (*field == RecordField::Filename)
+        return validateFilename(value, error);
+    if (*field == RecordField::Image)
+        return validateImage(value, error);
+    return true;
+}
+
+bool QZTagLibRecord::validateNumber(const QString& text, const QString& keyName, int minValue,
+                                    int maxValue, TagmintError* error)
+{
+    if (text.isEmpty())
+        return true;
+    bool ok = false;
+    float number = QLocale::system().toFloat(text, &ok);
+    if (!ok)
+        number = QLocale::c().toFloat(text, &ok);
+    if (!ok)
+        return fail(error, QStringLiteral("Number is required for %1.").arg(keyName));
+    if (!(float(minValue) <= number && number <= float(maxValue))) {
+        return fail(error, QStringLiteral("Number is required between %1 and %2 for %3.")
+                               .arg(minValue)
+                               .arg(maxValue)
+                               .arg(keyName));
+    }
+    return true;
+}
+
+QString QZTagLibRecord::convertNumericString(const QString& text)
+{
+    const int number = tags::leadingInteger(text);
+    return number < 1 ? QString() : QString::number(number);
+}
+
+// --- Change tracking -----------------------------------------------------
+
+const QStringList& QZTagLibRecord::trackedKeys()
+{
+    return record::trackedKeys();
+}
+
+int QZTagLibRecord::trackedIndex(const QString& key)
+{
+    return int(trackedKeys().indexOf(key));
+}
+
+QString QZTagLibRecord::originalValue(int index) const
+{
+    return m_originalValues ? (*m_originalValues)[size_t(index)] : QString();
+}
+
+void QZTagLibRecord::snapshotOriginalValues()
+{
+    std::array<QString, 19> originals;
+    const QStringList& keys = trackedKeys();
+    for (int i = 0; i < keys.size(); ++i)
+        originals[size_t(i)] = value(keys[i]).toString();
+    m_originalValues = originals;
+    m_hasSaveError = false;
+}
+
+bool QZTagLibRecord::isDirtyForKey(const QString& key) const
+{
+    if (m_isReadOnly)
+        return false;
+    if (key == QLatin1String("image"))
+        return m_artwork && m_artwork->isDirty();
+    if (key == QLatin1String("isToDeleteID3v1Tag"))
+        return m_isToDeleteID3v1Tag;
+    // Only tracked keys have originals; the path facts never count as edits.
+    const int index = trackedIndex(key);
+    if (index < 0 || !m_originalValues)
+        return false;
+    return originalValue(index) != value(key).toString();
+}
+
+bool QZTagLibRecord::isDirty() const
+{
+    if (m_originalValues) {
+        for (const QString& key : trackedKeys()) {
+            if (isDirtyForKey(key))
+                return true;
+        }
+    }
+    return m_isToDeleteID3v1Tag || (m_artwork && m_artwork->isDirty());
+}
+
+QStringList QZTagLibRecord::isDirtyEx() const
+{
+    QStringList keys;
+    if (m_originalValues) {
+        for (const QString& key : trackedKeys()) {
+            if (isDirtyForKey(key))
+                keys.append(key);
+        }
+    }
+    if (m_isToDeleteID3v1Tag)
+        keys.append(QStringLiteral("isToDeleteID3v1Tag"));
+    if (m_artwork && m_artwork->isDirty())
+        keys.append(QStringLiteral("image"));
+    return keys;
+}
+
+void QZTagLibRecord::revertValueForKey(const QString& key)
+{
+    if (key == QLatin1String("image")) {
+        if (m_artwork)
+            m_artwork->revertChanges();
+        return;
+    }
+    // Originals go back as they were loaded: passing them through the
+    // setters would refuse values a file may hold outside the editing bounds.
+    const int index = trackedIndex(key);
+    if (index >= 0)
+        textRef(*record::fieldForKey(key)) = originalValue(index);
+}
+
+void QZTagLibRecord::revertAllValues()
+{
+    for (const QString& key : trackedKeys())
+        revertValueForKey(key);
+    m_isToDeleteID3v1Tag = false;
+    if (m_artwork)
+        m_artwork->revertChanges();
+    m_hasSaveError = false;
+}
+
+bool QZTagLibRecord::saveIfDirty()
+{
+    if (!isDirty())
+        return true;
+    return saveDataToTagAndDoRenaming();
+}
+
+// --- Artwork ---------------------------------------------------------------
+
+QImage QZTagLibRecord::image() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return QImage();
+    return m_artwork->currentImageWithTagProvider([this] { return tag(); });
+}
+
+void QZTagLibRecord::setImage(const QImage& image)
+{
+    // A Linux image has no point size apart from its pixels, so it is
+    // always at full size already.
+    if (m_artwork)
+        m_artwork->setImage(image);
+}
+
+bool QZTagLibRecord::hasImage() const
+{
+    return m_artwork && m_artwork->hasImage();
+}
+
+qint64 QZTagLibRecord::imageSortValue() const
+{
+    return m_artwork ? m_artwork->sortValue() : 4;
+}
