@@ -1,0 +1,35 @@
+#pragma once
+// The command line of tagmint-cli, parsed into what one command needs.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tagmint::cli {
+
+// Exit statuses shared by every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct Assignment {
+    QString key;
+    QString value;
+};
+
+struct CliOptions {
+    enum class Command { Help, Show, Set, UsageError };
+
+    Command command = Command::UsageError;
+    bool json = false;               // show
+    QList<Assignment> assignments;   // set, in command-line order
+    QStringList paths;
+    QString error;                   // UsageError: what was wrong
+};
+
+// args: the arguments after the program name.
+CliOptions parseArguments(const QStringList& args);
+
+QString usageText();
+
+} // namespace tagmint::cli
