@@ -2,6 +2,7 @@
 
 #include "naming/NameCleaning.h"
 #include "tags/NumberPair.h"
+#include "tags/QZTagLibImageLoader.h"
 #include "tags/QZTagLibTag.h"
 
 #include <QLocale>
@@ -217,6 +218,8 @@ QString QZTagLibRecord::originalValue(int index) const
 
 void QZTagLibRecord::snapshotOriginalValues()
 {
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
     std::array<QString, 19> originals;
     const QStringList& keys = trackedKeys();
     for (int i = 0; i < keys.size(); ++i)
@@ -272,6 +275,8 @@ void QZTagLibRecord::revertValueForKey(const QString& key)
     if (key == QLatin1String("image")) {
         if (m_artwork)
             m_artwork->revertChanges();
+        if (QZTagLibImageLoader* loader = m_imageLoader)
+            loader->forgetRecord(this);
         return;
     }
     // Originals go back as they were loaded: passing them through the
@@ -288,6 +293,8 @@ void QZTagLibRecord::revertAllValues()
     m_isToDeleteID3v1Tag = false;
     if (m_artwork)
         m_artwork->revertChanges();
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
     m_hasSaveError = false;
 }
 
@@ -313,6 +320,18 @@ void QZTagLibRecord::setImage(const QImage& image)
     // always at full size already.
     if (m_artwork)
         m_artwork->setImage(image);
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
+}
+
+void QZTagLibRecord::setImageLoader(QZTagLibImageLoader* loader)
+{
+    m_imageLoader = loader;
+}
+
+QZTagLibImageLoader* QZTagLibRecord::imageLoader() const
+{
+    return m_imageLoader;
 }
 
 bool QZTagLibRecord::hasImage() const

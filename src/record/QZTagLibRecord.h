@@ -10,6 +10,7 @@
 #include "util/TagmintError.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QRecursiveMutex>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+class QZTagLibImageLoader;
 class QZTagLibTag;
 
 class QZTagLibRecord {
@@ -68,6 +70,10 @@ public:
     bool hasImage() const;
     qint64 imageSortValue() const;
     const QZTagLibArtwork* artwork() const { return m_artwork.get(); }
+    // The loader making this record's thumbnail; it forgets the record
+    // whenever the record's image may have changed.
+    void setImageLoader(QZTagLibImageLoader* loader);
+    QZTagLibImageLoader* imageLoader() const;
 
     // --- Facts and flags ---------------------------------------------------
     QString path() const { return text(RecordField::Path); }
@@ -138,6 +144,7 @@ private:
     QZAudioProperties m_audio;
 
     std::unique_ptr<QZTagLibArtwork> m_artwork;
+    QPointer<QZTagLibImageLoader> m_imageLoader;
     mutable std::unique_ptr<QZTagLibTag> m_tag;
     mutable QRecursiveMutex m_lock;
 

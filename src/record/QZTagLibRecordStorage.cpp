@@ -1,9 +1,11 @@
 // Loading a record from its file, saving it back and renaming the file.
 
+#include "audio/AudioProbe.h"
 #include "record/FileRenamer.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordTexts.h"
 #include "tags/NumberPair.h"
+#include "tags/QZTagLibImageLoader.h"
 #include "tags/QZTagLibTag.h"
 #include "util/TextConversion.h"
 
@@ -74,6 +76,8 @@ constexpr NumberAccessor kNumberAccessors[] = {
 
 void QZTagLibRecord::loadFromPath(const QString& path, quint32 flags)
 {
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
     closeTag();
     m_artwork.reset();
 
@@ -133,8 +137,17 @@ void QZTagLibRecord::becomeInvalid()
 
 void QZTagLibRecord::loadAudioProperties()
 {
-    // Audio probing joins the core with the audio subsystem; until then a
-    // record shows no audio facts and hasAudioProperties() stays false.
+    QZAudioProperties properties;
+    if (audio::probeAudioProperties(text::toFileSystemPath(path()), &properties)) {
+        applyAudioProperties(properties);
+        return;
+    }
+    // The file is gone: facts of an earlier load must not stay on show.
+    m_audio = QZAudioProperties();
+    for (RecordField field : {RecordField::AudioFormat, RecordField::AudioCodec, RecordField::Frequency,
+                              RecordField::Bitrate, RecordField::Channels, RecordField::Duration})
+        textRef(field).clear();
+    m_hasAudioProperties = false;
 }
 
 void QZTagLibRecord::applyAudioProperties(const QZAudioProperties& properties)

@@ -1,6 +1,7 @@
 #include "tags/ImageCodec.h"
 
 #include <QBuffer>
+#include <QImageReader>
 
 namespace tagmint::tags {
 
@@ -36,6 +37,16 @@ QImage decodeImage(const QByteArray& bytes)
     if (bytes.isEmpty())
         return QImage();
     return QImage::fromData(bytes);
+}
+
+bool looksDecodable(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return false;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).canRead();
 }
 
 } // namespace tagmint::tags

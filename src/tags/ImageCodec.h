@@ -17,4 +17,8 @@ EncodedImage encodeImage(const QImage& image);
 // A null image when the bytes are not a picture Qt can decode.
 QImage decodeImage(const QByteArray& bytes);
 
+// Whether the bytes start like a picture Qt can decode: a look at the
+// header, far cheaper than decoding.
+bool looksDecodable(const QByteArray& bytes);
+
 } // namespace tagmint::tags

@@ -77,7 +77,9 @@ bool QZTagLibAIFFTag::save()
         return false;
     try {
         flushIntermediateValues();
-        return m_aiffFile->save();
+        const bool ok = m_aiffFile->save();
+        pushWrittenBytes(*m_aiffFile);
+        return ok;
     } catch (...) {
         return false;
     }

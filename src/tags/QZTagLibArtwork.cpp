@@ -3,10 +3,10 @@
 #include "tags/QZTagLibTag.h"
 
 QZTagLibArtwork::QZTagLibArtwork(const QZTagLibTag* tag)
-    : m_image(imageWithTag(tag))
+    : m_originalTagHasImage(tag && tag->hasImages() && tag->hasDecodableImage())
+    , m_status(m_originalTagHasImage ? OriginalImage : NoImage)
 {
-    m_originalTagHasImage = !m_image.isNull();
-    m_status = m_originalTagHasImage ? OriginalImage : NoImage;
+    // The original is decoded only when someone asks for it.
 }
 
 QImage QZTagLibArtwork::imageWithTag(const QZTagLibTag* tag)

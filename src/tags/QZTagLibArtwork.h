@@ -15,7 +15,8 @@ public:
     // Returns an open tag wrapper of the record, or nullptr.
     using TagProvider = std::function<QZTagLibTag*()>;
 
-    // Reads the first image of the tag (tag may be nullptr).
+    // Notes whether the tag holds a decodable image (tag may be nullptr);
+    // the image itself is read on first use.
     explicit QZTagLibArtwork(const QZTagLibTag* tag);
 
     // The first decodable picture of the tag; null when there is none.

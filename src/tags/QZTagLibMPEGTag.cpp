@@ -169,8 +169,8 @@ bool QZTagLibMPEGTag::save()
         bool restoreComment = false;
         if (m_id3v1Tag) {
             // TagLib's duplication fills an empty ID3v1 comment from the first
-            // ID3v2 comment, which need not be the one shown; a blank keeps the
-            // ID3v1 comment empty through the ID3v1 save.
+            // ID3v2 comment, which need not be the one shown; a blank holds it
+            // off during the ID3v1-only save.
             if (m_id3v1Tag->comment().isEmpty() && m_id3v2Tag
                 && fromTagLib(m_id3v2Tag->comment()) != comment()) {
                 m_id3v1Tag->setComment(" ");
@@ -190,11 +190,12 @@ bool QZTagLibMPEGTag::save()
 
         if (!m_id3v2Tag || !m_file)
             return ok;
-        if (!ok)
-            return false;
-        return m_file->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
-                            TagLib::File::StripOthers, TagLib::ID3v2::v4,
-                            TagLib::File::Duplicate);
+        if (ok)
+            ok = m_file->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
+                              TagLib::File::StripOthers, TagLib::ID3v2::v4,
+                              TagLib::File::Duplicate);
+        pushWrittenBytes(*m_file);
+        return ok;
     } catch (...) {
         return false;
     }
@@ -419,6 +420,21 @@ QImage QZTagLibMPEGTag::firstImage() const
         });
     });
     return first;
+}
+
+bool QZTagLibMPEGTag::hasDecodableImage() const
+{
+    return m_id3v2Tag && guarded(false, [&] {
+        for (TagLib::ID3v2::Frame* frame : m_id3v2Tag->frameList("APIC")) {
+            const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
+            if (!picture)
+                continue;
+            const TagLib::ByteVector data = picture->picture();
+            if (looksDecodable(QByteArray::fromRawData(data.data(), qsizetype(data.size()))))
+                return true;
+        }
+        return false;
+    });
 }
 
 bool QZTagLibMPEGTag::hasImages() const

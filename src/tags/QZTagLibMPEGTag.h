@@ -60,6 +60,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     QImage firstImage() const override;
+    bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
     void setTagImage(const QImage& image) override;
     bool hasImages() const override;

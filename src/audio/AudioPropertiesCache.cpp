@@ -1,0 +1,229 @@
+#include "audio/AudioPropertiesCache.h"
+
+#include "audio/AudioProbe.h"
+#include "audio/QZAudioReader.h"
+
+#include <QCryptographicHash>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <vector>
+
+namespace tagmint::audio {
+
+namespace {
+
+constexpr char kEntryMagic[4] = {'Q', 'Z', 'A', 'P'};
+constexpr quint8 kEntryVersion = 1;
+
+class Writer {
+public:
+    template <typename T>
+    void number(T value)
+    {
+        char bytes[sizeof(T)];
+        qToLittleEndian(value, bytes);
+        m_bytes.append(bytes, sizeof bytes);
+    }
+    void text(const QString& value)
+    {
+        const QByteArray utf8 = value.toUtf8();
+        number(quint32(utf8.size()));
+        m_bytes.append(utf8);
+    }
+    void raw(const char* data, qsizetype size) { m_bytes.append(data, size); }
+    QByteArray take() { return std::move(m_bytes); }
+
+private:
+    QByteArray m_bytes;
+};
+
+class Reader {
+public:
+    explicit Reader(QByteArrayView bytes) : m_bytes(bytes) {}
+    template <typename T>
+    bool number(T* value)
+    {
+        if (m_bytes.size() - m_position < qsizetype(sizeof(T)))
+            return false;
+        *value = qFromLittleEndian<T>(m_bytes.data() + m_position);
+        m_position += sizeof(T);
+        return true;
+    }
+    bool text(QString* value)
+    {
+        quint32 length = 0;
+        if (!number(&length) || m_bytes.size() - m_position < qsizetype(length))
+            return false;
+        *value = QString::fromUtf8(m_bytes.data() + m_position, qsizetype(length));
+        m_position += length;
+        return true;
+    }
+    bool expect(QByteArrayView raw)
+    {
+        if (!m_bytes.sliced(m_position).startsWith(raw))
+            return false;
+        m_position += raw.size();
+        return true;
+    }
+    bool atEnd() const { return m_position == m_bytes.size(); }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_position = 0;
+};
+
+enum class FileState { Missing, Unreadable, Present };
+
+FileState statFile(const QByteArray& path, quint64* size, quint64* modificationTime)
+{
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unreadable;
+    *size = quint64(info.st_size);
+    *modificationTime = quint64(info.st_mtim.tv_sec) * 1'000'000'000ULL + quint64(info.st_mtim.tv_nsec);
+    return FileState::Present;
+}
+
+} // namespace
+
+AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit)
+    : m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
+      m_memoryLimit(std::max(memoryLimit, 1))
+{
+}
+
+AudioPropertiesCache& AudioPropertiesCache::shared()
+{
+    static AudioPropertiesCache cache;
+    return cache;
+}
+
+int AudioPropertiesCache::memoryEntryCount() const
+{
+    QMutexLocker locker(&m_mutex);
+    return int(m_entries.size());
+}
+
+quint64 AudioPropertiesCache::filesRead() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_filesRead;
+}
+
+void AudioPropertiesCache::trimMemory()
+{
+    if (m_entries.size() <= m_memoryLimit)
+        return;
+    // Keep the most recently used half.
+    std::vector<quint64> stamps;
+    stamps.reserve(size_t(m_entries.size()));
+    for (const Entry& entry : std::as_const(m_entries))
+        stamps.push_back(entry.stamp);
+    const size_t keep = stamps.size() / 2;
+    std::nth_element(stamps.begin(), stamps.begin() + qsizetype(keep - 1), stamps.end(), std::greater<>());
+    const quint64 oldestKept = stamps[keep - 1];
+    m_entries.removeIf([oldestKept](const auto& item) { return item.value().stamp < oldestKept; });
+}
+
+AudioPropertiesCache::Entry& AudioPropertiesCache::remember(const QByteArray& key,
+                                                            const QZAudioProperties& properties)
+{
+    Entry& entry = m_entries[key];
+    entry.properties = properties;
+    entry.stamp = ++m_clock;
+    return entry;
+}
+
+bool AudioPropertiesCache::probe(const QByteArray& fileSystemPath, QZAudioProperties* properties)
+{
+    QMutexLocker locker(&m_mutex);
+    trimMemory();
+    *properties = QZAudioProperties();
+
+    quint64 size = 0;
+    quint64 modificationTime = 0;
+    switch (statFile(fileSystemPath, &size, &modificationTime)) {
+    case FileState::Missing:
+        return false;
+    case FileState::Unreadable: {
+        // Exists perhaps, but cannot even be looked at: nothing to cache.
+        const QString unknown = QStringLiteral("Unknown (%1)").arg(readerErrorText(CouldNotOpenFile));
+        properties->formatText = unknown;
+        properties->codecText = unknown;
+        return true;
+    }
+    case FileState::Present:
+        break;
+    }
+
+    const QByteArray key = QCryptographicHash::hash(fileSystemPath, QCryptographicHash::Md5).toHex();
+    auto found = m_entries.find(key);
+    if (found == m_entries.end()) {
+        QByteArray bytes;
+        if (m_store.get(key, &bytes) == PersistentCacheStore::Fresh) {
+            if (const std::optional<QZAudioProperties> stored = deserialise(bytes))
+                found = m_entries.insert(key, Entry{*stored, 0});
+        }
+    }
+    if (found != m_entries.end()) {
+        found->stamp = ++m_clock;
+        if (found->properties.fileSize == size && found->properties.modificationTime == modificationTime) {
+            *properties = found->properties;
+            return true;
+        }
+    }
+
+    ++m_filesRead;
+    properties->fileSize = size;
+    properties->modificationTime = modificationTime;
+    readAudioProperties(fileSystemPath, properties);
+    remember(key, *properties);
+    m_store.put(key, serialise(*properties));
+    return true;
+}
+
+QByteArray AudioPropertiesCache::serialise(const QZAudioProperties& properties)
+{
+    Writer writer;
+    writer.raw(kEntryMagic, sizeof kEntryMagic);
+    writer.number(kEntryVersion);
+    writer.number(properties.fileSize);
+    writer.number(properties.modificationTime);
+    writer.number(qint32(properties.sampleRate));
+    writer.number(qint32(properties.bitrate));
+    writer.number(qint32(properties.channels));
+    writer.number(qint64(properties.durationMs));
+    writer.text(properties.channelsText);
+    writer.text(properties.formatText);
+    writer.text(properties.codecText);
+    return writer.take();
+}
+
+std::optional<QZAudioProperties> AudioPropertiesCache::deserialise(QByteArrayView bytes)
+{
+    Reader reader(bytes);
+    QZAudioProperties properties;
+    quint8 version = 0;
+    qint32 sampleRate = 0;
+    qint32 bitrate = 0;
+    qint32 channels = 0;
+    qint64 durationMs = 0;
+    const bool complete = reader.expect(QByteArrayView(kEntryMagic, sizeof kEntryMagic))
+        && reader.number(&version) && version == kEntryVersion
+        && reader.number(&properties.fileSize) && reader.number(&properties.modificationTime)
+        && reader.number(&sampleRate) && reader.number(&bitrate) && reader.number(&channels)
+        && reader.number(&durationMs) && reader.text(&properties.channelsText)
+        && reader.text(&properties.formatText) && reader.text(&properties.codecText) && reader.atEnd();
+    if (!complete)
+        return std::nullopt;
+    properties.sampleRate = sampleRate;
+    properties.bitrate = bitrate;
+    properties.channels = channels;
+    properties.durationMs = durationMs;
+    return properties;
+}
+
+} // namespace tagmint::audio

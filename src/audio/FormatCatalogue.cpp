@@ -1,0 +1,388 @@
+#include "audio/FormatCatalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+namespace tagmint::audio {
+
+namespace {
+
+struct Row {
+    std::string_view key;
+    std::string_view description;
+};
+
+// Sorted by key (byte order) for binary search. The table is constant, so
+// lookups from any thread need no lock.
+constexpr Row kRows[] = {
+    {"302", "D-Cinema audio"},
+    {"3g2", "3GP2 (3GPP2 file format)"},
+    {"3gp", "3GP (3GPP file format)"},
+    {"4xa", "4X Technologies"},
+    {"4xm", "4X Technologies"},
+    {"5kn", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"5ks", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"722", "raw G.722"},
+    {"8svx", "IFF (Interchange File Format)"},
+    {"a52", "AC3 Audio"},
+    {"a64", "a64 - video for Commodore 64"},
+    {"aa3", "Sony OpenMG audio"},
+    {"aac", "ADTS AAC (Advanced Audio Coding)"},
+    {"aacp", "raw ADTS AAC (Advanced Audio Coding)"},
+    {"ac3", "raw AC-3"},
+    {"act", "ACT Voice file format"},
+    {"adf", "Artworx Data Format"},
+    {"adp", "ADP"},
+    {"adts", "ADTS AAC (Advanced Audio Coding)"},
+    {"adx", "CRI ADX"},
+    {"aea", "MD STUDIO audio"},
+    {"afc", "Audio IFF"},
+    {"aif", "Audio IFF"},
+    {"aifc", "Audio IFF"},
+    {"aiff", "Audio IFF"},
+    {"amr", "3GPP AMR"},
+    {"amv", "AVI (Audio Video Interleaved)"},
+    {"anm", "Deluxe Paint Animation"},
+    {"ans", "Tele-typewriter"},
+    {"anx", "Ogg"},
+    {"aob", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"apc", "CRYO APC format"},
+    {"ape", "Monkey's Audio"},
+    {"apl", "Monkey's Audio"},
+    {"art", "Tele-typewriter"},
+    {"asc", "Tele-typewriter"},
+    {"asf", "ASF (Advanced / Active Streaming Format)"},
+    {"ast", "AST (Audio Stream)"},
+    {"asx", "ASF (Advanced / Active Streaming Format)"},
+    {"at3", "WAV / WAVE (Waveform Audio)"},
+    {"au", "Sun AU"},
+    {"aud", "Westwood Studios audio format"},
+    {"avc", "raw H.264 video"},
+    {"avd", "raw H.264 video"},
+    {"avi", "AVI (Audio Video Interleaved)"},
+    {"avr", "AVR (Audio Visual Research)"},
+    {"avs", "AviSynth script"},
+    {"awb", "QuickTime / MOV"},
+    {"axa", "Ogg"},
+    {"axv", "Ogg"},
+    {"bfi", "Brute Force & Ignorance"},
+    {"bik", "Bink"},
+    {"bink", "Bink"},
+    {"bit", "G.729 BIT file format"},
+    {"bits", "raw MPEG-4 video"},
+    {"bmv", "Discworld II BMV"},
+    {"brstm", "BRSTM (Binary Revolution Stream)"},
+    {"c93", "Interplay C93"},
+    {"caf", "Apple CAF (Core Audio Format)"},
+    {"cam", "MSN TCP Webcam stream"},
+    {"cavs", "raw Chinese AVS (Audio Video Standard) video"},
+    {"cdata", "Electronic Arts cdata"},
+    {"cdg", "CD Graphics"},
+    {"cdk", "QuickTime / MOV"},
+    {"cdxl", "Commodore CDXL video"},
+    {"cgi", "raw Ingenient MJPEG"},
+    {"cif", "raw video"},
+    {"cin", "Delphine Software International CIN"},
+    {"cmp", "NC camera feed"},
+    {"cmv", "Electronic Arts Multimedia"},
+    {"cpk", "Sega FILM / CPK"},
+    {"daud", "D-Cinema audio"},
+    {"dct", "Electronic Arts Multimedia"},
+    {"dee", "Bink"},
+    {"dfa", "Chronomaster DFA"},
+    {"dif", "DV (Digital Video)"},
+    {"divx", "DivX Video"},
+    {"diz", "Tele-typewriter"},
+    {"dmskm", "raw MPEG-4 video"},
+    {"dnxhd", "raw DNxHD (SMPTE VC-3)"},
+    {"drc", "raw Dirac"},
+    {"dsicin", "Delphine Software International CIN"},
+    {"dtk", "ADP"},
+    {"dts", "raw DTS"},
+    {"dtshd", "raw DTS-HD"},
+    {"duk", "AVI (Audio Video Interleaved)"},
+    {"dv", "DV (Digital Video)"},
+    {"dvd", "MPEG-2 PS (DVD VOB)"},
+    {"dvdmedia", "DVDMedia Content"},
+    {"dvr-ms", "ASF (Advanced / Active Streaming Format)"},
+    {"dxa", "DXA"},
+    {"ea", "Electronic Arts Multimedia Format"},
+    {"eac3", "raw E-AC-3"},
+    {"epaf", "Ensoniq Paris Audio File"},
+    {"es", "raw Chinese AVS (Audio Video Standard)"},
+    {"evo", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"f4p", "F4P Adobe Flash Video"},
+    {"f4v", "F4V Adobe Flash Video"},
+    {"fap", "Ensoniq Paris Audio File"},
+    {"ffm", "FFM (FFserver live feed)"},
+    {"ffmeta", "FFmpeg metadata in text"},
+    {"film", "Sega FILM / CPK"},
+    {"film_cpk", "Sega FILM / CPK"},
+    {"fla", "raw FLAC"},
+    {"flac", "raw FLAC"},
+    {"flc", "FLI/FLC/FLX animation"},
+    {"fli", "FLI/FLC/FLX animation"},
+    {"flm", "Adobe Filmstrip"},
+    {"flv", "FLV (Flash Video)"},
+    {"fmv", "Microsoft XMV"},
+    {"g722", "raw G.722"},
+    {"g723_1", "G.723.1"},
+    {"g729", "G.729 raw format demuxer"},
+    {"gsm", "raw GSM"},
+    {"guangdong", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"gxf", "GXF (General eXchange Format)"},
+    {"h261", "raw H.261"},
+    {"h263", "raw H.263"},
+    {"h264", "raw H.264 video"},
+    {"hdv", "DV (Digital Video)"},
+    {"htk", "AVR (Audio Visual Research)"},
+    {"hunan", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"ice", "Tele-typewriter"},
+    {"idf", "iCE Draw File"},
+    {"iff", "Interchange File Format"},
+    {"ilbm", "IFF (Interchange File Format)"},
+    {"img", "raw ADTS AAC (Advanced Audio Coding)"},
+    {"in", "raw FLAC"},
+    {"ipmovie", "Interplay MVE"},
+    {"ircam", "Berkeley/IRCAM/CARL Sound Format"},
+    {"isma", "ISMV/ISMA (Smooth Streaming)"},
+    {"ismv", "ISMV/ISMA (Smooth Streaming)"},
+    {"iss", "Funcom ISS format"},
+    {"ivf", "On2 IVF"},
+    {"jsv", "raw H.264 video"},
+    {"jvt", "raw H.264 video"},
+    {"k3g", "QuickTime / MOV"},
+    {"latm", "LOAS/LATM"},
+    {"lbc", "iLBC storage"},
+    {"loas", "LOAS/LATM"},
+    {"lvf", "LVF"},
+    {"lxf", "VR native stream format (LXF)"},
+    {"m1v", "raw MPEG-1 video"},
+    {"m2a", "MP2/3 (MPEG audio layer 2/3)"},
+    {"m2p", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"m2t", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"m2ts", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"m2v", "raw MPEG-2 video"},
+    {"m3u8", "Apple HTTP Live Streaming"},
+    {"m4a", "MP4 (MPEG-4 Part 14)"},
+    {"m4b", "QuickTime / MOV"},
+    {"m4v", "MP4 (MPEG-4 Part 14)"},
+    {"mac", "Monkey's Audio"},
+    {"mad", "Electronic Arts Multimedia"},
+    {"mgsts", "Metal Gear Solid: The Twin Snakes"},
+    {"mid", "MIDI"},
+    {"midi", "MIDI"},
+    {"mjpeg", "raw MJPEG video"},
+    {"mjpg", "raw MJPEG video"},
+    {"mka", "Matroska"},
+    {"mkv", "Matroska"},
+    {"mlp", "raw MLP"},
+    {"mmf", "Yamaha SMAF"},
+    {"mmv", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"mov", "QuickTime / MOV"},
+    {"movie", "Silicon Graphics Movie"},
+    {"mp1", "MP2/3 (MPEG audio layer 2/3)"},
+    {"mp2", "MP2 (MPEG audio layer 2)"},
+    {"mp3", "MP3 (MPEG audio layer 3)"},
+    {"mp4", "MP4 (MPEG-4 Part 14)"},
+    {"mpc", "Musepack"},
+    {"mpeg", "MPEG-1 Systems / MPEG program stream"},
+    {"mpegts", "MPEG-2 transport stream format"},
+    {"mpegvideo", "raw MPEG video"},
+    {"mpg", "raw MPEG-1 video"},
+    {"mpg4", "raw MPEG-1 video"},
+    {"mpq", "AVI (Audio Video Interleaved)"},
+    {"mqv", "QuickTime / MOV"},
+    {"mts", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"mtv", "MTV"},
+    {"mv", "Silicon Graphics Movie"},
+    {"mv8", "Interplay MVE"},
+    {"mvd", "Sega FILM / CPK"},
+    {"mve", "Interplay MVE"},
+    {"mvi", "Motion Pixels MVI"},
+    {"mxf", "MXF (Material eXchange Format)"},
+    {"mxg", "MxPEG clip"},
+    {"nfo", "Tele-typewriter"},
+    {"nist", "NIST SPeech HEader REsources"},
+    {"nsv", "Nullsoft Streaming Video"},
+    {"nut", "NUT format"},
+    {"nuv", "NuppelVideo"},
+    {"oga", "Ogg"},
+    {"ogg", "Ogg"},
+    {"ogm", "Ogg"},
+    {"ogv", "Ogg"},
+    {"ogx", "Ogg"},
+    {"ok", "raw FLAC"},
+    {"oma", "Sony OpenMG audio"},
+    {"omg", "Sony OpenMG audio"},
+    {"opus", "Ogg"},
+    {"p64", "raw H.261"},
+    {"paf", "Ensoniq Paris Audio File"},
+    {"pcm", "MP2/3 (MPEG audio layer 2/3)"},
+    {"pmp", "Playstation Portable PMP"},
+    {"psp", "PSP MP4 (MPEG-4 Part 14)"},
+    {"pss", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"pva", "TechnoTrend PVA"},
+    {"pvf", "PVF (Portable Voice Format)"},
+    {"qcif", "raw video"},
+    {"qcp", "QCP"},
+    {"qt", "QuickTime / MOV"},
+    {"r3d", "REDCODE R3D"},
+    {"ra", "RealMedia"},
+    {"ram", "RealMedia"},
+    {"raw", "raw H.263"},
+    {"rco", "raw G.723.1"},
+    {"rcv", "VC-1 test bitstream"},
+    {"rec", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"rgb", "raw video"},
+    {"rl2", "RL2"},
+    {"rm", "RealMedia"},
+    {"rma", "RealMedia"},
+    {"rmvb", "RealMedia"},
+    {"rmx", "RealMedia"},
+    {"roq", "raw id RoQ"},
+    {"rpl", "RPL / ARMovie"},
+    {"rsd", "GameCube RSD"},
+    {"rso", "Lego Mindstorms RSO"},
+    {"san", "LucasArts Smush"},
+    {"sbg", "SBaGen binaural beats script"},
+    {"seq", "Tiertex Limited SEQ"},
+    {"sf", "Berkeley/IRCAM/CARL Sound Format"},
+    {"sfd", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"shn", "raw Shorten"},
+    {"siff", "Beam Software SIFF"},
+    {"skm", "QuickTime / MOV"},
+    {"smk", "Smacker"},
+    {"smo", "Bink"},
+    {"smush", "LucasArts Smush"},
+    {"smv", "WAV / WAVE (Waveform Audio)"},
+    {"snd", "Electronic Arts Multimedia"},
+    {"snm", "LucasArts Smush"},
+    {"sol", "Sierra SOL format"},
+    {"son", "Beam Software SIFF"},
+    {"sox", "SoX native"},
+    {"spdif", "IEC 61937 (used on S/PDIF - IEC958)"},
+    {"sph", "NIST SPeech HEader REsources"},
+    {"spx", "Ogg"},
+    {"ssif", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"str", "Sony Playstation STR"},
+    {"svx", "IFF (Interchange File Format)"},
+    {"sw", "PCM signed 16-bit little-endian"},
+    {"swf", "SWF (ShockWave Flash)"},
+    {"tak", "raw TAK"},
+    {"tar", "raw MPEG-4 video"},
+    {"tco", "G.723.1"},
+    {"tgq", "Electronic Arts Multimedia"},
+    {"tgr", "Bink"},
+    {"tgv", "Electronic Arts Multimedia"},
+    {"thd", "raw TrueHD"},
+    {"thp", "THP"},
+    {"tmf", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"tmv", "8088flex TMV"},
+    {"tp", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"trp", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"ts", "MPEG-TS (MPEG-2 Transport Stream)"},
+    {"tta", "TTA (True Audio)"},
+    {"ty", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"ty+", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"u8", "PCM mu-law format"},
+    {"ub", "PCM unsigned 8-bit"},
+    {"ul", "PCM mu-law format"},
+    {"v", "NC camera feed"},
+    {"vb", "Beam Software SIFF"},
+    {"vc1", "raw VC-1 video"},
+    {"vdr", "MPEG-PS (MPEG-2 Program Stream)"},
+    {"vid", "Bethesda Softworks VID"},
+    {"viv", "Vivo"},
+    {"vmd", "Sierra VMD"},
+    {"vob", "MPEG-2 PS (VOB)"},
+    {"voc", "Creative Voice"},
+    {"vp3", "Metal Gear Solid: The Twin Snakes"},
+    {"vp5", "AVI (Audio Video Interleaved)"},
+    {"vp6", "Electronic Arts Multimedia"},
+    {"vqa", "Westwood Studios VQA"},
+    {"vqe", "Nippon Telegraph and Telephone Corporation (NTT) TwinVQ"},
+    {"vqf", "Nippon Telegraph and Telephone Corporation (NTT) TwinVQ"},
+    {"vql", "Nippon Telegraph and Telephone Corporation (NTT) TwinVQ"},
+    {"vt", "Tele-typewriter"},
+    {"w64", "Sony Wave64"},
+    {"wav", "WAV / WAVE (Waveform Audio)"},
+    {"wc3movie", "Wing Commander III movie"},
+    {"webm", "WebM"},
+    {"wma", "ASF (Advanced / Active Streaming Format)"},
+    {"wmv", "ASF (Advanced / Active Streaming Format)"},
+    {"wsaud", "Westwood Studios audio format"},
+    {"wtv", "Windows Television (WTV)"},
+    {"wv", "raw WavPack"},
+    {"wve", "Electronic Arts Multimedia"},
+    {"xa", "Maxis XA File Format"},
+    {"xai", "Sony Playstation STR"},
+    {"xesc", "ASF (Advanced / Active Streaming Format)"},
+    {"xl", "Commodore CDXL video"},
+    {"xmv", "Microsoft XMV"},
+    {"xvid", "XVid"},
+    {"xwma", "Microsoft xWMA"},
+    {"y4m", "YUV4MPEG pipe"},
+    {"yop", "Psygnosis YOP"},
+    {"yuv", "raw video"},
+};
+
+static_assert(std::size(kRows) == 310);
+static_assert(std::is_sorted(std::begin(kRows), std::end(kRows),
+                             [](const Row& a, const Row& b) { return a.key < b.key; }));
+
+// Cut, lower-case, strip leading dots. The result lives in `buffer`.
+std::string_view normalisedKey(QByteArrayView extension, std::array<char, kMaxExtensionLength>& buffer)
+{
+    const qsizetype length = std::min(extension.size(), kMaxExtensionLength);
+    qsizetype start = 0;
+    while (start < length && extension[start] == '.')
+        ++start;
+    qsizetype used = 0;
+    for (qsizetype i = start; i < length; ++i) {
+        const char c = extension[i];
+        buffer[used++] = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    }
+    return std::string_view(buffer.data(), size_t(used));
+}
+
+const Row* findRow(QByteArrayView extension)
+{
+    std::array<char, kMaxExtensionLength> buffer;
+    const std::string_view key = normalisedKey(extension, buffer);
+    if (key.empty())
+        return nullptr;
+    const Row* end = std::end(kRows);
+    const Row* row = std::lower_bound(std::begin(kRows), end, key,
+                                      [](const Row& r, std::string_view k) { return r.key < k; });
+    return row != end && row->key == key ? row : nullptr;
+}
+
+} // namespace
+
+std::string_view formatDescriptionForExtension(QByteArrayView extension)
+{
+    const Row* row = findRow(extension);
+    return row ? row->description : std::string_view();
+}
+
+bool isKnownFormatExtension(QByteArrayView extension)
+{
+    return findRow(extension) != nullptr;
+}
+
+qsizetype formatCatalogueSize()
+{
+    return qsizetype(std::size(kRows));
+}
+
+qsizetype formatCatalogueDescriptionCount()
+{
+    std::set<std::string_view> descriptions;
+    for (const Row& row : kRows)
+        descriptions.insert(row.description);
+    return qsizetype(descriptions.size());
+}
+
+} // namespace tagmint::audio

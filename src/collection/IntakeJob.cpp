@@ -1,0 +1,64 @@
+#include "collection/IntakeJob.h"
+
+#include "collection/PathGathering.h"
+#include "collection/RecordPreprocessor.h"
+#include "record/PathLock.h"
+#include "record/QZTagLibRecord.h"
+
+#include <QFileInfo>
+
+namespace tagmint::collection {
+
+IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
+{
+    FileFlagsAccess& flags = request.flags ? *request.flags : LinuxFileFlags::instance();
+    const bool unlock = request.loadFlags & kUnlockFiles;
+
+    GatheringOptions options;
+    options.existingCount = request.existingPaths.size();
+    options.limit = request.limit;
+    options.unlock = unlock;
+    options.flags = &flags;
+    options.shouldStop = [&context] { return context.shouldStop(); };
+    const GatheredPaths gathered = gatherPaths(request.paths, options);
+
+    IntakeResult result;
+    result.unsupported = gathered.unsupported;
+    const std::shared_ptr<PreprocessingStatistics> statistics =
+        PreprocessingStatisticsRing::shared().take().statistics;
+    const auto message = [&context](const QString& text) { context.showMessage(text); };
+
+    const qint64 count = gathered.paths.size();
+    const int step = openingProgressStep(count);
+    for (qint64 index = 0; index < count; ++index) {
+        if (context.shouldStop()) {
+            result.stopped = true;
+            break;
+        }
+        const QString& path = gathered.paths.at(index);
+        if (request.existingPaths.contains(path)) {
+            ++result.duplicates;
+        } else {
+            if (unlock && record::isPathLocked(path, flags))
+                record::unlockPath(path, flags);
+            auto record = std::make_shared<QZTagLibRecord>(path, request.loadFlags & kLoadAudioProperties);
+            if (request.preprocessFlags != 0 && request.preprocessor)
+                request.preprocessor->preprocess(*record, request.preprocessFlags, *statistics, message);
+            record->releaseTagResources();
+            // A file that vanished since it was found is no file to show.
+            const bool vanished = record->hasInvalidTags() && !QFileInfo::exists(path);
+            if (context.shouldStop())
+                result.stopped = true;   // made after the stop: discarded
+            else if (!vanished)
+                result.newRecords.append(std::move(record));
+        }
+        if (index % step == 0)
+            context.reportProgress(index, count);
+        context.reportItem(index, count);
+    }
+    result.added = result.newRecords.size();
+    result.statistics = *statistics;
+    return result;
+}
+
+} // namespace tagmint::collection

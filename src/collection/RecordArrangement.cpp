@@ -1,0 +1,116 @@
+#include "collection/RecordArrangement.h"
+
+#include "record/QZTagLibRecord.h"
+#include "record/RecordField.h"
+#include "tags/NumberPair.h"
+
+#include <QHash>
+#include <QVariant>
+#include <algorithm>
+#include <variant>
+#include <vector>
+
+namespace tagmint::collection {
+
+namespace {
+
+// A record's value for one descriptor, read once before sorting.
+using SortValue = std::variant<QString, qint64, double>;
+
+SortValue sortValueOf(const QZTagLibRecord& record, const SortDescriptor& descriptor)
+{
+    const std::optional<RecordField> field = record::fieldForKey(descriptor.key);
+    switch (descriptor.comparison) {
+    case SortDescriptor::Comparison::CaseInsensitiveText:
+        if (field && record::isText(*field))
+            return record.text(*field);
+        return record.value(descriptor.key).toString();
+    case SortDescriptor::Comparison::Integer32: {
+        const QString text = field && record::isText(*field) ? record.text(*field)
+                                                             : record.value(descriptor.key).toString();
+        return qint64(tags::leadingInteger(text));
+    }
+    case SortDescriptor::Comparison::Plain: {
+        const QVariant value = record.value(descriptor.key);
+        if (value.typeId() == QMetaType::QString)
+            return value.toString();
+        if (value.typeId() == QMetaType::ULongLong)
+            return double(value.toULongLong());   // sizes beyond 2^53 are no concern
+        return value.toLongLong();
+    }
+    }
+    return QString();
+}
+
+int compareValues(const SortValue& a, const SortValue& b)
+{
+    if (const auto* left = std::get_if<QString>(&a)) {
+        const auto* right = std::get_if<QString>(&b);
+        return right ? QString::compare(*left, *right, Qt::CaseInsensitive) : 0;
+    }
+    if (const auto* left = std::get_if<qint64>(&a)) {
+        const auto* right = std::get_if<qint64>(&b);
+        return right ? (*left < *right ? -1 : *left > *right ? 1 : 0) : 0;
+    }
+    const double left = std::get<double>(a);
+    const auto* right = std::get_if<double>(&b);
+    return right ? (left < *right ? -1 : left > *right ? 1 : 0) : 0;
+}
+
+} // namespace
+
+SortDescriptor sortDescriptorForColumn(const QString& identifier, bool ascending)
+{
+    using Comparison = SortDescriptor::Comparison;
+    static const QHash<QString, QString> companions = {
+        {QStringLiteral("image"), QStringLiteral("imageSortValue")},
+        {QStringLiteral("sizeStr"), QStringLiteral("size")},
+        {QStringLiteral("frequency"), QStringLiteral("frequencySortValue")},
+        {QStringLiteral("bitrate"), QStringLiteral("bitrateSortValue")},
+        {QStringLiteral("duration"), QStringLiteral("durationSortValue")},
+        {QStringLiteral("channels"), QStringLiteral("channelsSortValue")},
+    };
+    if (const auto it = companions.constFind(identifier); it != companions.constEnd())
+        return {*it, ascending, Comparison::Plain};
+    const std::optional<RecordField> field = record::fieldForKey(identifier);
+    if (field && record::isNumeric(*field))
+        return {identifier, ascending, Comparison::Integer32};
+    return {identifier, ascending, Comparison::CaseInsensitiveText};
+}
+
+RecordList arrange(const RecordList& records, const RecordFilter& filter,
+                   const SortDescriptors& descriptors)
+{
+    struct Row {
+        const RecordPtr* record;
+        std::vector<SortValue> values;
+    };
+    std::vector<Row> rows;
+    rows.reserve(size_t(records.size()));
+    for (const RecordPtr& record : records) {
+        if (filter && !filter(*record))
+            continue;
+        Row row{&record, {}};
+        row.values.reserve(size_t(descriptors.size()));
+        for (const SortDescriptor& descriptor : descriptors)
+            row.values.push_back(sortValueOf(*record, descriptor));
+        rows.push_back(std::move(row));
+    }
+    if (!descriptors.isEmpty()) {
+        std::stable_sort(rows.begin(), rows.end(), [&descriptors](const Row& a, const Row& b) {
+            for (qsizetype i = 0; i < descriptors.size(); ++i) {
+                const int order = compareValues(a.values[size_t(i)], b.values[size_t(i)]);
+                if (order != 0)
+                    return descriptors.at(i).ascending ? order < 0 : order > 0;
+            }
+            return false;
+        });
+    }
+    RecordList arranged;
+    arranged.reserve(qsizetype(rows.size()));
+    for (const Row& row : rows)
+        arranged.append(*row.record);
+    return arranged;
+}
+
+} // namespace tagmint::collection

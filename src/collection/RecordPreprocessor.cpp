@@ -1,0 +1,6 @@
+#include "collection/RecordPreprocessor.h"
+
+void RecordPreprocessor::preprocess(QZTagLibRecord&, quint32, PreprocessingStatistics&,
+                                    const MessageCallback&)
+{
+}

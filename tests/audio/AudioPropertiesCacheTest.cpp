@@ -1,0 +1,223 @@
+#include "audio/AudioPropertiesCache.h"
+
+#include "audio/AudioTestSupport.h"
+#include "support/TestFiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace tagmint::audio;
+using namespace tagmint::test;
+
+namespace {
+
+constexpr qint64 kSomeTime = 1'600'000'000;
+
+// Rewrites the WAV header's sample rate in place: same size, new content.
+void setWavSampleRate(const QString& path, quint32 rate)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    char bytes[4];
+    qToLittleEndian(rate, bytes);
+    ASSERT_TRUE(file.seek(24));
+    ASSERT_EQ(file.write(bytes, 4), 4);
+}
+
+class AudioPropertiesCacheTest : public ::testing::Test {
+protected:
+    QZAudioProperties probe(AudioPropertiesCache& cache, const QString& path)
+    {
+        QZAudioProperties properties;
+        EXPECT_TRUE(cache.probe(fsPath(path), &properties)) << path.toStdString();
+        return properties;
+    }
+
+    // A WAV copy whose modification time is fixed, so it can be restored.
+    QString wavCopy(const QString& name)
+    {
+        const QString path = files.copyFixture(QStringLiteral("audio/pcm_s16_stereo.wav"), name);
+        EXPECT_TRUE(setModificationTime(path, kSomeTime));
+        return path;
+    }
+
+    TempDir cacheRoot;
+    TempDir files;
+};
+
+TEST_F(AudioPropertiesCacheTest, AnUnchangedFileIsReadOnce)
+{
+    AudioPropertiesCache cache(cacheRoot.path());
+    const QString path = wavCopy(QStringLiteral("a.wav"));
+    EXPECT_EQ(probe(cache, path).sampleRate, 8000);
+    EXPECT_EQ(cache.filesRead(), 1u);
+
+    // New content behind the same size and time: the cache still answers.
+    setWavSampleRate(path, 16000);
+    ASSERT_TRUE(setModificationTime(path, kSomeTime));
+    EXPECT_EQ(probe(cache, path).sampleRate, 8000);
+    EXPECT_EQ(cache.filesRead(), 1u);
+
+    // Touched: read again.
+    ASSERT_TRUE(setModificationTime(path, kSomeTime + 1));
+    EXPECT_EQ(probe(cache, path).sampleRate, 16000);
+    EXPECT_EQ(cache.filesRead(), 2u);
+    EXPECT_EQ(probe(cache, path).sampleRate, 16000);
+    EXPECT_EQ(cache.filesRead(), 2u);
+}
+
+TEST_F(AudioPropertiesCacheTest, AChangedSizeIsReadAgain)
+{
+    AudioPropertiesCache cache(cacheRoot.path());
+    const QString path = wavCopy(QStringLiteral("a.wav"));
+    const QZAudioProperties before = probe(cache, path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(QByteArray(10, '\0'));  // a chunk after "data"
+    file.close();
+    ASSERT_TRUE(setModificationTime(path, kSomeTime));
+    const QZAudioProperties after = probe(cache, path);
+    EXPECT_EQ(cache.filesRead(), 2u);
+    EXPECT_EQ(after.fileSize, before.fileSize + 10);
+}
+
+TEST_F(AudioPropertiesCacheTest, ANewProcessFindsTheEntriesOnDisk)
+{
+    const QString path = wavCopy(QStringLiteral("a.wav"));
+    QZAudioProperties first;
+    {
+        AudioPropertiesCache cache(cacheRoot.path());
+        first = probe(cache, path);
+    }
+    AudioPropertiesCache later(cacheRoot.path());
+    setWavSampleRate(path, 16000);
+    ASSERT_TRUE(setModificationTime(path, kSomeTime));
+    const QZAudioProperties again = probe(later, path);
+    EXPECT_EQ(later.filesRead(), 0u);
+    EXPECT_EQ(again.sampleRate, 8000);
+    EXPECT_EQ(again.codecText, first.codecText);
+    EXPECT_EQ(again.channelsText, first.channelsText);
+    EXPECT_EQ(again.durationMs, first.durationMs);
+    EXPECT_EQ(again.modificationTime, first.modificationTime);
+    EXPECT_EQ(later.memoryEntryCount(), 1);
+}
+
+TEST_F(AudioPropertiesCacheTest, DamagedDiskEntriesAreReadAgainAndReplaced)
+{
+    const QString path = wavCopy(QStringLiteral("a.wav"));
+    const QByteArray key = QCryptographicHash::hash(fsPath(path), QCryptographicHash::Md5).toHex();
+    QString entry;
+    {
+        AudioPropertiesCache cache(cacheRoot.path());
+        probe(cache, path);
+        entry = cache.store().entryPath(key);
+    }
+    ASSERT_TRUE(QFileInfo::exists(entry));
+    for (qint64 keep : {qint64(5), qint64(20), qint64(40)}) {
+        QFile file(entry);
+        ASSERT_TRUE(file.resize(keep));
+        AudioPropertiesCache cache(cacheRoot.path());
+        EXPECT_EQ(probe(cache, path).sampleRate, 8000) << keep;
+        EXPECT_EQ(cache.filesRead(), 1u) << keep;
+        EXPECT_GT(QFileInfo(entry).size(), 40) << keep;  // rewritten whole
+    }
+}
+
+TEST_F(AudioPropertiesCacheTest, WorksWithoutAUsableCacheFolder)
+{
+    const QString blocker = cacheRoot.writeFile(QStringLiteral("blocker"), "a file, not a folder");
+    const QString path = wavCopy(QStringLiteral("a.wav"));
+    AudioPropertiesCache first(blocker);
+    EXPECT_FALSE(first.store().isUsable());
+    EXPECT_EQ(probe(first, path).codecText, QStringLiteral("PCM signed 16-bit little-endian"));
+    AudioPropertiesCache second(blocker);
+    EXPECT_EQ(probe(second, path).sampleRate, 8000);
+    EXPECT_EQ(second.filesRead(), 1u);
+}
+
+TEST_F(AudioPropertiesCacheTest, MemoryKeepsTheMostRecentlyUsedHalf)
+{
+    // No disk store behind it, so what memory forgets is read again.
+    const QString blocker = cacheRoot.writeFile(QStringLiteral("blocker"), "x");
+    AudioPropertiesCache cache(blocker, 4);
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << wavCopy(QStringLiteral("f%1.wav").arg(i));
+    for (int i = 0; i < 5; ++i)
+        probe(cache, paths[i]);
+    probe(cache, paths[0]);  // f0 is used again: now the newest
+    EXPECT_EQ(cache.memoryEntryCount(), 5);
+    EXPECT_EQ(cache.filesRead(), 5u);
+
+    // Over the limit: the next probe first keeps the newest half (f0, f4).
+    probe(cache, paths[5]);
+    EXPECT_EQ(cache.memoryEntryCount(), 3);
+    EXPECT_EQ(cache.filesRead(), 6u);
+    probe(cache, paths[0]);
+    probe(cache, paths[4]);
+    EXPECT_EQ(cache.filesRead(), 6u);
+    probe(cache, paths[1]);
+    EXPECT_EQ(cache.filesRead(), 7u);
+}
+
+TEST_F(AudioPropertiesCacheTest, MissingFilesAreNotCached)
+{
+    AudioPropertiesCache cache(cacheRoot.path());
+    QZAudioProperties properties;
+    properties.formatText = QStringLiteral("stale");
+    EXPECT_FALSE(cache.probe(fsPath(files.filePath(QStringLiteral("gone.mp3"))), &properties));
+    EXPECT_TRUE(properties.formatText.isEmpty());
+    EXPECT_EQ(cache.memoryEntryCount(), 0);
+    EXPECT_EQ(cache.filesRead(), 0u);
+}
+
+TEST_F(AudioPropertiesCacheTest, EntryBytesRoundTripAndRefuseDamage)
+{
+    QZAudioProperties properties;
+    properties.fileSize = 123456789012ULL;
+    properties.modificationTime = 1'700'000'000'123'456'789ULL;
+    properties.sampleRate = 44100;
+    properties.bitrate = 320;
+    properties.channels = 6;
+    properties.durationMs = 3'725'000;
+    properties.channelsText = QStringLiteral("5.1(side)");
+    properties.formatText = QStringLiteral("Matroska / WebM");
+    properties.codecText = QStringLiteral("Opus — ünïcode");
+    const QByteArray bytes = AudioPropertiesCache::serialise(properties);
+
+    const std::optional<QZAudioProperties> back = AudioPropertiesCache::deserialise(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->fileSize, properties.fileSize);
+    EXPECT_EQ(back->modificationTime, properties.modificationTime);
+    EXPECT_EQ(back->sampleRate, 44100);
+    EXPECT_EQ(back->bitrate, 320);
+    EXPECT_EQ(back->channels, 6);
+    EXPECT_EQ(back->durationMs, 3'725'000);
+    EXPECT_EQ(back->channelsText, properties.channelsText);
+    EXPECT_EQ(back->formatText, properties.formatText);
+    EXPECT_EQ(back->codecText, properties.codecText);
+
+    for (qsizetype cut = 0; cut < bytes.size(); ++cut)
+        EXPECT_FALSE(AudioPropertiesCache::deserialise(bytes.left(cut))) << cut;
+    EXPECT_FALSE(AudioPropertiesCache::deserialise(bytes + "x"));
+    QByteArray otherVersion = bytes;
+    otherVersion[4] = char(2);
+    EXPECT_FALSE(AudioPropertiesCache::deserialise(otherVersion));
+    QByteArray hugeText = bytes;
+    hugeText.replace(41, 4, QByteArray("\xff\xff\xff\x7f", 4));  // the first text's length
+    EXPECT_FALSE(AudioPropertiesCache::deserialise(hugeText));
+}
+
+TEST(SharedAudioPropertiesCache, LivesUnderTheUsersCacheFolder)
+{
+    // The test run points XDG_CACHE_HOME at a temporary folder.
+    const QString expected = QFile::decodeName(qgetenv("XDG_CACHE_HOME")) + QStringLiteral("/tagmint/AudioProperties");
+    EXPECT_EQ(AudioPropertiesCache::shared().store().directory(), expected);
+    EXPECT_EQ(AudioPropertiesCache::shared().store().lifetime(), 86'400'000u);
+}
+
+} // namespace

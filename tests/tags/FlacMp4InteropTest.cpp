@@ -1,0 +1,154 @@
+// Round trips through the record against mutagen, an independent reader
+// and writer, for Xiph comments and MP4 items.
+
+#include "record/QZTagLibRecord.h"
+#include "support/TestFiles.h"
+#include "tags/ImageCodec.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+using namespace tagmint::test;
+
+namespace {
+
+QString md5(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
+}
+
+const QString kTitle = QString::fromUtf8("Ünïcode Title");
+
+// Sets every editable field and an image through the record, saves, and
+// checks a reload; answers the image written.
+QByteArray editAndSave(const QString& path)
+{
+    QImage image(10, 6, QImage::Format_RGB32);
+    image.fill(Qt::darkRed);
+    {
+        QZTagLibRecord record(path, 0);
+        const QList<std::pair<const char*, QString>> values = {
+            {"title", kTitle},        {"artist", "An Artist"},     {"album", "An Album"},
+            {"albumArtist", "Album Artist"}, {"genre", "Ambient"}, {"comment", "A comment"},
+            {"composer", "A Composer"}, {"grouping", "A Grouping"}, {"copyright", "2020 Label"},
+            {"encodedBy", "An Encoder"}, {"initialKey", "C#m"},    {"tempo", "121"},
+            {"year", "2020"},         {"trackNumber", "5"},        {"tracksTotal", "12"},
+            {"discNumber", "1"},      {"discsTotal", "2"},
+        };
+        for (const auto& [key, value] : values)
+            record.setValue(value, QString::fromLatin1(key));
+        record.setImage(image);
+        EXPECT_TRUE(record.saveDataToTagAndDoRenaming());
+    }
+    QZTagLibRecord reloaded(path, 0);
+    EXPECT_EQ(reloaded.value("title").toString(), kTitle);
+    EXPECT_EQ(reloaded.value("tracksTotal").toString(), "12");
+    EXPECT_EQ(reloaded.image().size(), QSize(10, 6));
+    return tagmint::tags::encodeImage(image).bytes;
+}
+
+// Every key of the object with its values as texts, pairs as "5/12".
+QMap<QString, QString> texts(const QJsonObject& object)
+{
+    QMap<QString, QString> result;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        QStringList values;
+        for (const QJsonValue& value : it.value().toArray()) {
+            values << (value.isArray() ? QStringLiteral("%1/%2").arg(value[0].toInt()).arg(value[1].toInt())
+                                       : value.isDouble() ? QString::number(value.toInt()) : value.toString());
+        }
+        result[it.key()] = values.join(QLatin1Char('|'));
+    }
+    return result;
+}
+
+TEST(FlacInterop, MutagenReadsWhatWeWrite)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("plain.flac");
+    const QByteArray picture = editAndSave(path);
+    const QJsonObject seen = mutagenRead(path);
+    const QMap<QString, QString> expected = {
+        {"TITLE", kTitle},         {"ARTIST", "An Artist"},     {"ALBUM", "An Album"},
+        {"ALBUMARTIST", "Album Artist"}, {"ALBUMARTIST2", "Album Artist"}, {"GENRE", "Ambient"},
+        {"COMMENT", "A comment"},  {"COMPOSER", "A Composer"},  {"GROUPING", "A Grouping"},
+        {"COPYRIGHT", "2020 Label"}, {"ENCODEDBY", "An Encoder"}, {"INITIALKEY", "C#m"},
+        {"BPM", "121"},            {"DATE", "2020"},            {"TRACKNUMBER", "5/12"},
+        {"TRACKNUM", "5/12"},      {"DISCNUMBER", "1/2"},
+    };
+    EXPECT_EQ(texts(seen["vorbis"].toObject()), expected);
+    ASSERT_EQ(seen["pictures"].toArray().size(), 1);
+    EXPECT_EQ(seen["pictures"][0]["mime"].toString(), "image/jpeg");
+    EXPECT_EQ(seen["pictures"][0]["md5"].toString(), md5(picture));
+    EXPECT_FALSE(seen["hasID3v2"].toBool());   // no ID3 tag is added
+    EXPECT_TRUE(seen["id3v1"].isNull());
+}
+
+TEST(FlacInterop, WeLoadWhatMutagenWrites)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("plain.flac");
+    const QByteArray cover = makeImageBytes(7, 5, "PNG");
+    ASSERT_TRUE(mutagenWrite(path, {
+        {"vorbis", QJsonObject{{"ALBUMARTIST2", "Second Key"}, {"TRACKNUM", "4/10"},
+                               {"DISCNUMBER", "2/3"}, {"BPM", "98"}, {"date", "1987"},
+                               {"Composer", "Mixed Case Key"}}},
+        {"flacPictures", QJsonArray{QJsonObject{{"base64", QString::fromLatin1(cover.toBase64())},
+                                                {"mime", "image/png"}, {"type", 4}}}}}));
+    const QZTagLibRecord record(path, 0);
+    const QMap<QString, QString> expected = {
+        {"albumArtist", "Second Key"}, {"trackNumber", "4"}, {"tracksTotal", "10"}, {"discNumber", "2"},
+        {"discsTotal", "3"}, {"tempo", "98"}, {"year", "1987"}, {"composer", "Mixed Case Key"},
+    };
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(record.value(it.key()).toString(), it.value()) << qPrintable(it.key());
+    EXPECT_EQ(record.image().size(), QSize(7, 5));
+}
+
+TEST(Mp4Interop, MutagenReadsWhatWeWrite)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("plain.m4a");
+    const QByteArray picture = editAndSave(path);
+    const QJsonObject seen = mutagenRead(path);
+    const QMap<QString, QString> expected = {
+        {QString::fromUtf8("\u00a9nam"), kTitle}, {QString::fromUtf8("\u00a9ART"), "An Artist"},
+        {QString::fromUtf8("\u00a9alb"), "An Album"}, {"aART", "Album Artist"},
+        {QString::fromUtf8("\u00a9gen"), "Ambient"}, {QString::fromUtf8("\u00a9cmt"), "A comment"},
+        {QString::fromUtf8("\u00a9wrt"), "A Composer"}, {QString::fromUtf8("\u00a9grp"), "A Grouping"},
+        {QString::fromUtf8("\u00a9too"), "An Encoder"}, {"cprt", "2020 Label"},
+        {"----:com.apple.iTunes:initialkey", "C#m"}, {QString::fromUtf8("\u00a9day"), "2020"},
+        {"tmpo", "121"}, {"trkn", "5/12"}, {"disk", "1/2"},
+    };
+    EXPECT_EQ(texts(seen["items"].toObject()), expected);
+    ASSERT_EQ(seen["covers"].toArray().size(), 1);
+    EXPECT_EQ(seen["covers"][0]["format"].toInt(), 13);
+    EXPECT_EQ(seen["covers"][0]["md5"].toString(), md5(picture));
+}
+
+TEST(Mp4Interop, WeLoadWhatMutagenWritesAndKeepItsCoverOrder)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.m4a");   // written by mutagen
+    const QJsonArray before = mutagenRead(path)["covers"].toArray();
+    ASSERT_EQ(before.size(), 2);
+    QZTagLibRecord record(path, 0);
+    EXPECT_EQ(record.value("albumArtist").toString(), "MP4 Album Artist");
+    EXPECT_EQ(record.value("composer").toString(), "MP4 Composer");
+    EXPECT_EQ(record.value("copyright").toString(), "2011 MP4 Label");
+    EXPECT_EQ(record.value("discsTotal").toString(), "2");
+    EXPECT_EQ(record.image().size(), QSize(16, 16));
+
+    QImage image(3, 3, QImage::Format_RGB32);
+    image.fill(Qt::cyan);
+    record.setImage(image);
+    ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    const QJsonArray after = mutagenRead(path)["covers"].toArray();
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after[0].toObject()["md5"].toString(), md5(tagmint::tags::encodeImage(image).bytes));
+    EXPECT_EQ(after[1], before[1]);
+}
+
+} // namespace
