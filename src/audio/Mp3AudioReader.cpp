@@ -9,6 +9,18 @@ namespace tagmint::audio {
 
 Mp3AudioReader::Mp3AudioReader(const QByteArray& fileSystemPath)
 {
+    // libmpg123 finds "frames" in almost anything (PCM samples, noise), so
+    // the file must first pass our own analysis: a Layer III stream with a
+    // VBR header or 13 consistent frames.
+    const std::optional<MpegAudioInfo> info = analyseMpegAudioFile(fileSystemPath);
+    if (!info) {
+        m_error = CorruptedFile;
+        return;
+    }
+    m_frameCount = info->totalSamples;
+    m_bitrateKbps = (info->bitrate + 999) / 1000;
+    m_isVbr = info->isVbr;
+
     int status = MPG123_OK;
     m_decoder = mpg123_new(nullptr, &status);
     if (!m_decoder) {
@@ -39,20 +51,6 @@ Mp3AudioReader::Mp3AudioReader(const QByteArray& fileSystemPath)
     setChannels(channels);
     // Keep the interleaving fixed should the stream switch between mono and stereo.
     mpg123_param(m_decoder, MPG123_ADD_FLAGS, channels == 1 ? MPG123_FORCE_MONO : MPG123_FORCE_STEREO, 0);
-
-    mpg123_frameinfo2 frame{};
-    if (mpg123_info2(m_decoder, &frame) == MPG123_OK) {
-        m_layer = frame.layer;
-        m_bitrateKbps = frame.bitrate;
-        m_isVbr = frame.vbr != MPG123_CBR;
-    }
-    if (const std::optional<MpegAudioInfo> info = analyseMpegAudioFile(fileSystemPath)) {
-        m_frameCount = info->totalSamples;
-        m_bitrateKbps = (info->bitrate + 999) / 1000;
-        m_isVbr = info->isVbr;
-    } else if (const off_t length = mpg123_length(m_decoder); length > 0) {
-        m_frameCount = quint64(length);  // libmpg123's estimate
-    }
 }
 
 Mp3AudioReader::~Mp3AudioReader()
@@ -94,10 +92,7 @@ bool Mp3AudioReader::textProperty(Property property, QString* value) const
         *value = QString::fromLatin1(formatDescriptionForExtension("mp3"));
         return true;
     case CodecText:
-        // libmpg123 also decodes layers I and II; name what is really there.
-        *value = m_layer == 1   ? QStringLiteral("MP1 (MPEG audio layer 1)")
-            : m_layer == 2      ? QStringLiteral("MP2 (MPEG audio layer 2)")
-                                : QStringLiteral("MP3 (MPEG audio layer 3)");
+        *value = QStringLiteral("MP3 (MPEG audio layer 3)");
         return true;
     default:
         return false;

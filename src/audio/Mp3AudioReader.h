@@ -12,8 +12,9 @@ namespace tagmint::audio {
 
 class Mp3AudioReader final : public QZAudioReader {
 public:
-    // Errors: 4 when the file cannot be opened, 5 when the decoder cannot be
-    // made, 7 when no MPEG audio frame can be decoded.
+    // Errors: 7 when our analysis finds no Layer III stream (fewer than 13
+    // frames and no VBR header included) or libmpg123 cannot decode it, 4
+    // when the file cannot be opened, 5 when the decoder cannot be made.
     explicit Mp3AudioReader(const QByteArray& fileSystemPath);
     ~Mp3AudioReader() override;
     Mp3AudioReader(const Mp3AudioReader&) = delete;
@@ -28,7 +29,6 @@ public:
 private:
     mpg123_handle_struct* m_decoder = nullptr;
     int m_bitrateKbps = 0;
-    int m_layer = 3;
     bool m_isVbr = false;
     bool m_ended = false;
 };

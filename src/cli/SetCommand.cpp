@@ -1,9 +1,13 @@
 #include "cli/SetCommand.h"
 
-#include "cli/InputPath.h"
+#include "cli/ProgressPrinter.h"
+#include "cli/RecordOpener.h"
+#include "collection/CollectionMessages.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 
+#include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QTextStream>
 
@@ -23,32 +27,49 @@ SetCommand::SetCommand(const CliOptions& options, QTextStream& out, QTextStream&
 int SetCommand::run()
 {
     prepareValues();
-    bool allGood = true;
-    for (const QString& path : m_options.paths) {
-        if (const QString reason = unusablePathReason(path); !reason.isEmpty()) {
-            m_err << path << ": " << reason << Qt::endl;
-            allGood = false;
-            continue;
-        }
-        QZTagLibRecord record(recordPathFor(path), 0);
-        record.releaseTagResources();
+    RecordOpener opener(m_err);
+    opener.open(m_options.paths);
+    bool allGood = opener.succeeded();
+
+    RecordList toSave;
+    QHash<const QZTagLibRecord*, QString> shownPaths;
+    for (const RecordPtr& record : opener.records()) {
+        const QString shown = opener.displayPath(record->path());
         // Checked before writing: a read-only record silently reports no
         // change, which would read as "unchanged" although nothing could be
         // written.
-        if (record.hasInvalidTags() || record.isReadOnly()) {
-            m_err << path << ": "
-                  << (record.hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
+        if (record->hasInvalidTags() || record->isReadOnly()) {
+            m_err << shown << ": "
+                  << (record->hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
                   << Qt::endl;
-            report(path, QStringLiteral("could not be saved"));
+            report(shown, QStringLiteral("could not be saved"));
             allGood = false;
             continue;
         }
-        const bool valuesApplied = applyValues(record, path);
-        const bool saved = saveAndReport(record, path);
-        record.releaseTagResources();
-        allGood = allGood && valuesApplied && saved;
+        allGood = applyValues(*record, shown) && allGood;
+        if (!record->isDirty()) {
+            report(shown, QStringLiteral("unchanged"));
+            continue;
+        }
+        shownPaths.insert(record.get(), shown);
+        toSave.append(record);
     }
-    return allGood ? kExitOk : kExitFailure;
+    if (toSave.isEmpty())
+        return allGood ? kExitOk : kExitFailure;
+
+    collection::SaveResult result;
+    {
+        ProgressPrinter progress(m_err, &collection::progress_text::saving);
+        opener.collection().save(
+            toSave, progress.callbacks(),
+            [&result](const collection::SaveResult& r) { result = r; }, {},
+            collection::kRunInline);
+    }
+    for (const RecordPtr& record : toSave)
+        allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
+    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+          << Qt::endl;
+    return allGood && result.succeeded() ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()
@@ -91,15 +112,9 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
     return allApplied;
 }
 
-bool SetCommand::saveAndReport(QZTagLibRecord& record, const QString& shownPath)
+bool SetCommand::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
 {
-    if (!record.isDirty()) {
-        report(shownPath, QStringLiteral("unchanged"));
-        return true;
-    }
-    const QString oldPath = record.path();
-    const bool saved = record.saveDataToTagAndDoRenaming();
-    if (record.hasSaveError() || (!saved && !record.hasRenameError())) {
+    if (record.hasSaveError()) {
         report(shownPath, QStringLiteral("could not be saved"));
         return false;
     }
@@ -107,9 +122,14 @@ bool SetCommand::saveAndReport(QZTagLibRecord& record, const QString& shownPath)
         report(shownPath, QStringLiteral("could not be renamed"));
         return false;
     }
-    if (record.path() != oldPath) {
+    if (record.isDirty()) {
+        report(shownPath, QStringLiteral("could not be saved"));
+        return false;
+    }
+    const QString newName = QFileInfo(record.path()).fileName();
+    if (newName != QFileInfo(shownPath).fileName()) {
         report(shownPath, QStringLiteral("saved and renamed to %1")
-                              .arg(displayPathAfterRename(shownPath, record.path())));
+                              .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));
         return true;
     }
     report(shownPath, QStringLiteral("saved"));

@@ -1,6 +1,6 @@
 #include "cli/ShowCommand.h"
 
-#include "cli/InputPath.h"
+#include "cli/RecordOpener.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 
@@ -89,23 +89,18 @@ ShowCommand::ShowCommand(const CliOptions& options, QTextStream& out, QTextStrea
 
 int ShowCommand::run()
 {
-    int status = kExitOk;
-    for (const QString& path : m_options.paths) {
-        if (const QString reason = unusablePathReason(path); !reason.isEmpty()) {
-            m_err << path << ": " << reason << Qt::endl;
-            status = kExitFailure;
-            continue;
-        }
-        QZTagLibRecord record(recordPathFor(path), 0);
-        const QList<ShownValue> values = shownValues(record);
-        record.releaseTagResources();
+    RecordOpener opener(m_err);
+    opener.open(m_options.paths);
+    for (const std::shared_ptr<QZTagLibRecord>& record : opener.records()) {
+        const QList<ShownValue> values = shownValues(*record);
+        record->releaseTagResources();
         if (m_options.json)
             printJson(values);
         else
             printText(values);
         ++m_printed;
     }
-    return status;
+    return opener.succeeded() ? kExitOk : kExitFailure;
 }
 
 void ShowCommand::printJson(const QList<ShownValue>& values)

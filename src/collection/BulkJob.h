@@ -70,7 +70,7 @@ public:
     void reportItem(qint64 index, qint64 count) const;
     void showMessage(const QString& text) const;
     // Runs question on the main thread and waits for its answer; false when
-    // the owner is gone.
+    // the owner is gone. The main thread must not wait for this job meanwhile.
     bool askOnMainThread(const std::function<bool()>& question) const;
     // Runs action on the main thread while the owner lives.
     void postToMainThread(std::function<void()> action) const;

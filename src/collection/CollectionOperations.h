@@ -3,6 +3,8 @@
 // audio properties, save): the settings they read, the progress panel they
 // drive and the report they end with. A window connects the panel and the
 // report to widgets; the CLI runs the same commands inline and prints.
+// Jobs call back into this object: it must live as long as its collection
+// (the window owns both).
 
 #include "collection/IntakeJob.h"
 #include "collection/ProgressBoxModel.h"

@@ -1,5 +1,6 @@
 #include "collection/IntakeJob.h"
 
+#include "collection/FileUnlocker.h"
 #include "collection/PathGathering.h"
 #include "collection/RecordPreprocessor.h"
 #include "record/PathLock.h"
@@ -28,6 +29,7 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
         PreprocessingStatisticsRing::shared().take().statistics;
     const auto message = [&context](const QString& text) { context.showMessage(text); };
 
+    FileUnlocker unlocker(flags);
     const qint64 count = gathered.paths.size();
     const int step = openingProgressStep(count);
     for (qint64 index = 0; index < count; ++index) {
@@ -39,8 +41,8 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
         if (request.existingPaths.contains(path)) {
             ++result.duplicates;
         } else {
-            if (unlock && record::isPathLocked(path, flags))
-                record::unlockPath(path, flags);
+            if (unlock)
+                unlocker.unlockIfLocked(path);
             auto record = std::make_shared<QZTagLibRecord>(path, request.loadFlags & kLoadAudioProperties);
             if (request.preprocessFlags != 0 && request.preprocessor)
                 request.preprocessor->preprocess(*record, request.preprocessFlags, *statistics, message);
@@ -56,6 +58,8 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
             context.reportProgress(index, count);
         context.reportItem(index, count);
     }
+    // A stop during the expansion may leave nothing to visit.
+    result.stopped = result.stopped || context.shouldStop();
     result.added = result.newRecords.size();
     result.statistics = *statistics;
     return result;

@@ -1,5 +1,6 @@
 #include "collection/RecordJobs.h"
 
+#include "collection/FileUnlocker.h"
 #include "collection/IntakeJob.h"
 #include "collection/RecordPreprocessor.h"
 #include "record/PathLock.h"
@@ -18,6 +19,7 @@ ReloadResult runReload(const RecordList& records, quint32 preprocessFlags, quint
     const std::shared_ptr<PreprocessingStatistics> statistics =
         PreprocessingStatisticsRing::shared().take().statistics;
     const auto message = [&context](const QString& text) { context.showMessage(text); };
+    FileUnlocker unlocker(flags);
     const qint64 count = records.size();
     const int step = reloadingProgressStep(count);
     for (qint64 index = 0; index < count; ++index) {
@@ -26,8 +28,8 @@ ReloadResult runReload(const RecordList& records, quint32 preprocessFlags, quint
             break;
         }
         QZTagLibRecord& record = *records.at(index);
-        if ((loadFlags & kUnlockFiles) && record::isPathLocked(record.path(), flags))
-            record::unlockPath(record.path(), flags);
+        if (loadFlags & kUnlockFiles)
+            unlocker.unlockIfLocked(record.path());
         record.loadFromPath(record.path(), loadFlags & kLoadAudioProperties);
         if (preprocessFlags != 0 && preprocessor)
             preprocessor->preprocess(record, preprocessFlags, *statistics, message);

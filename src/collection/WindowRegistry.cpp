@@ -2,6 +2,8 @@
 
 #include "collection/QZTagLibRecordDataArrayController.h"
 
+#include <utility>
+
 void WindowRegistry::registerWindow(TableWindow* window)
 {
     if (window && !m_windows.contains(window))

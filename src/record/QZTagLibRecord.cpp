@@ -73,6 +73,9 @@ QZTagLibRecord::QZTagLibRecord(const QString& path, quint32 flags)
 
 QZTagLibRecord::~QZTagLibRecord()
 {
+    // Pending thumbnail work must not finish on a record that is gone.
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
     closeTag();
 }
 

@@ -40,6 +40,21 @@ void SettingsStore::writeString(const QString& domain, const QString& key, const
     m_settings->sync();
 }
 
+std::optional<QString> SettingsStore::readFlatString(const QString& key) const
+{
+    const QVariant value = m_settings->value(key);
+    if (!value.isValid() || value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+void SettingsStore::writeFlatStrings(const QList<std::pair<QString, QString>>& values)
+{
+    for (const auto& [key, value] : values)
+        m_settings->setValue(key, value);
+    m_settings->sync();
+}
+
 bool SettingsStore::readBool(const QString& domain, const QString& key) const
 {
     const std::optional<QString> value = readString(domain, key);

@@ -5,8 +5,10 @@
 
 #include <QSettings>
 #include <QString>
+#include <QList>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class SettingsStore {
 public:
@@ -29,6 +31,12 @@ public:
     // The default for a missing key or text that is not a decimal number.
     int readInt(const QString& domain, const QString& key, int defaultValue) const;
     void writeInt(const QString& domain, const QString& key, int value);
+
+    // Flat keys outside any domain (the column layout keeps one key per
+    // column and property). A value that is not text reads as nullopt.
+    std::optional<QString> readFlatString(const QString& key) const;
+    // Sets every pair, then writes the file once.
+    void writeFlatStrings(const QList<std::pair<QString, QString>>& values);
 
     // "domain/key" (no second slash when the domain ends in one), at most 520 characters.
     static QString composedKey(const QString& domain, const QString& key);

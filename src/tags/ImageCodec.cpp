@@ -46,7 +46,14 @@ bool looksDecodable(const QByteArray& bytes)
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).canRead();
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return false;
+    // Reading the size parses the header only; a picture cut short after its
+    // first bytes fails here.
+    if (reader.supportsOption(QImageIOHandler::Size))
+        return reader.size().isValid();
+    return true;
 }
 
 } // namespace tagmint::tags

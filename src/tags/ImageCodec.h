@@ -17,8 +17,8 @@ EncodedImage encodeImage(const QImage& image);
 // A null image when the bytes are not a picture Qt can decode.
 QImage decodeImage(const QByteArray& bytes);
 
-// Whether the bytes start like a picture Qt can decode: a look at the
-// header, far cheaper than decoding.
+// Whether the bytes hold the header of a picture Qt can decode: far
+// cheaper than decoding the picture.
 bool looksDecodable(const QByteArray& bytes);
 
 } // namespace tagmint::tags

@@ -535,6 +535,18 @@ QImage QZTagLibFLACTag::firstImage() const
     return first.isNull() ? QZTagLibMPEGTag::firstImage() : first;
 }
 
+bool QZTagLibFLACTag::hasDecodableImage() const
+{
+    const bool found = m_flacFile && guarded(false, [&] {
+        for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
+            if (looksDecodable(bytesOf(picture->data())))
+                return true;
+        }
+        return false;
+    });
+    return found || QZTagLibMPEGTag::hasDecodableImage();
+}
+
 bool QZTagLibFLACTag::hasImages() const
 {
     return m_flacFile && guarded(false, [&] { return !m_flacFile->pictureList().isEmpty(); });

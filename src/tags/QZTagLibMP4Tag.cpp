@@ -521,6 +521,19 @@ QImage QZTagLibMP4Tag::firstImage() const
     return first;
 }
 
+bool QZTagLibMP4Tag::hasDecodableImage() const
+{
+    return m_tag && guarded(false, [&] {
+        if (!m_tag->contains(coverKey()))
+            return false;
+        for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
+            if (looksDecodable(bytesOf(cover.data())))
+                return true;
+        }
+        return false;
+    });
+}
+
 bool QZTagLibMP4Tag::hasImages() const
 {
     return m_tag && guarded(false, [&] {

@@ -53,6 +53,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     QImage firstImage() const override;
+    bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
     // The new cover replaces the first one; the others stay after it.
     void setTagImage(const QImage& image) override;

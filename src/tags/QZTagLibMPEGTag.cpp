@@ -55,11 +55,14 @@ QString textWithFallback(const TagLib::Tag* v2, const TagLib::Tag* v1, TagGetter
     });
 }
 
-void setTextOnBoth(TagLib::Tag* v2, TagLib::Tag* v1, TagSetter setter, const QString& value)
+// Sets the value on both tags. ID3v2 is left alone when it already holds the
+// value: rewriting it would join multi-value frames into one text.
+void setTextOnBoth(TagLib::Tag* v2, TagLib::Tag* v1, TagGetter getter, TagSetter setter,
+                   const QString& value)
 {
     guardedVoid([&] {
         const TagLib::String text = toTagLib(value);
-        if (v2)
+        if (v2 && fromTagLib((v2->*getter)()) != value)
             (v2->*setter)(text);
         if (v1)
             (v1->*setter)(text);
@@ -208,7 +211,7 @@ QString QZTagLibMPEGTag::artist() const
 
 void QZTagLibMPEGTag::setArtist(const QString& value)
 {
-    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::setArtist, value);
+    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::artist, &TagLib::Tag::setArtist, value);
 }
 
 QString QZTagLibMPEGTag::album() const
@@ -218,7 +221,7 @@ QString QZTagLibMPEGTag::album() const
 
 void QZTagLibMPEGTag::setAlbum(const QString& value)
 {
-    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::setAlbum, value);
+    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::album, &TagLib::Tag::setAlbum, value);
 }
 
 QString QZTagLibMPEGTag::albumArtist() const
@@ -238,7 +241,7 @@ QString QZTagLibMPEGTag::title() const
 
 void QZTagLibMPEGTag::setTitle(const QString& value)
 {
-    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::setTitle, value);
+    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::title, &TagLib::Tag::setTitle, value);
 }
 
 QString QZTagLibMPEGTag::comment() const
@@ -289,7 +292,7 @@ QString QZTagLibMPEGTag::genre() const
 
 void QZTagLibMPEGTag::setGenre(const QString& value)
 {
-    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::setGenre, value);
+    setTextOnBoth(m_id3v2Tag, m_id3v1Tag, &TagLib::Tag::genre, &TagLib::Tag::setGenre, value);
 }
 
 int QZTagLibMPEGTag::tempo() const
@@ -366,7 +369,8 @@ void QZTagLibMPEGTag::setYear(int value)
 {
     guardedVoid([&] {
         const unsigned int year = unsigned(qMax(value, 0));
-        if (m_id3v2Tag)
+        // Rewriting an unchanged year would cut a full date to the year.
+        if (m_id3v2Tag && m_id3v2Tag->year() != year)
             m_id3v2Tag->setYear(year);
         if (m_id3v1Tag)
             m_id3v1Tag->setYear(year);
@@ -521,6 +525,9 @@ void QZTagLibMPEGTag::setTextFrameValue(const char* frameId, const QString& text
 {
     if (!m_id3v2Tag || !frameId || !*frameId)
         return;
+    // An unchanged text is not rewritten, so multi-value frames keep their values.
+    if (text == textFrameValue(frameId))
+        return;
     guardedVoid([&] {
         const TagLib::ByteVector id(frameId);
         const TagLib::ID3v2::FrameList frames = m_id3v2Tag->frameList(id);
@@ -547,6 +554,8 @@ int QZTagLibMPEGTag::intFrameValue(const char* frameId) const
 
 void QZTagLibMPEGTag::setIntFrameValue(const char* frameId, int value)
 {
+    if (value == intFrameValue(frameId))
+        return;
     setTextFrameValue(frameId, value != 0 ? QString::number(value) : QString());
 }
 

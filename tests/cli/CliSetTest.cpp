@@ -5,6 +5,7 @@
 #include "support/TestFiles.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,7 +82,7 @@ TEST_F(CliSetTest, WritesValuesAndLeavesTheAudioUntouched)
                                      "comment=über", path});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, path + ": saved\n");
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, "1 file was opened.\n1 file was saved.\n");
 
     EXPECT_EQ(mutagenText(path, "TIT2"), QStringList{"New Title"});
     EXPECT_EQ(mutagenText(path, "TPE1"), QStringList{"Old Artist"});
@@ -99,9 +100,11 @@ TEST_F(CliSetTest, RefusedValuesAreReportedAndNotApplied)
                                      "title=Kept", path});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, path + ": saved\n");
-    EXPECT_EQ(result.err, path + ": year: Number is required between 1900 and 2100 for Year.\n"
+    EXPECT_EQ(result.err, "1 file was opened.\n"
+                        + path + ": year: Number is required between 1900 and 2100 for Year.\n"
                         + path + ": tempo: Number is required for BPM.\n"
-                        + path + ": filename: File Name cannot be empty.\n");
+                        + path + ": filename: File Name cannot be empty.\n"
+                        + "1 file was saved.\n");
     EXPECT_EQ(mutagenText(path, "TIT2"), QStringList{"Kept"});
     EXPECT_EQ(mutagenText(path, "TDRC"), QStringList{"1999"});
 
@@ -149,9 +152,23 @@ TEST_F(CliSetTest, EveryPathIsTriedAndFailuresCount)
     const CliResult result = runCli({"set", "artist=X", "--", text, equals, missing, path});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, equals + ": saved\n" + path + ": saved\n");
-    EXPECT_EQ(result.err, text + ": unsupported file type\n" + missing + ": no such file\n");
+    EXPECT_EQ(result.err, text + ": unsupported file type\n" + missing + ": no such file\n"
+                              "2 files were opened.\n"
+                              "1 file with unsupported format was ignored.\n"
+                              "2 files were saved.\n");
     EXPECT_EQ(mutagenText(equals, "TPE1"), QStringList{"X"});
     EXPECT_EQ(fileBytes(text), "text");
+}
+
+TEST_F(CliSetTest, AFolderIsSetFileByFile)
+{
+    QDir(dir.path()).mkpath("Disc 2");
+    const QString second = dir.copyFixture("tagged_v24.mp3", "Disc 2/track.mp3");
+    const CliResult result = runCli({"set", "genre=Jazz", "--", "."}, dir.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, "./Disc 2/track.mp3: saved\n./song.mp3: saved\n");
+    EXPECT_EQ(mutagenText(path, "TCON"), QStringList{"Jazz"});
+    EXPECT_EQ(mutagenText(second, "TCON"), QStringList{"Jazz"});
 }
 
 TEST_F(CliSetTest, ArtworkComesFromImageFilesOnly)
@@ -170,7 +187,8 @@ TEST_F(CliSetTest, ArtworkComesFromImageFilesOnly)
     const CliResult refused = runCli({"set", "image=" + notImage, path});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, path + ": unchanged\n");
-    EXPECT_TRUE(refused.err.startsWith(path + ": image: cannot read an image from \"" + notImage))
+    EXPECT_TRUE(refused.err.startsWith("1 file was opened.\n" + path
+                                       + ": image: cannot read an image from \"" + notImage))
         << refused.err.toStdString();
     EXPECT_EQ(fileBytes(path), before);
 

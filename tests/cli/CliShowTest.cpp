@@ -4,6 +4,7 @@
 #include "cli/CliRun.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,7 +68,7 @@ TEST(CliShowTest, JsonCarriesEveryFieldWithItsValueAndType)
     EXPECT_TRUE(object.value("sizeStr").toString().endsWith(" Kb"));
 }
 
-TEST(CliShowTest, SeveralFilesInArgumentOrderInBothForms)
+TEST(CliShowTest, SeveralFilesInPathOrderInBothForms)
 {
     TempDir dir;
     const QString first = dir.copyFixture(kMp3Fixture, "one.mp3");
@@ -75,11 +76,13 @@ TEST(CliShowTest, SeveralFilesInArgumentOrderInBothForms)
     ASSERT_TRUE(mutagenWrite(first, knownTags("line 1\nline 2")));
     ASSERT_TRUE(mutagenWrite(second, QJsonObject{{"remove", QJsonArray{"APIC"}}}));
 
+    // Rows come in path order, as in a window, whatever the argument order.
     const CliResult json = runCli({"show", "--json", second, first});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     ASSERT_EQ(json.outLines().size(), 2);
-    EXPECT_EQ(parseLine(json.outLines()[0]).value("path").toString(), second);
-    EXPECT_EQ(parseLine(json.outLines()[1]).value("path").toString(), first);
+    EXPECT_EQ(parseLine(json.outLines()[0]).value("path").toString(), first);
+    EXPECT_EQ(parseLine(json.outLines()[1]).value("path").toString(), second);
+    EXPECT_EQ(json.err, "2 files were opened.\n");
 
     const CliResult text = runCli({"show", first, second});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
@@ -107,15 +110,43 @@ TEST(CliShowTest, FilesThatCannotBeShownDoNotStopTheOthers)
 
     const CliResult result = runCli({"show", "--json", text, good, missing, damaged});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, text + ": unsupported file type\n" + missing + ": no such file\n");
+    EXPECT_EQ(result.err, text + ": unsupported file type\n" + missing + ": no such file\n"
+                              "2 files were opened.\n"
+                              "1 file with unsupported format was ignored.\n");
     ASSERT_EQ(result.outLines().size(), 2);
-    EXPECT_EQ(parseLine(result.outLines()[0]).value("path").toString(), good);
+    EXPECT_EQ(parseLine(result.outLines()[1]).value("path").toString(), good);
     // A damaged file is still a row: an invalid, read-only record.
-    const QJsonObject invalid = parseLine(result.outLines()[1]);
+    const QJsonObject invalid = parseLine(result.outLines()[0]);
     EXPECT_EQ(invalid.value("hasInvalidTags"), QJsonValue(true));
     EXPECT_EQ(invalid.value("isReadOnly"), QJsonValue(true));
     EXPECT_EQ(invalid.value("tagFormat").toString(), "Invalid tags");
     EXPECT_EQ(invalid.value("sizeStr").toString(), "4.0 Kb");
+}
+
+TEST(CliShowTest, FoldersAreOpenedLikeInAWindow)
+{
+    TempDir dir;
+    QDir(dir.path()).mkpath("Album/CD 2");
+    const QString track = dir.copyFixture(kMp3Fixture, "Album/01 Track.mp3");
+    const QString nested = dir.copyFixture(kMp3Fixture, "Album/CD 2/01 Other.mp3");
+    dir.copyFixture(kMp3Fixture, "Album/.hidden.mp3");
+    dir.writeFile("Album/cover.txt", "not audio");
+
+    const QString album = dir.filePath("Album");
+    // The file given beside its folder is opened once.
+    const CliResult result = runCli({"show", "--json", album, track});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    ASSERT_EQ(result.outLines().size(), 2);
+    EXPECT_EQ(parseLine(result.outLines()[0]).value("path").toString(), track);
+    EXPECT_EQ(parseLine(result.outLines()[1]).value("path").toString(), nested);
+    EXPECT_EQ(result.err, "2 files were opened.\n"
+                          "1 file with unsupported format was ignored.\n");
+
+    QDir(dir.path()).mkpath("Empty");
+    const CliResult empty = runCli({"show", dir.filePath("Empty")});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "Could not find supported media files.\n");
+    EXPECT_TRUE(empty.out.isEmpty());
 }
 
 TEST(CliUsageTest, MisuseExitsTwoWithUsageAndHelpSucceeds)

@@ -75,20 +75,6 @@ TEST_F(Jobs, OnThePoolProgressAndCompletionArriveOnTheMainThread)
     EXPECT_FALSE(collection.isBusy());
 }
 
-TEST_F(Jobs, InlineEverythingHappensBeforeTheCallReturns)
-{
-    const QString folder = folderOfMp3s(2);
-    QZTagLibRecordDataArrayController collection;
-    bool workerOnMain = false;
-    bool completed = false;
-    JobCallbacks callbacks;
-    callbacks.perItem = [&](qint64, qint64) { workerOnMain = onMainThread(); };
-    collection.load({folder}, 50000, 0, callbacks, [&](const IntakeResult&) { completed = true; },
-                    kRunInline);
-    EXPECT_TRUE(completed);
-    EXPECT_TRUE(workerOnMain);
-}
-
 TEST_F(Jobs, AStopOnThePoolIsHonoured)
 {
     const QString folder = folderOfMp3s(30);
@@ -282,18 +268,4 @@ TEST_F(Operations, AStoppedOpenThatFoundNothingClearsTheMessage)
     EXPECT_TRUE(outcome->stopped);
     EXPECT_FALSE(outcome->report);
     EXPECT_TRUE(collection.isEmpty());
-}
-
-TEST_F(Operations, SaveReportsThroughThePanel)
-{
-    const QString folder = folderOfMp3s(1);
-    operations.loadFiles({folder}, inlineOptions, {});
-    collection.objectAtIndex(0).setValue("Title", "title");
-    std::optional<CollectionOperations::SaveOutcome> outcome;
-    operations.save(collection.arrangedObjects(), inlineOptions, {},
-                    [&](const CollectionOperations::SaveOutcome& o) { outcome = o; });
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->report.longText, "1 file was saved.");
-    EXPECT_TRUE(outcome->result.succeeded());
-    EXPECT_FALSE(collection.isDirtyUnarranged());
 }

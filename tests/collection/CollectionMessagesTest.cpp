@@ -2,7 +2,6 @@
 // moving, with their plural rules.
 
 #include "collection/CollectionMessages.h"
-#include "collection/CountPhrase.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +18,6 @@ PreprocessingStatistics changes(quint64 tags, quint64 artwork)
 }
 
 } // namespace
-
-TEST(CountPhrase, PluralFromTwoAndTheNoForm)
-{
-    EXPECT_EQ(countPhrase(1, "file"), "1 file");
-    EXPECT_EQ(countPhrase(3, "file"), "3 files");
-    EXPECT_EQ(countPhrase(0, "file"), "no files");
-    EXPECT_EQ(countPhrase(0, "change"), "no changes");
-    EXPECT_EQ(wasWere(1), "was");
-    EXPECT_EQ(wasWere(2), "were");
-}
 
 TEST(OpenReport, OpenedDuplicatesAndUnsupportedLines)
 {
@@ -126,9 +115,6 @@ TEST(SaveReport, SavedFailedAndRenameFailed)
     EXPECT_EQ(report.shortText, report.longText);
     EXPECT_EQ(report.alertText, report.longText);
 
-    report = saveResultReport(1, 0, 0);
-    EXPECT_EQ(report.longText, "1 file was saved.");
-    EXPECT_FALSE(report.hasAlert());
 }
 
 TEST(MoveReport, BothWindowsOrOnlyTheTarget)
@@ -146,10 +132,3 @@ TEST(MoveReport, BothWindowsOrOnlyTheTarget)
     EXPECT_EQ(reports.target.shortText, "4 rows");
 }
 
-TEST(ProgressText, RemainingFilesAndTheirWord)
-{
-    EXPECT_EQ(progress_text::loading(1), "Loading 1 file");
-    EXPECT_EQ(progress_text::loading(7), "Loading 7 files");
-    EXPECT_EQ(progress_text::reloading(0), "Reloading 0 file");
-    EXPECT_EQ(progress_text::loadingAudioProperties(2), "Loading audio properties of 2 files");
-}

@@ -207,16 +207,6 @@ TEST_F(Intake, ARecordMadeAfterALateStopIsDiscarded)
     EXPECT_EQ(result.statistics.tagsLoaded, 2u);
 }
 
-TEST_F(Intake, TheDefaultPreprocessingChangesNothing)
-{
-    const QString file = dir.copyFixture("tagged_v24.mp3");
-    const IntakeResult result = test::openInline(collection, {file}, {}, 50000,
-                                                 RecordPreprocessor::TagsFromPaths | RecordPreprocessor::ExtraSpaces);
-    EXPECT_EQ(result.added, 1);
-    EXPECT_FALSE(result.statistics.hasChanges());
-    EXPECT_FALSE(collection.objectAtIndex(0).isDirty());
-}
-
 namespace {
 
 class FakeFileFlags : public FileFlagsAccess {
@@ -255,4 +245,9 @@ TEST_F(Intake, UnlockingOnlyWithItsLoadFlag)
     EXPECT_EQ(flags.values[folderBytes], 0u);
     EXPECT_EQ(flags.values[fileBytes], 0u);
     EXPECT_EQ(collection.totalCount(), 2);
+
+    // Reloading unlocks too, a folder found unlocked before included.
+    flags.values[folderBytes] = FakeFileFlags::kLock;
+    collection.reloadArrangedObjectsWithPreprocessFlags(0, {}, {}, kUnlockFiles | kRunInline);
+    EXPECT_EQ(flags.values[folderBytes], 0u);
 }

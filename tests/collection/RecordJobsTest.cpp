@@ -124,16 +124,6 @@ TEST_F(RecordJobs, AudioPropertiesOnlyWhenAskedAndMissing)
     EXPECT_FALSE(collection.objectAtIndex(0).isTagOpen());
 }
 
-TEST_F(RecordJobs, SavingNothingDirtySavesNothing)
-{
-    addCopies(2);
-    const SaveResult result = saveInline(collection.arrangedObjects());
-    EXPECT_EQ(result.saved + result.failed + result.renameFailed, 0);
-    EXPECT_TRUE(result.succeeded());
-    EXPECT_EQ(saveResultReport(result.saved, result.failed, result.renameFailed).longText,
-              "The table does not contain modified cells.");
-}
-
 TEST_F(RecordJobs, OneFailedRenameAmongThree)
 {
     const RecordList records = addCopies(3);

@@ -2,7 +2,6 @@
 // closing a window and quitting.
 
 #include "CollectionTestSupport.h"
-#include "collection/RecordMove.h"
 #include "collection/WindowClosing.h"
 #include "collection/WindowRegistry.h"
 #include "settings/QZTagLibTableSettings.h"
@@ -147,29 +146,4 @@ TEST_F(Windows, QuittingClosesCleanWindowsAndKeepsTheOthers)
     registry.unregisterWindow(changed);
     registry.unregisterWindow(minimized);
     EXPECT_TRUE(closeWindowsWithPrompt(registry, settings).terminate);
-}
-
-TEST_F(Windows, TheMoveToWindowMenu)
-{
-    Window* source = newWindow();
-    Window* zeta = new Window("Zeta");
-    Window* alpha = new Window("Alpha");
-    windows.emplace_back(zeta);
-    windows.emplace_back(alpha);
-    registry.registerWindow(zeta);
-    registry.registerWindow(alpha);
-    zeta->sheet = true;
-
-    QList<MoveMenuItem> items = moveToWindowMenu(source, registry.windows());
-    ASSERT_EQ(items.size(), 2);   // no "New Window" without records
-    EXPECT_EQ(items[0].title, "Alpha");
-    EXPECT_TRUE(items[0].separatorBefore);
-    EXPECT_FALSE(items[1].enabled);
-
-    giveRecord(source);
-    items = moveToWindowMenu(source, registry.windows());
-    ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0].title, "New Window");
-    EXPECT_EQ(items[0].target, nullptr);
-    EXPECT_EQ(items[1].target, alpha);
 }

@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace tagmint;
@@ -195,4 +197,26 @@ TEST(RecordSave, NewTitleIsWrittenOnlyWhenSet)
                      .value(QStringLiteral("frames"))
                      .toObject()
                      .contains(QStringLiteral("TIT2")));
+}
+
+TEST(RecordSave, UnchangedFieldsKeepWhatTheTagCanSayBeyondTheTable)
+{
+    test::TempDir dir;
+    const QString path = dir.copyFixture(QStringLiteral("plain.mp3"));
+    ASSERT_TRUE(test::mutagenWrite(path, QJsonObject{
+        {"text", QJsonObject{{"TDRC", "2004-05-06"},
+                             {"TPE1", QJsonArray{"Artist A", "Artist B"}},
+                             {"TCOM", QJsonArray{"Composer A", "Composer B"}}}}}));
+
+    QZTagLibRecord record(path, 0);
+    EXPECT_EQ(record.value(QStringLiteral("year")).toString(), QStringLiteral("2004"));
+    record.setValue(QStringLiteral("Album"), QStringLiteral("album"));
+    ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+
+    const QJsonObject frames = test::mutagenRead(path).value(QStringLiteral("frames")).toObject();
+    EXPECT_EQ(frames.value(QStringLiteral("TDRC")).toArray(), QJsonArray{"2004-05-06"});
+    EXPECT_EQ(frames.value(QStringLiteral("TPE1")).toArray(), (QJsonArray{"Artist A", "Artist B"}));
+    EXPECT_EQ(frames.value(QStringLiteral("TCOM")).toArray(),
+              (QJsonArray{"Composer A", "Composer B"}));
+    EXPECT_EQ(frames.value(QStringLiteral("TALB")).toArray(), QJsonArray{"Album"});
 }

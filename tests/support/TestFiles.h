@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 namespace tagmint::test {
 
 // Absolute path of a committed fixture under tests/data/.

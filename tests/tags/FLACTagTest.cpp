@@ -121,8 +121,8 @@ TEST(FLACTag, FallsBackToID3TagsAndCopiesIntoThemAtSave)
     EXPECT_EQ(frame(seen, "TPE1"), "New Artist");
     EXPECT_EQ(frame(seen, "TIT2"), "ID3 Title");
     EXPECT_EQ(frame(seen, "TRCK"), "3/9");
-    EXPECT_EQ(seen["id3v1"]["artist"].toString(), "New Artist");
-    EXPECT_EQ(seen["id3v1"]["track"].toInt(), 3);
+    EXPECT_EQ(std::as_const(seen)["id3v1"]["artist"].toString(), "New Artist");
+    EXPECT_EQ(std::as_const(seen)["id3v1"]["track"].toInt(), 3);
     EXPECT_EQ(field(seen, "ARTIST"), QStringList{"New Artist"});
     EXPECT_EQ(field(seen, "TRACKNUMBER"), QStringList{"3/9"});
 
@@ -132,8 +132,8 @@ TEST(FLACTag, FallsBackToID3TagsAndCopiesIntoThemAtSave)
     EXPECT_EQ(tag->title(), "Xiph Title");
     seen = saved(tag);
     EXPECT_EQ(frame(seen, "TIT2"), "Xiph Title");
-    EXPECT_EQ(seen["frames"]["COMM"][0]["text"].toString(), "Xiph");
-    EXPECT_EQ(seen["id3v1"]["title"].toString(), "Xiph Title");
+    EXPECT_EQ(std::as_const(seen)["frames"]["COMM"][0]["text"].toString(), "Xiph");
+    EXPECT_EQ(std::as_const(seen)["id3v1"]["title"].toString(), "Xiph Title");
 }
 
 TEST(FLACTag, AlternativeKeysAndNumberPairs)

@@ -1,0 +1,76 @@
+#include "cli/RecordOpener.h"
+
+#include "cli/ProgressPrinter.h"
+#include "collection/CollectionMessages.h"
+#include "tags/QZTagLibTag.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace tagmint::cli {
+
+RecordOpener::RecordOpener(QTextStream& err) : m_err(err) {}
+
+void RecordOpener::open(const QStringList& paths)
+{
+    QStringList usable;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            m_err << path << ": no such file" << Qt::endl;
+            m_succeeded = false;
+            continue;
+        }
+        if (!info.isDir() && !QZTagLibTag::canHandlePath(path)) {
+            m_err << path << ": unsupported file type" << Qt::endl;
+            m_succeeded = false;
+        }
+        const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+        m_givenSpelling.insert(absolute, path);
+        usable.append(absolute);
+    }
+    if (usable.isEmpty()) {
+        m_succeeded = false;
+        return;
+    }
+
+    ProgressPrinter progress(m_err, &collection::progress_text::loading);
+    collection::IntakeResult result;
+    m_collection.load(usable, 50000, 0, progress.callbacks(),
+                      [&result](const collection::IntakeResult& r) { result = r; },
+                      collection::kRunInline);
+    const ResultReport report = collection::openResultReport(
+        result.added, result.duplicates, result.unsupported, false, result.statistics, false);
+    m_err << report.longText << Qt::endl;
+    if (report.hasAlert())
+        m_succeeded = false;
+}
+
+QString RecordOpener::displayPath(const QString& recordPath) const
+{
+    if (const auto it = m_givenSpelling.constFind(recordPath); it != m_givenSpelling.constEnd())
+        return *it;
+    // Inside a given folder: that folder's spelling, then the rest.
+    QString folder = QFileInfo(recordPath).path();
+    QString rest = QFileInfo(recordPath).fileName();
+    while (folder.size() > 1) {
+        if (const auto it = m_givenSpelling.constFind(folder); it != m_givenSpelling.constEnd())
+            return QDir(*it).filePath(rest);
+        rest = QFileInfo(folder).fileName() + QLatin1Char('/') + rest;
+        folder = QFileInfo(folder).path();
+    }
+    return recordPath;
+}
+
+QString RecordOpener::displayPathAfterRename(const QString& shownOldPath, const QString& newPath)
+{
+    const QString shownDir = QFileInfo(shownOldPath).path();
+    const QString newName = QFileInfo(newPath).fileName();
+    // A bare name has "." as its directory; keep it bare.
+    if (shownDir == QLatin1String(".") && !shownOldPath.startsWith(QLatin1String("./")))
+        return newName;
+    return QDir(shownDir).filePath(newName);
+}
+
+} // namespace tagmint::cli

@@ -1,0 +1,55 @@
+#include "collection/FileUnlocker.h"
+
+#include "record/PathLock.h"
+#include "util/TextConversion.h"
+
+#include <QFile>
+
+namespace tagmint::collection {
+
+namespace {
+
+// Folders shorter than this are never tested (the root), as in PathLock.
+constexpr qsizetype kMinParentLength = 3;
+
+QByteArray parentOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArray();
+    return slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+} // namespace
+
+bool FileUnlocker::isLocked(const QByteArray& path)
+{
+    const std::optional<quint32> own = m_flags.flags(path);
+    if (own && (*own & m_flags.lockFlag()))
+        return true;
+    const QByteArray parent = parentOf(path);
+    if (parent.size() < kMinParentLength)
+        return false;
+    const auto known = m_folderLocked.constFind(parent);
+    if (known != m_folderLocked.constEnd())
+        return *known;
+    const bool locked = record::isPathLocked(QFile::decodeName(parent), m_flags);
+    m_folderLocked.insert(parent, locked);
+    return locked;
+}
+
+void FileUnlocker::unlockIfLocked(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    QByteArray native = text::toFileSystemPath(path);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    if (!isLocked(native))
+        return;
+    record::unlockPath(path, m_flags);
+    // Every folder above is unlocked now; what was known may be stale.
+    m_folderLocked.clear();
+}
+
+} // namespace tagmint::collection

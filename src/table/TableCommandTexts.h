@@ -1,0 +1,34 @@
+#pragma once
+// Words of the table's own commands: selecting, editing one cell and the
+// explanation shown where a cell cannot be written.
+
+#include "table/StatusNotification.h"
+
+#include <QString>
+
+namespace tagmint::table {
+
+// The popover where a cell cannot be written: "Cannot edit cell." and why.
+struct CellExplanation {
+    QString title;
+    QString message;
+};
+
+// verb is "edit" or "clear". The column's own read-only flag names the
+// column; otherwise the record explains (unreadable tags, locked file).
+CellExplanation readOnlyExplanation(const QString& verb, const QString& columnTitle,
+                                    bool columnReadOnly, bool recordHasInvalidTags);
+
+// The text of an edited cell up to its first line break.
+QString textBeforeLineBreak(const QString& text);
+
+// "Edit": "%i selected cells were updated", priority 2 for one, 4 for more.
+StatusNotification multiCellEditMessage(int cells);
+
+StatusNotification selectAllMessage();
+StatusNotification deselectAllMessage();
+// One column named by its title, several counted.
+StatusNotification selectColumnMessage(int columns, const QString& title);
+StatusNotification selectRowMessage(int rows);
+
+} // namespace tagmint::table

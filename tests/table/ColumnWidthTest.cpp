@@ -1,0 +1,68 @@
+// Auto-size and auto-fit widths, measured with a fake font of 7 points per
+// character.
+
+#include "table/ColumnWidth.h"
+
+#include <gtest/gtest.h>
+
+using namespace tagmint::table;
+
+namespace {
+
+ColumnContent contentOf(const QStringList& texts)
+{
+    ColumnContent content;
+    content.rowCount = texts.size();
+    content.text = [texts](qsizetype row, const QString&) { return texts.at(row); };
+    content.measure = [](const QString& text) { return 7.0 * double(text.size()); };
+    return content;
+}
+
+float autoWidth(const QString& identifier, AutoWidth type, const ColumnContent& content)
+{
+    return autoWidthOfColumn(*columnDescription(identifier), type, content);
+}
+
+} // namespace
+
+TEST(ColumnWidth, AutoSizeTakesTheLongestTextWithAMargin)
+{
+    const ColumnContent content = contentOf({QString(20, 'a'), QString(30, 'b'), ""});
+    EXPECT_EQ(autoWidth("title", AutoWidth::Size, content), 230);
+    // The file-name column keeps 30 points after its longest name.
+    EXPECT_EQ(autoWidth("filename", AutoWidth::Size, content), 240);
+}
+
+TEST(ColumnWidth, AutoSizeStaysWithinTheLimits)
+{
+    EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({"ab"})), 70);
+    EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({QString(500, 'x'), "ab"})), 600);
+    EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({})), 70);
+}
+
+TEST(ColumnWidth, AutoFitAveragesTheTextsThatReachTheMinimum)
+{
+    // 140 and 280 count; 14 is below the minimum of 70 and stays out.
+    const ColumnContent content = contentOf({QString(20, 'a'), QString(40, 'b'), "cc"});
+    EXPECT_EQ(autoWidth("title", AutoWidth::Fit, content), 210);
+    EXPECT_EQ(autoWidth("title", AutoWidth::Fit, contentOf({"a", "b"})), 70);
+    EXPECT_EQ(autoWidth("title", AutoWidth::Fit, contentOf({QString(200, 'x')})), 600);
+}
+
+TEST(ColumnWidth, NothingChangesWithoutAFontOrForFixedColumns)
+{
+    ColumnContent content = contentOf({QString(20, 'a')});
+    EXPECT_EQ(autoWidth("frequency", AutoWidth::Size, content), 0);   // 100 to 100
+    EXPECT_EQ(autoWidth("pathext", AutoWidth::Fit, content), 0);
+    EXPECT_EQ(autoWidth("num", AutoWidth::Size, content), 0);
+    content.measure = nullptr;
+    EXPECT_EQ(autoWidth("title", AutoWidth::Size, content), 0);
+}
+
+TEST(ColumnWidth, ArtworkTakesItsLimits)
+{
+    const ColumnContent noFont;
+    EXPECT_EQ(autoWidth("image", AutoWidth::Size, noFont), 120);
+    EXPECT_EQ(autoWidth("image", AutoWidth::Fit, noFont), 50);
+}
+
