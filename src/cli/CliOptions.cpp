@@ -99,6 +99,16 @@ CliOptions parseSet(const QStringList& args)
     return options;
 }
 
+CliOptions parseArtwork(const QStringList& args)
+{
+    if (args.size() != 3 || args[0] != QLatin1String("export"))
+        return usageError(QStringLiteral("artwork needs: export PATH DIR"));
+    CliOptions options;
+    options.command = CliOptions::Command::ArtworkExport;
+    options.paths = args.mid(1);
+    return options;
+}
+
 } // namespace
 
 CliOptions parseArguments(const QStringList& args)
@@ -115,6 +125,8 @@ CliOptions parseArguments(const QStringList& args)
         return parseShow(args.mid(1));
     if (command == QLatin1String("set"))
         return parseSet(args.mid(1));
+    if (command == QLatin1String("artwork"))
+        return parseArtwork(args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -137,6 +149,9 @@ QString usageText()
                "      clears the field; image=FILE sets the artwork from an image\n"
                "      file, image= removes it; filename=NAME renames the file.\n"
                "      \"--\" is needed only when a path contains \"=\".\n"
+               "  tagmint-cli artwork export PATH DIR\n"
+               "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
+               "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
                "\n"
                "Keys for set: %1\n"
                "\n"

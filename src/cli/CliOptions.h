@@ -18,12 +18,12 @@ struct Assignment {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
     QList<Assignment> assignments;   // set, in command-line order
-    QStringList paths;
+    QStringList paths;               // artwork export: the file, then the folder
     QString error;                   // UsageError: what was wrong
 };
 

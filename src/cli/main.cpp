@@ -1,6 +1,7 @@
 // tagmint-cli: headless companion of Tagmint for scripts and end-to-end
 // tests. A QCoreApplication is needed for Qt's image plugins.
 
+#include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
         return ShowCommand(options, out, err).run();
     case CliOptions::Command::Set:
         return SetCommand(options, out, err).run();
+    case CliOptions::Command::ArtworkExport:
+        return ArtworkCommand(options, out, err).run();
     case CliOptions::Command::UsageError:
         break;
     }

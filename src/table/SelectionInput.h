@@ -1,8 +1,8 @@
 #pragma once
 // Keyboard and mouse input as the selection sees it: plain values the widget
-// layer fills from QKeyEvent and QMouseEvent. Modifiers are Qt's: Ctrl is
-// the Command key of the design, Alt is Option, and Meta (the Super key)
-// stands in for the Mac's Control key.
+// layer fills from QKeyEvent and QMouseEvent. Modifiers are Qt's: Ctrl plays
+// the Mac's Command key, Alt its Option key, and Meta (the Super key) its
+// Control key.
 
 #include <QString>
 #include <QtCore/qnamespace.h>
@@ -28,7 +28,7 @@ namespace tagmint::table {
 
 inline bool hasCommand(Qt::KeyboardModifiers m) { return m.testFlag(Qt::ControlModifier); }
 inline bool hasShift(Qt::KeyboardModifiers m) { return m.testFlag(Qt::ShiftModifier); }
-// Option and the Mac's Control key count alike where the design says so.
+// Option and Control (Alt and Meta) act alike in the column shortcuts.
 inline bool hasOptionOrControl(Qt::KeyboardModifiers m)
 {
     return m.testFlag(Qt::AltModifier) || m.testFlag(Qt::MetaModifier);

@@ -1,0 +1,75 @@
+#include "app/CellPopover.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+CellPopover::CellPopover(QWidget* anchorWidget, const QRect& anchor, const QString& title,
+                         const QString& text, const QString& buttonText)
+    : QFrame(anchorWidget, Qt::Popup), m_anchorWidget(anchorWidget), m_anchor(anchor)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFrameShape(QFrame::StyledPanel);
+    setObjectName(QStringLiteral("CellPopover"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 10, 12, 10);
+    layout->setSpacing(6);
+    m_title = new QLabel(title, this);
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_title->setVisible(!title.isEmpty());
+    m_text = new QLabel(text, this);
+    m_text->setWordWrap(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_text->setMaximumWidth(360);
+    layout->addWidget(m_title);
+    layout->addWidget(m_text);
+    if (!buttonText.isEmpty()) {
+        auto* row = new QHBoxLayout;
+        row->addStretch();
+        m_button = new QPushButton(buttonText, this);
+        m_button->setDefault(true);
+        row->addWidget(m_button);
+        layout->addLayout(row);
+        connect(m_button, &QPushButton::clicked, this, [this] {
+            auto action = std::move(m_action);
+            close();
+            if (action)
+                action();
+        });
+    }
+}
+
+QString CellPopover::title() const { return m_title->text(); }
+
+QString CellPopover::text() const { return m_text->text(); }
+
+void CellPopover::popup()
+{
+    adjustSize();
+    const QPoint below = m_anchorWidget->mapToGlobal(m_anchor.bottomLeft() + QPoint(0, 2));
+    QPoint position = below;
+    if (const QScreen* screen = m_anchorWidget->screen()) {
+        const QRect available = screen->availableGeometry();
+        if (position.y() + height() > available.bottom())
+            position.setY(m_anchorWidget->mapToGlobal(m_anchor.topLeft()).y() - height() - 2);
+        position.setX(std::clamp(position.x(), available.left(),
+                                 std::max(available.left(), available.right() - width())));
+    }
+    move(position);
+    show();
+    if (m_button)
+        m_button->setFocus();
+}
+
+void CellPopover::hideEvent(QHideEvent* event)
+{
+    QFrame::hideEvent(event);
+    if (auto closed = std::move(m_closed))
+        closed();
+}

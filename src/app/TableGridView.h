@@ -1,0 +1,138 @@
+#pragma once
+// The grid of a table window (the design's content view): a QTableView whose
+// selection, keys and mouse go through the core's cell selection instead of
+// Qt's own, and which opens the one-cell editor and the popovers at cells.
+// Its header sorts, moves and resizes columns through the column commands.
+
+#include "table/SelectionHost.h"
+#include "table/SelectionInput.h"
+#include "table/SelectionMouse.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTableView>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+class CellPopover;
+class TableModel;
+class TableViewController;
+
+// The one-cell editor: Return or Enter commits, Escape abandons, losing the
+// focus commits.
+class CellLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+signals:
+    void commitRequested(bool withReturn);
+    void cancelRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+class TableHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit TableHeader(QWidget* parent = nullptr) : QHeaderView(Qt::Horizontal, parent) {}
+    void setController(TableViewController* controller) { m_controller = controller; }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    TableViewController* m_controller = nullptr;
+};
+
+class TableGridView : public QTableView, public SelectionHost {
+    Q_OBJECT
+public:
+    explicit TableGridView(QWidget* parent = nullptr);
+    ~TableGridView() override;
+
+    // Both live as long as the view.
+    void setController(TableViewController* controller, TableModel* model);
+    TableHeader* tableHeader() const { return m_header; }
+
+    // Widths and order of the header follow the column layout.
+    void syncColumns();
+    int defaultRowHeight() const;
+
+    CellLineEdit* cellEditor() const { return m_editor; }
+    // The popover shown at a cell, if any.
+    CellPopover* cellPopover() const { return m_popover; }
+    QRect cellRect(int row, int column) const;
+    // Shows a popover at a cell; the view keeps track of it.
+    CellPopover* showPopoverAtCell(int row, int column, const QString& title, const QString& text,
+                                   const QString& button);
+
+    // --- SelectionHost ----------------------------------------------------------
+    void scrollRowToVisible(int row) override;
+    void scrollColumnToVisible(int column) override;
+    bool isCellFullyVisible(int row, int column) const override;
+    bool hasCellView(int row, int column) const override;
+    double visibleHeight() const override;
+    double rowHeight() const override;
+    bool editingInProgress() const override { return m_editor != nullptr; }
+    void endEditing() override;
+    void discardEditing() override;
+    void beginEditing(int row, int column, const KeyPress* event) override;
+    void showReadOnlyExplanation(int row, int column) override;
+    void showEditingIntroduction(int row, int column, const KeyPress* event) override;
+    void reloadData() override;
+    void refreshVisibleCells() override;
+    void updateCellDrawing() override;
+    void makeFirstResponder() override;
+    void takeFocusFromOutside() override;
+    void beep() override;
+
+signals:
+    // Names of local files dropped onto the table.
+    void filesDropped(const QStringList& names);
+    void cellMenuRequested(const QPoint& globalPosition);
+    void headerMenuRequested(int column, const QPoint& globalPosition);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // Row and column under a viewport point, in the selection's terms:
+    // -1 before the first, the count after the last.
+    std::pair<int, int> cellAt(const QPoint& point) const;
+    void commitEditing(bool withReturn);
+    void closeEditor();
+    void openEditor(int row, int column, const QString& text, bool selectAll);
+    void sectionMoved(int logical, int oldVisual, int newVisual);
+    void sectionResized(int logical, int oldSize, int newSize);
+
+    TableViewController* m_controller = nullptr;
+    TableModel* m_model = nullptr;
+    TableHeader* m_header;
+    std::unique_ptr<SelectionMouse> m_mouse;
+    bool m_tracking = false;
+
+    CellLineEdit* m_editor = nullptr;
+    int m_editRow = -1;
+    QString m_editIdentifier;
+    QPointer<CellPopover> m_popover;
+
+    bool m_syncingHeader = false;
+    // User resizes reach the layout once the dragging pauses.
+    QTimer m_resizeTimer;
+    int m_resizedColumn = -1;
+    int m_resizedWidth = 0;
+};
