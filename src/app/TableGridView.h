@@ -1,9 +1,10 @@
 #pragma once
-// The grid of a table window (the design's content view): a QTableView whose
+// The grid of a table window: a QTableView whose
 // selection, keys and mouse go through the core's cell selection instead of
 // Qt's own, and which opens the one-cell editor and the popovers at cells.
 // Its header sorts, moves and resizes columns through the column commands.
 
+#include "app/CellPopover.h"
 #include "table/SelectionHost.h"
 #include "table/SelectionInput.h"
 #include "table/SelectionMouse.h"
@@ -16,7 +17,6 @@
 #include <memory>
 #include <optional>
 
-class CellPopover;
 class TableModel;
 class TableViewController;
 

@@ -6,6 +6,7 @@
 #include "audio/MpegAudioFrames.h"
 #include "audio/OpenAudioReader.h"
 
+#include <cerrno>
 #include <optional>
 #include <sys/stat.h>
 
@@ -117,6 +118,17 @@ void readAudioProperties(const QByteArray& path, QZAudioProperties* properties)
 {
     clearFacts(properties);
     const QByteArray extension = lowerExtension(path);
+
+    // Folders, FIFOs and devices: nothing to read, and a FIFO would block.
+    struct stat info;
+    const bool found = ::stat(path.constData(), &info) == 0;
+    if (!found || !S_ISREG(info.st_mode)) {
+        const int error = !found && errno == ENOENT ? FileDoesNotExist : CouldNotOpenFile;
+        const QString unknown = QStringLiteral("Unknown (%1)").arg(readerErrorText(error));
+        properties->formatText = unknown;
+        properties->codecText = unknown;
+        return;
+    }
 
     bool isVbr = false;
     std::optional<quint64> knownDurationMs;

@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace tagmint::audio {
@@ -89,10 +93,83 @@ FileState statFile(const QByteArray& path, quint64* size, quint64* modificationT
 
 } // namespace
 
+// Writes queued entries into the store on a thread of its own, started with
+// the first entry. Stopping drains the queue first.
+class AudioPropertiesCache::StoreWriter {
+public:
+    explicit StoreWriter(PersistentCacheStore& store) : m_store(store) {}
+
+    ~StoreWriter()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void enqueue(QByteArray key, QByteArray bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.emplace_back(std::move(key), std::move(bytes));
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+        m_wake.notify_one();
+    }
+
+    void flush()
+    {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            const auto [key, bytes] = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_writing = true;
+            lock.unlock();
+            m_store.put(key, bytes);
+            lock.lock();
+            m_writing = false;
+            if (m_queue.empty())
+                m_idle.notify_all();
+        }
+    }
+
+    PersistentCacheStore& m_store;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    std::deque<std::pair<QByteArray, QByteArray>> m_queue;
+    std::thread m_thread;
+    bool m_writing = false;
+    bool m_stopping = false;
+};
+
 AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit)
     : m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
+      m_writer(std::make_unique<StoreWriter>(m_store)),
       m_memoryLimit(std::max(memoryLimit, 1))
 {
+}
+
+AudioPropertiesCache::~AudioPropertiesCache()
+{
+    m_writer.reset();  // writes what is still queued
+}
+
+void AudioPropertiesCache::flush()
+{
+    m_writer->flush();
 }
 
 AudioPropertiesCache& AudioPropertiesCache::shared()
@@ -181,7 +258,8 @@ bool AudioPropertiesCache::probe(const QByteArray& fileSystemPath, QZAudioProper
     properties->modificationTime = modificationTime;
     readAudioProperties(fileSystemPath, properties);
     remember(key, *properties);
-    m_store.put(key, serialise(*properties));
+    if (m_store.isUsable())
+        m_writer->enqueue(key, serialise(*properties));
     return true;
 }
 

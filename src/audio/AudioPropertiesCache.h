@@ -3,6 +3,10 @@
 // memory (the older half dropped when full) over a persistent store that
 // keeps them for 1000 days. Entries are keyed by the MD5 of the path and
 // valid while the file's size and modification time are unchanged.
+//
+// New entries reach the persistent store from a writer thread: creating a
+// file costs far more than probing an MP3 on some file systems, and a probe
+// should not wait for it. Destroying the cache writes what is still queued.
 
 #include "record/QZAudioProperties.h"
 #include "settings/PersistentCacheStore.h"
@@ -10,6 +14,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
+#include <memory>
 #include <optional>
 
 namespace tagmint::audio {
@@ -22,6 +27,9 @@ public:
 
     // The store lives under `cacheRoot` (empty: the user's cache folder).
     explicit AudioPropertiesCache(const QString& cacheRoot = QString(), int memoryLimit = kMemoryLimit);
+    ~AudioPropertiesCache();
+    AudioPropertiesCache(const AudioPropertiesCache&) = delete;
+    AudioPropertiesCache& operator=(const AudioPropertiesCache&) = delete;
 
     // The process's cache, behind probeAudioProperties(); its store is
     // opened under the user's cache folder on first use.
@@ -30,6 +38,9 @@ public:
     // probeAudioProperties() on this cache. Holds the cache's mutex for the
     // whole probe, so probes are serialised.
     bool probe(const QByteArray& fileSystemPath, QZAudioProperties* properties);
+
+    // Waits until every probed result has been written to the persistent store.
+    void flush();
 
     int memoryEntryCount() const;
     // How many probes had to read their file (no usable cache entry).
@@ -47,11 +58,14 @@ private:
         quint64 stamp = 0;
     };
 
+    class StoreWriter;
+
     void trimMemory();
     Entry& remember(const QByteArray& key, const QZAudioProperties& properties);
 
     mutable QMutex m_mutex;
     PersistentCacheStore m_store;
+    std::unique_ptr<StoreWriter> m_writer;
     QHash<QByteArray, Entry> m_entries;
     int m_memoryLimit;
     quint64 m_clock = 0;

@@ -151,7 +151,8 @@ qint64 syncSafe(const uchar* p)
 
 class ReadOnlyFile {
 public:
-    explicit ReadOnlyFile(const QByteArray& path) : m_fd(::open(path.constData(), O_RDONLY | O_CLOEXEC)) {}
+    // Non-blocking, so a FIFO cannot stall the open; size() refuses it.
+    explicit ReadOnlyFile(const QByteArray& path) : m_fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
     ~ReadOnlyFile()
     {
         if (m_fd >= 0)

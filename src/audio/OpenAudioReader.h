@@ -27,9 +27,10 @@ enum AudioReaderFlag : quint32 {
 };
 
 // Opens `fileSystemPath` (the path's bytes as the file system has them).
-// Errors: 6 when the file does not exist, 4 when it is not a regular file
-// or no reader can open it, 102 for protected content (final: no other
-// reader is tried), otherwise the error of the last reader tried. The
+// Errors: 6 when the file does not exist; 102 for protected content (final:
+// no other reader is tried); for ".mp3" and ".wav" after FFmpeg, the error
+// of our own reader; otherwise 4 (not a regular file, or nothing could open
+// it; also ".mid" with RefuseMidi). The
 // readers decode to interleaved 16-bit PCM in one-second blocks (readPcm);
 // the MIDI reader has no sound.
 std::unique_ptr<QZAudioReader> openAudioReader(const QByteArray& fileSystemPath, quint32 flags);

@@ -31,6 +31,8 @@ CliOptions parseShow(const QStringList& args)
             optionsEnded = true;
         } else if (!optionsEnded && arg == QLatin1String("--json")) {
             options.json = true;
+        } else if (!optionsEnded && arg == QLatin1String("--audio")) {
+            options.audio = true;
         } else if (!optionsEnded && isHelp(arg)) {
             options.command = CliOptions::Command::Help;
             return options;
@@ -140,10 +142,11 @@ QString usageText()
     }
     return QStringLiteral(
                "Usage:\n"
-               "  tagmint-cli show [--json] PATH...\n"
+               "  tagmint-cli show [--json] [--audio] PATH...\n"
                "      Print the tags and file facts of each file; with --json one\n"
                "      JSON object per line. Folders are opened with everything in\n"
-               "      them; hidden and unsupported files are skipped.\n"
+               "      them; hidden and unsupported files are skipped. --audio adds\n"
+               "      sample rate, bit rate, duration, channels, format and codec.\n"
                "  tagmint-cli set KEY=VALUE... [--] PATH...\n"
                "      Write the values into each file and save it. An empty VALUE\n"
                "      clears the field; image=FILE sets the artwork from an image\n"

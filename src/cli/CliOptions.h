@@ -22,6 +22,7 @@ struct CliOptions {
 
     Command command = Command::UsageError;
     bool json = false;               // show
+    bool audio = false;              // show: probe and print the audio facts
     QList<Assignment> assignments;   // set, in command-line order
     QStringList paths;               // artwork export: the file, then the folder
     QString error;                   // UsageError: what was wrong

@@ -12,7 +12,7 @@ namespace tagmint::cli {
 
 RecordOpener::RecordOpener(QTextStream& err) : m_err(err) {}
 
-void RecordOpener::open(const QStringList& paths)
+void RecordOpener::open(const QStringList& paths, quint32 loadFlags)
 {
     QStringList usable;
     for (const QString& path : paths) {
@@ -39,7 +39,7 @@ void RecordOpener::open(const QStringList& paths)
     collection::IntakeResult result;
     m_collection.load(usable, 50000, 0, progress.callbacks(),
                       [&result](const collection::IntakeResult& r) { result = r; },
-                      collection::kRunInline);
+                      loadFlags | collection::kRunInline);
     const ResultReport report = collection::openResultReport(
         result.added, result.duplicates, result.unsupported, false, result.statistics, false);
     m_err << report.longText << Qt::endl;

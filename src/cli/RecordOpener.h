@@ -19,7 +19,8 @@ public:
 
     // Loads the records; paths that cannot be opened are reported on stderr
     // with the reason, and the open's result message follows them.
-    void open(const QStringList& paths);
+    // loadFlags: QZTagLibRecord::LoadAudioProperties or 0.
+    void open(const QStringList& paths, quint32 loadFlags = 0);
 
     const RecordList& records() const { return m_collection.arrangedObjects(); }
     QZTagLibRecordDataArrayController& collection() { return m_collection; }

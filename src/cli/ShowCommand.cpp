@@ -12,8 +12,7 @@ namespace tagmint::cli {
 
 namespace {
 
-// The fields "show" prints, in this order. Audio facts are left out: the
-// records are loaded without probing.
+// The fields "show" prints, in this order.
 constexpr RecordField kShownFields[] = {
     RecordField::Title,       RecordField::Artist,      RecordField::Album,
     RecordField::AlbumArtist, RecordField::Genre,       RecordField::Comment,
@@ -25,12 +24,20 @@ constexpr RecordField kShownFields[] = {
     RecordField::SizeStr,     RecordField::Size,        RecordField::TagFormat,
 };
 
+// Added by --audio: probing them costs a read of the audio data.
+constexpr RecordField kAudioFields[] = {
+    RecordField::Frequency,          RecordField::Bitrate,          RecordField::Duration,
+    RecordField::Channels,           RecordField::AudioFormat,      RecordField::AudioCodec,
+    RecordField::FrequencySortValue, RecordField::BitrateSortValue, RecordField::DurationSortValue,
+    RecordField::ChannelsSortValue,
+};
+
 QJsonValue fieldValue(const QZTagLibRecord& record, RecordField field)
 {
     const QVariant value = record.value(record::fieldKey(field));
     if (record::isText(field))
         return value.toString();
-    return double(value.toULongLong());
+    return double(value.toLongLong());
 }
 
 QJsonValue imageValue(QZTagLibRecord& record)
@@ -69,11 +76,15 @@ QString textForm(const QJsonValue& value)
 
 } // namespace
 
-QList<ShownValue> shownValues(QZTagLibRecord& record)
+QList<ShownValue> shownValues(QZTagLibRecord& record, bool withAudio)
 {
     QList<ShownValue> values;
     for (RecordField field : kShownFields)
         values.append({record::fieldKey(field), fieldValue(record, field)});
+    if (withAudio) {
+        for (RecordField field : kAudioFields)
+            values.append({record::fieldKey(field), fieldValue(record, field)});
+    }
     values.append({QStringLiteral("isReadOnly"), record.isReadOnly()});
     values.append({QStringLiteral("hasInvalidTags"), record.hasInvalidTags()});
     values.append({QStringLiteral("hasID3v1Tag"), record.hasID3v1Tag()});
@@ -90,9 +101,9 @@ ShowCommand::ShowCommand(const CliOptions& options, QTextStream& out, QTextStrea
 int ShowCommand::run()
 {
     RecordOpener opener(m_err);
-    opener.open(m_options.paths);
+    opener.open(m_options.paths, m_options.audio ? QZTagLibRecord::LoadAudioProperties : 0);
     for (const std::shared_ptr<QZTagLibRecord>& record : opener.records()) {
-        const QList<ShownValue> values = shownValues(*record);
+        const QList<ShownValue> values = shownValues(*record, m_options.audio);
         record->releaseTagResources();
         if (m_options.json)
             printJson(values);

@@ -18,8 +18,9 @@ struct ShownValue {
 };
 
 // What "show" prints for one record, in output order: the fields, the
-// flags, then "image" (null or {"width", "height"}).
-QList<ShownValue> shownValues(QZTagLibRecord& record);
+// flags, then "image" (null or {"width", "height"}), then the audio facts
+// when asked for.
+QList<ShownValue> shownValues(QZTagLibRecord& record, bool withAudio);
 
 class ShowCommand {
 public:

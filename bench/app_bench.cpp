@@ -1,0 +1,115 @@
+// The table window with 50,000 rows (tags only, records made from one small
+// fixture and given distinct titles in memory), offscreen: sorting by Title
+// through a header click, select-all, 1,000 keyboard moves of the active cell
+// with the redraws they cause, auto-sizing every column to its contents and
+// one full repaint of the visible cells.
+//
+// Target: every keyboard move stays far below a frame (16 ms) and the cost
+// of select-all and of a move does not grow with the number of rows.
+
+#include "app/TableGridView.h"
+#include "app/TableMainWindow.h"
+#include "app/TagmintApplication.h"
+#include "record/QZTagLibRecord.h"
+#include "settings/QZTagLibTableSettings.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+constexpr int kRows = 50000;
+constexpr int kMoves = 1000;
+
+double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    const QString fixture = dir.filePath("song.mp3");
+    if (!QFile::copy(QStringLiteral(TAGMINT_BENCH_DATA_DIR "/plain.mp3"), fixture)) {
+        std::fprintf(stderr, "cannot copy the fixture\n");
+        return 1;
+    }
+    SettingsStore store(dir.filePath("tagmint.conf"));
+    QZTagLibTableSettings(store).setIntroductoryPopoverAboutCellEditingShown();
+    TagmintApplication tagmint(store);
+    tagmint.setTerminateHandler([] {});
+    TableMainWindow* window = tagmint.newWindow();
+    window->resize(1280, 800);
+    QApplication::processEvents();
+
+    QElapsedTimer timer;
+    timer.start();
+    RecordList records;
+    records.reserve(kRows);
+    QRandomGenerator random(7);
+    for (int i = 0; i < kRows; ++i) {
+        auto record = std::make_shared<QZTagLibRecord>(fixture, 0);
+        record->releaseTagResources();
+        record->setValue(QStringLiteral("Title %1").arg(random.bounded(1000000)), QStringLiteral("title"));
+        records.append(record);
+    }
+    std::printf("make %d records:        %9.1f ms\n", kRows, milliseconds(timer));
+
+    timer.restart();
+    window->collection().addObjects(records);
+    window->loadNewObjects(records);
+    QApplication::processEvents();
+    std::printf("add to the table:        %9.1f ms\n", milliseconds(timer));
+
+    TableGridView* grid = window->gridView();
+    TableViewController& controller = window->controller();
+    const int title = window->columnLayout().indexOfColumn(QStringLiteral("title"));
+    controller.selection().selectCellAtRow(kRows / 2, title, false);
+    QApplication::processEvents();
+
+    timer.restart();
+    controller.headerClicked(title);
+    QApplication::processEvents();
+    std::printf("sort by Title:           %9.1f ms\n", milliseconds(timer));
+
+    timer.restart();
+    controller.selectAllCommand();
+    QApplication::processEvents();
+    std::printf("select all:              %9.1f ms\n", milliseconds(timer));
+
+    controller.selection().selectCellAtRow(0, title, false);
+    grid->setFocus();
+    QApplication::processEvents();
+    timer.restart();
+    double slowest = 0;
+    for (int i = 0; i < kMoves; ++i) {
+        QElapsedTimer one;
+        one.start();
+        const Qt::Key key = i % 4 == 3 ? Qt::Key_Right : Qt::Key_Down;
+        QTest::keyClick(grid, key, i % 10 == 9 ? Qt::ShiftModifier : Qt::NoModifier);
+        QApplication::processEvents();
+        slowest = std::max(slowest, milliseconds(one));
+    }
+    const double moves = milliseconds(timer);
+    std::printf("%d key moves:          %9.1f ms (%.3f ms each, slowest %.2f ms)\n", kMoves, moves,
+                moves / kMoves, slowest);
+
+    timer.restart();
+    controller.autoSizeAllColumnsNoMessage();
+    QApplication::processEvents();
+    std::printf("auto-size all columns:   %9.1f ms\n", milliseconds(timer));
+
+    timer.restart();
+    grid->viewport()->repaint();
+    std::printf("full repaint:            %9.1f ms (%d visible rows)\n", milliseconds(timer),
+                grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize());
+    return 0;
+}

@@ -1,0 +1,106 @@
+#include "app/CellDelegate.h"
+
+#include "app/TableModel.h"
+#include "table/TableViewController.h"
+
+#include <QPainter>
+
+CellDelegate::CellDelegate(TableViewController& controller, QObject* parent)
+    : QStyledItemDelegate(parent), m_controller(controller)
+{
+}
+
+QColor CellDelegate::modifiedColor() { return QColor(0xdd, 0xdd, 0xdd); }
+
+QSize CellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), 20));
+    return size;
+}
+
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const
+{
+    const CollectionGrid& grid = m_controller.grid();
+    const int row = index.row();
+    const int column = index.column();
+    const QPalette& palette = option.palette;
+    const QRect rect = option.rect;
+    const bool rowNumber = column == 0;
+
+    painter->save();
+    // Background.
+    QColor background = row % 2 ? palette.color(QPalette::AlternateBase) : palette.color(QPalette::Base);
+    if (rowNumber)
+        background = palette.color(QPalette::Window);
+    else if (grid.isCellModified(row, column))
+        background = modifiedColor();
+    painter->fillRect(rect, background);
+
+    const CellState state = m_controller.selection().cellState(row, column);
+    QColor highlight = palette.color(QPalette::Highlight);
+    if (state.isSelected && !state.isActive) {
+        QColor tint = highlight;
+        tint.setAlpha(55);
+        painter->fillRect(rect, tint);
+    }
+
+    // Contents.
+    const bool readOnly = !rowNumber && grid.isCellReadOnly(row, column);
+    const QRect content = rect.adjusted(4, 1, -4, -1);
+    const QVariant loading = index.data(TableModel::LoadingRole);
+    if (loading.isValid()) {
+        const QImage thumbnail = index.data(TableModel::ThumbnailRole).value<QImage>();
+        if (!thumbnail.isNull()) {
+            const QSize size = thumbnail.size().scaled(rect.adjusted(2, 2, -2, -2).size(),
+                                                       Qt::KeepAspectRatio);
+            QRect target(QPoint(0, 0), size);
+            target.moveCenter(rect.center());
+            painter->setRenderHint(QPainter::SmoothPixmapTransform);
+            painter->drawImage(target, thumbnail);
+        } else if (loading.toBool()) {
+            QFont small = option.font;
+            small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
+            painter->setFont(small);
+            painter->setPen(palette.color(QPalette::PlaceholderText));
+            painter->drawText(content, Qt::AlignCenter, QStringLiteral("Loading..."));
+        }
+    } else {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const int alignment = index.data(Qt::TextAlignmentRole).toInt();
+        QFont font = option.font;
+        if (readOnly && !grid.isColumnReadOnly(column))
+            font.setItalic(true);   // the record itself cannot be written
+        painter->setFont(font);
+        const bool dim = rowNumber || readOnly;
+        painter->setPen(dim ? palette.color(QPalette::Disabled, QPalette::Text)
+                            : palette.color(QPalette::Text));
+        const QString elided = painter->fontMetrics().elidedText(text, Qt::ElideRight, content.width());
+        painter->drawText(content, Qt::Alignment(alignment ? alignment : Qt::AlignLeft | Qt::AlignVCenter),
+                          elided);
+    }
+
+    // The selection's outline and the active cell.
+    if (state.isActive) {
+        QPen pen(highlight.darker(115), 1);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(rect.adjusted(1, 1, -2, -2));
+    }
+    if (state.edgeMask) {
+        QPen pen(highlight, 2);
+        pen.setCapStyle(Qt::FlatCap);
+        painter->setPen(pen);
+        const QRectF r = QRectF(rect).adjusted(1, 1, -1, -1);
+        if (state.edgeMask & CellState::Left)
+            painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (state.edgeMask & CellState::Right)
+            painter->drawLine(r.topRight(), r.bottomRight());
+        if (state.edgeMask & CellState::Top)
+            painter->drawLine(r.topLeft(), r.topRight());
+        if (state.edgeMask & CellState::Bottom)
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+    }
+    painter->restore();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Draws one cell from the core's state: background (modified cells grey,
+// the row numbers like a header), the text or thumbnail, read-only cells
+// dimmed, the selection's outline from its edge mask and the active cell.
+
+#include <QStyledItemDelegate>
+
+class TableViewController;
+
+class CellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    CellDelegate(TableViewController& controller, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    static QColor modifiedColor();
+
+private:
+    TableViewController& m_controller;
+};

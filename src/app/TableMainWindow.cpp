@@ -1,0 +1,761 @@
+#include "app/TableMainWindow.h"
+
+#include "app/EmptyTablePlaceholder.h"
+#include "app/OpenPanel.h"
+#include "app/ProgressSheet.h"
+#include "app/StatusBarWidget.h"
+#include "app/TableGridView.h"
+#include "app/TableModel.h"
+#include "app/TagmintApplication.h"
+#include "collection/CaptionFolders.h"
+#include "collection/CollectionMessages.h"
+#include "collection/DroppedFiles.h"
+#include "collection/RecordMove.h"
+#include "record/QZTagLibRecord.h"
+#include "table/ColumnMenus.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QUrl>
+
+using namespace tagmint::collection;
+using Command = TableViewController::Command;
+
+TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore& store)
+    : m_application(application),
+      m_store(store),
+      m_settings(store),
+      m_collection(std::make_unique<QZTagLibRecordDataArrayController>()),
+      m_layout(std::make_unique<ColumnLayout>(store)),
+      m_operations(std::make_unique<CollectionOperations>(*m_collection, m_settings))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TableWindow"));
+
+    m_view = new TableGridView;
+    m_view->setObjectName(QStringLiteral("TableGrid"));
+    m_controller = std::make_unique<TableViewController>(*m_collection, *m_layout, *m_view, m_settings);
+    m_model = new TableModel(*m_controller, this);
+    m_view->setController(m_controller.get(), m_model);
+    m_modelColumns = m_layout->columnIdentifiers();
+    m_controller->setMeasure([view = m_view](const QString& text) {
+        return double(view->fontMetrics().horizontalAdvance(text));
+    });
+
+    TableViewController::Callbacks callbacks;
+    callbacks.notify = [this](const StatusNotification& notification) { postNotification(notification); };
+    callbacks.openFiles = [this] { QTimer::singleShot(10, this, &TableMainWindow::openPanel); };
+    callbacks.selectionChanged = [this] { updateActions(); };
+    callbacks.contentChanged = [this] { contentChanged(); };
+    callbacks.columnsChanged = [this] {
+        // New order or visibility: the model's columns follow; widths only:
+        // the header follows.
+        const QStringList columns = m_layout->columnIdentifiers();
+        if (columns != m_modelColumns) {
+            m_modelColumns = columns;
+            m_model->reload();
+        }
+        m_view->syncColumns();
+    };
+    callbacks.loadAudioProperties = [this](std::function<void()> then) {
+        loadAudioPropertiesThen(std::move(then));
+    };
+    m_controller->setCallbacks(std::move(callbacks));
+
+    m_placeholder = new EmptyTablePlaceholder;
+    m_stack = new QStackedWidget(this);
+    m_stack->addWidget(m_placeholder);
+    m_stack->addWidget(m_view);
+    setCentralWidget(m_stack);
+
+    connect(m_placeholder, &EmptyTablePlaceholder::browseRequested, this, &TableMainWindow::openPanel);
+    connect(m_placeholder, &EmptyTablePlaceholder::filesDropped, this, &TableMainWindow::openDroppedFiles);
+    connect(m_view, &TableGridView::filesDropped, this, &TableMainWindow::openDroppedFiles);
+    connect(m_view, &TableGridView::cellMenuRequested, this, &TableMainWindow::showCellMenu);
+    connect(m_view, &TableGridView::headerMenuRequested, this, &TableMainWindow::showHeaderMenu);
+
+    m_statusBar = new StatusBarWidget(this);
+    setStatusBar(m_statusBar);
+    m_statusBar->setVisible(m_settings.statusBarVisible());
+
+    m_operations->setPanelObserver([this](const ProgressBoxModel& model) { panelChanged(model); });
+    m_operations->setNotifier([this](const StatusNotification& notification) {
+        postNotification(notification);
+    });
+
+    buildMenus();
+    refreshCaption();
+    updatePlaceholder();
+    m_placeholder->setFocus();
+    updateActions();
+    resize(1100, 640);
+}
+
+TableMainWindow::~TableMainWindow()
+{
+    // The grid calls its controller until it is gone.
+    delete m_stack;
+    m_stack = nullptr;
+    m_view = nullptr;
+}
+
+bool TableMainWindow::showsSheet() const
+{
+    return (m_progress && m_progress->isVisible()) || (m_messageSheet && m_messageSheet->isVisible())
+        || m_collection->isBusy();
+}
+
+// --- Menus -------------------------------------------------------------------------
+
+QAction* TableMainWindow::addAction(QMenu* menu, const QString& name, const QString& text,
+                                    const QKeySequence& shortcut, std::function<void()> slot)
+{
+    auto* action = menu->addAction(text);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
+    m_actions.insert(name, action);
+    return action;
+}
+
+void TableMainWindow::buildMenus()
+{
+    TableViewController& c = *m_controller;
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addAction(file, QStringLiteral("newWindow"), QStringLiteral("New Window"), QKeySequence::New,
+              [this] { m_application.newWindow(); });
+    addAction(file, QStringLiteral("open"), QStringLiteral("Open..."), QKeySequence::Open,
+              [this] { openPanel(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("reload"), QStringLiteral("Reload"),
+              QKeySequence(Qt::CTRL | Qt::Key_R), [this] { reload(); });
+    addAction(file, QStringLiteral("save"), QStringLiteral("Save"), QKeySequence::Save, [this] { save(); });
+    file->addSeparator();
+    m_moveMenu = file->addMenu(QStringLiteral("Move to Window"));
+    m_moveMenu->setObjectName(QStringLiteral("moveToWindowMenu"));
+    connect(m_moveMenu, &QMenu::aboutToShow, this, [this] {
+        m_moveMenu->clear();
+        const QList<TableWindow*> all(m_application.registry().windows());
+        for (const MoveMenuItem& item : moveToWindowMenu(this, all)) {
+            if (item.separatorBefore)
+                m_moveMenu->addSeparator();
+            QAction* action = m_moveMenu->addAction(item.title);
+            action->setEnabled(item.enabled);
+            auto* target = static_cast<TableMainWindow*>(item.target);
+            QPointer<TableMainWindow> guarded(target);
+            connect(action, &QAction::triggered, this, [this, target, guarded] {
+                if (target && !guarded)
+                    return;
+                moveToWindow(target);
+            });
+        }
+    });
+    addAction(file, QStringLiteral("showInFolder"), QStringLiteral("Show in Folder"), {},
+              [this] { showInFolder(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("preferences"), QStringLiteral("Preferences..."),
+              QKeySequence(Qt::CTRL | Qt::Key_Comma), [this] { m_application.showPreferences(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("close"), QStringLiteral("Close Window"), QKeySequence::Close,
+              [this] { close(); });
+    addAction(file, QStringLiteral("quit"), QStringLiteral("Quit"), QKeySequence::Quit,
+              [this] { m_application.quit(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addAction(edit, QStringLiteral("editCell"), QStringLiteral("Edit Cell"), {}, [this] {
+        QZTagLibTableSelection& selection = m_controller->selection();
+        selection.beginEditingAtRow(selection.activeRow(), selection.activeColumn(), nullptr);
+    });
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("selectAll"), QStringLiteral("Select All"), QKeySequence::SelectAll,
+              [&c] { c.selectAllCommand(); });
+    addAction(edit, QStringLiteral("deselectAll"), QStringLiteral("Deselect All"),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [&c] { c.deselectAllCommand(); });
+    addAction(edit, QStringLiteral("selectColumn"), QStringLiteral("Select Column"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), [&c] { c.selectAllCellsOfActiveColumn(); });
+    addAction(edit, QStringLiteral("selectRow"), QStringLiteral("Select Row"), {},
+              [&c] { c.selectAllCellsOfSelectedRows(); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    addAction(view, QStringLiteral("autoSizeColumn"), QStringLiteral("Auto Size Column"),
+              QKeySequence(Qt::CTRL | Qt::Key_Right), [&c] { c.autoSizeActiveColumn(); });
+    addAction(view, QStringLiteral("autoFitColumn"), QStringLiteral("Auto Fit Column"),
+              QKeySequence(Qt::CTRL | Qt::Key_Left), [&c] { c.autoFitActiveColumn(); });
+    addAction(view, QStringLiteral("autoSizeAllColumns"), QStringLiteral("Auto Size All Columns"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right), [&c] { c.autoSizeAllColumns(); });
+    addAction(view, QStringLiteral("autoFitAllColumns"), QStringLiteral("Auto Fit All Columns"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left), [&c] { c.autoFitAllColumns(); });
+    view->addSeparator();
+    addAction(view, QStringLiteral("hideColumn"), QStringLiteral("Hide Column"),
+              QKeySequence(Qt::CTRL | Qt::Key_Down), [&c] { c.hideSelectedColumns(); });
+    addAction(view, QStringLiteral("hideOtherColumns"), QStringLiteral("Hide Other Columns"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down), [&c] { c.hideOtherColumns(); });
+    addAction(view, QStringLiteral("showAllColumns"), QStringLiteral("Show All Columns"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Up), [&c] { c.showAllColumns(); });
+    m_columnsMenu = view->addMenu(QStringLiteral("Columns"));
+    connect(m_columnsMenu, &QMenu::aboutToShow, this, [this] {
+        m_columnsMenu->clear();
+        for (const ColumnMenuItem& item :
+             tagmint::table::menuForColumnHeaderWithIndex(*m_layout, -1, m_collection->shownCount())) {
+            if (item.command != ColumnMenuCommand::ToggleColumn)
+                continue;
+            QAction* action = m_columnsMenu->addAction(item.title);
+            action->setCheckable(true);
+            action->setChecked(item.checked);
+            action->setEnabled(item.enabled && !showsSheet());
+            const QString identifier = item.identifier;
+            connect(action, &QAction::triggered, this, [this, identifier] {
+                m_controller->toggleColumn(identifier);
+            });
+        }
+    });
+    view->addSeparator();
+    addAction(view, QStringLiteral("toggleStatusBar"),
+              m_settings.statusBarVisible() ? QStringLiteral("Hide Status Bar")
+                                            : QStringLiteral("Show Status Bar"),
+              QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { toggleStatusBar(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addAction(help, QStringLiteral("about"), QStringLiteral("About Tagmint"), {}, [this] {
+        QMessageBox::about(this, QStringLiteral("About Tagmint"),
+                           QStringLiteral("Tagmint %1\nAn editor for the tags of audio files.")
+                               .arg(QCoreApplication::applicationVersion()));
+    });
+}
+
+void TableMainWindow::updateActions()
+{
+    const bool sheet = showsSheet();
+    const TableViewController& c = *m_controller;
+    const auto set = [this](const char* name, bool enabled) {
+        if (QAction* action = m_actions.value(QString::fromLatin1(name)))
+            action->setEnabled(enabled);
+    };
+    set("open", c.isEnabled(Command::Open, sheet));
+    set("save", c.isEnabled(Command::Save, sheet));
+    set("reload", c.isEnabled(Command::Reload, sheet));
+    set("editCell", c.isEnabled(Command::EditCell, sheet));
+    set("selectAll", c.isEnabled(Command::SelectAll, sheet));
+    set("deselectAll", c.isEnabled(Command::Deselect, sheet));
+    set("selectColumn", c.isEnabled(Command::SelectColumn, sheet));
+    set("selectRow", c.isEnabled(Command::SelectRow, sheet));
+    set("showInFolder", c.isEnabled(Command::ShowInFolder, sheet));
+    const bool columns = c.isEnabled(Command::ColumnCommand, sheet);
+    for (const char* name : {"autoSizeColumn", "autoFitColumn", "autoSizeAllColumns", "autoFitAllColumns",
+                             "hideColumn", "hideOtherColumns", "showAllColumns"})
+        set(name, columns);
+    m_moveMenu->setEnabled(c.isEnabled(Command::MoveToWindow, sheet));
+}
+
+void TableMainWindow::showCellMenu(const QPoint& position)
+{
+    std::unique_ptr<QMenu> menu(cellMenu());
+    menu->exec(position);
+    updateActions();
+}
+
+QMenu* TableMainWindow::cellMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("cellMenu"));
+    const auto isEnabled = [this](ColumnMenuCommand command) {
+        const bool sheet = showsSheet();
+        switch (command) {
+        case ColumnMenuCommand::ShowInFolder: return m_controller->isEnabled(Command::ShowInFolder, sheet);
+        case ColumnMenuCommand::SelectAll: return m_controller->isEnabled(Command::SelectAll, sheet);
+        case ColumnMenuCommand::SelectColumn: return m_controller->isEnabled(Command::SelectColumn, sheet);
+        case ColumnMenuCommand::SelectRow: return m_controller->isEnabled(Command::SelectRow, sheet);
+        default: return false;
+        }
+    };
+    for (const ColumnMenuItem& item : tagmint::table::menuForCells(isEnabled)) {
+        QAction* action = nullptr;
+        switch (item.command) {
+        case ColumnMenuCommand::ShowInFolder: action = m_actions.value(QStringLiteral("showInFolder")); break;
+        case ColumnMenuCommand::SelectAll: action = m_actions.value(QStringLiteral("selectAll")); break;
+        case ColumnMenuCommand::SelectColumn: action = m_actions.value(QStringLiteral("selectColumn")); break;
+        case ColumnMenuCommand::SelectRow: action = m_actions.value(QStringLiteral("selectRow")); break;
+        // Copy, paste and revert have no command in this window yet.
+        default: break;
+        }
+        if (action) {
+            action->setEnabled(item.enabled);
+            menu->addAction(action);
+        }
+    }
+    return menu;
+}
+
+void TableMainWindow::showHeaderMenu(int column, const QPoint& position)
+{
+    std::unique_ptr<QMenu> menu(headerMenu(column));
+    menu->exec(position);
+}
+
+QMenu* TableMainWindow::headerMenu(int column)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("headerMenu"));
+    for (const ColumnMenuItem& item :
+         tagmint::table::menuForColumnHeaderWithIndex(*m_layout, column, m_collection->shownCount())) {
+        if (item.isSeparator()) {
+            menu->addSeparator();
+            continue;
+        }
+        QString text = item.title;
+        if (item.shortcut.key != Qt::Key_unknown)
+            text += QLatin1Char('\t')
+                + QKeySequence(item.shortcut.modifiers | item.shortcut.key).toString(QKeySequence::NativeText);
+        QAction* action = menu->addAction(text);
+        action->setEnabled(item.enabled && !showsSheet());
+        action->setCheckable(item.checkable);
+        action->setChecked(item.checked);
+        const int tag = item.tag;
+        const QString identifier = item.identifier;
+        TableViewController& c = *m_controller;
+        switch (item.command) {
+        case ColumnMenuCommand::AutoSizeColumn:
+            connect(action, &QAction::triggered, this, [&c, tag] { c.autoSizeActiveColumn(tag); });
+            break;
+        case ColumnMenuCommand::AutoSizeAllColumns:
+            connect(action, &QAction::triggered, this, [&c] { c.autoSizeAllColumns(); });
+            break;
+        case ColumnMenuCommand::ToggleColumn:
+            connect(action, &QAction::triggered, this, [&c, identifier] { c.toggleColumn(identifier); });
+            break;
+        case ColumnMenuCommand::HideColumn:
+            connect(action, &QAction::triggered, this, [&c, tag] { c.hideSelectedColumns(tag); });
+            break;
+        case ColumnMenuCommand::HideOtherColumns:
+            connect(action, &QAction::triggered, this, [&c, tag] { c.hideOtherColumns(tag); });
+            break;
+        case ColumnMenuCommand::ShowAllColumns:
+            connect(action, &QAction::triggered, this, [&c] { c.showAllColumns(); });
+            break;
+        default:
+            break;
+        }
+    }
+    return menu;
+}
+
+// --- State shown ---------------------------------------------------------------------
+
+void TableMainWindow::postNotification(const StatusNotification& notification)
+{
+    if (notification.type == StatusNotification::Type::ContentChanged) {
+        contentChanged();
+        return;
+    }
+    m_statusBar->notify(notification);
+}
+
+void TableMainWindow::contentChanged()
+{
+    m_statusBar->updateRowCount(int(m_collection->totalCount()), int(m_collection->shownCount()),
+                                m_collection->isDirtyArranged());
+    refreshCaption();
+    updateActions();
+}
+
+void TableMainWindow::refreshCaption()
+{
+    const std::optional<Caption> caption = m_collection->captionFolders();
+    setWindowTitle(tagmint::collection::windowTitle(TagmintApplication::applicationName(), caption,
+                                                    m_collection->totalCount()));
+    setWindowFilePath(caption ? caption->folder : QString());
+}
+
+void TableMainWindow::updatePlaceholder()
+{
+    QWidget* shown = m_collection->totalCount() == 0 ? static_cast<QWidget*>(m_placeholder)
+                                                     : static_cast<QWidget*>(m_view);
+    if (m_stack->currentWidget() != shown) {
+        m_stack->setCurrentWidget(shown);
+        shown->setFocus();
+    }
+}
+
+void TableMainWindow::panelChanged(const ProgressBoxModel& model)
+{
+    if (model.isClosed()) {
+        if (m_progress) {
+            m_progress->finish();
+            m_progress->deleteLater();
+            m_progress = nullptr;
+        }
+        updateActions();
+        return;
+    }
+    if (!m_progress) {
+        m_progress = new ProgressSheet(this, [this] {
+            if (ProgressBoxModel* panel = m_operations->progressBox())
+                panel->stopButton();
+        });
+        // Hangs from the top of the window like a sheet.
+        const int top = menuBar()->isVisible() ? menuBar()->height() : 0;
+        m_progress->move(mapToGlobal(QPoint((width() - ProgressSheet::kWidth) / 2, top)));
+        m_progress->open();
+        ++m_progressSheetsShown;
+        updateActions();
+    }
+    m_progress->update(model);
+    // The first progress report: the rows are on their way.
+    if (!model.isIndeterminate())
+        m_stack->setCurrentWidget(m_view);
+}
+
+// --- Opening ------------------------------------------------------------------------------
+
+CollectionOperations::Options TableMainWindow::options() const
+{
+    CollectionOperations::Options options;
+    options.audioColumnsVisible = m_layout->hasVisibleAudioPropertyColumns();
+    return options;
+}
+
+void TableMainWindow::loadFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    m_view->endEditing();
+    m_controller->columnCommands().setUpdatesLocked(true);
+    const bool started = m_operations->loadFiles(paths, options(), [this](const auto& outcome) {
+        opened(outcome);
+    });
+    if (!started) {
+        m_controller->columnCommands().setUpdatesLocked(false);
+        QApplication::beep();
+    }
+}
+
+void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
+{
+    const IntakeResult& result = outcome.result;
+    if (result.added + result.duplicates != 0) {
+        updatePlaceholder();
+        refreshCaption();
+        m_controller->recordsArrived(result.newRecords, outcome.hadRecordsBefore);
+        if (result.added != 0) {
+            QApplication::alert(this);
+            if (m_settings.adjustColumnWidthsAtOpening())
+                autoSizeSoon();
+        }
+    }
+    if (outcome.report)
+        showReport(*outcome.report);
+    else
+        postNotification(StatusNotification::clearMessage());
+    updatePlaceholder();
+    contentChanged();
+    m_controller->columnCommands().setUpdatesLocked(false);
+}
+
+void TableMainWindow::autoSizeSoon()
+{
+    QTimer::singleShot(100, this, [this] { m_controller->autoSizeAllColumnsNoMessage(); });
+}
+
+void TableMainWindow::openPanel()
+{
+    if (showsSheet())
+        return;
+    auto* panel = new OpenPanel(this);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->chosenPaths()); });
+    panel->open();
+}
+
+void TableMainWindow::openDroppedFiles(const QStringList& names)
+{
+    if (showsSheet())
+        return;
+    const QStringList paths = droppedFilesSupportedByTagRecord(names);
+    if (paths.isEmpty()) {
+        // Nothing usable was dropped: say so rather than ignore the drop.
+        showReport(openResultReport(0, 0, 0, false, {}, false));
+        return;
+    }
+    loadFiles(paths);
+}
+
+void TableMainWindow::showReport(const ResultReport& report)
+{
+    postNotification(report.notification());
+    if (report.hasAlert())
+        showAlert(report.title, report.alertText);
+    else if (report.popup)
+        m_statusBar->popupMessage();
+}
+
+void TableMainWindow::showAlert(const QString& title, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("AlertSheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this] { updateActions(); });
+    box->open();
+    updateActions();
+}
+
+// --- Saving, reloading, audio properties ---------------------------------------------------
+
+void TableMainWindow::saveRecords(const RecordList& records, std::function<void(bool)> then)
+{
+    m_view->endEditing();
+    const bool started = m_operations->save(
+        records, options(), {}, [this, then = std::move(then)](const CollectionOperations::SaveOutcome& outcome) {
+            m_view->refreshVisibleCells();
+            contentChanged();
+            showReport(outcome.report);
+            if (then)
+                then(outcome.result.succeeded());
+        });
+    if (!started)
+        QApplication::beep();
+}
+
+void TableMainWindow::save()
+{
+    if (showsSheet())
+        return;
+    saveRecords(m_collection->arrangedObjects(), {});
+}
+
+void TableMainWindow::askToSave(const QString& title, const RecordList& records, std::function<void()> then)
+{
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("SavePrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(title);
+    box->setText(prompt_text::unsavedChanges());
+    QPushButton* saveButton = box->addButton(prompt_text::save(), QMessageBox::AcceptRole);
+    QPushButton* dontSave = box->addButton(prompt_text::dontSave(), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box->addButton(prompt_text::cancel(), QMessageBox::RejectRole);
+    box->setDefaultButton(saveButton);
+    box->setEscapeButton(cancel);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, saveButton, dontSave, records, then] {
+        QAbstractButton* clicked = box->clickedButton();
+        m_messageSheet = nullptr;
+        updateActions();
+        if (clicked == saveButton) {
+            saveRecords(records, [then](bool succeeded) {
+                if (succeeded)
+                    then();
+            });
+        } else if (clicked == dontSave) {
+            then();
+        }
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::reload()
+{
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    if (m_collection->isDirtyArranged())
+        askToSave(prompt_text::reloadTitle(), m_collection->arrangedObjects(), [this] { reloadNow(); });
+    else
+        reloadNow();
+}
+
+void TableMainWindow::reloadNow()
+{
+    m_controller->columnCommands().setUpdatesLocked(true);
+    const bool started = m_operations->reload(options(), [this](const CollectionOperations::ReloadOutcome& outcome) {
+        refreshCaption();
+        m_controller->recordsArrived({}, false);
+        if (m_settings.adjustColumnWidthsAtOpening())
+            autoSizeSoon();
+        contentChanged();
+        m_controller->columnCommands().setUpdatesLocked(false);
+        if (outcome.report)
+            showReport(*outcome.report);
+    });
+    if (!started) {
+        m_controller->columnCommands().setUpdatesLocked(false);
+        QApplication::beep();
+    }
+}
+
+void TableMainWindow::loadAudioPropertiesThen(std::function<void()> then)
+{
+    const bool started = m_operations->loadAudioProperties(
+        options(), [this, then = std::move(then)](const CollectionOperations::AudioPropertiesOutcome& outcome) {
+            m_view->refreshVisibleCells();
+            if (outcome.completed)
+                then();
+        });
+    if (!started)
+        QApplication::beep();
+}
+
+// --- Moving, showing ------------------------------------------------------------------------
+
+void TableMainWindow::moveToWindow(TableMainWindow* target)
+{
+    if (showsSheet() || target == this)
+        return;
+    const RecordList selected = m_controller->selectedRecords();
+    if (selected.isEmpty())
+        return;
+    TableMainWindow* destination = target ? target : m_application.newWindow();
+    if (destination->showsSheet())
+        return;
+    MoveOutcome outcome;
+    m_controller->performChange(
+        [&] { outcome = moveRecords(*m_collection, selected, destination->collection()); },
+        QZTagLibTableSelection::ReferenceTopLeft);
+    destination->loadNewObjects(outcome.moved);
+    refreshCaption();
+    contentChanged();
+
+    const MoveReports reports = moveReports(outcome, title(), destination->title());
+    if (reports.source)
+        postNotification(reports.source->notification());
+    destination->postNotification(reports.target.notification());
+    destination->raise();
+    destination->activateWindow();
+    if (outcome.sourceIsEmpty) {
+        // Nothing is left to lose: no question.
+        m_closing = true;
+        close();
+    }
+}
+
+void TableMainWindow::loadNewObjects(const RecordList& records)
+{
+    if (records.isEmpty())
+        return;
+    m_collection->rearrangeObjects();
+    updatePlaceholder();
+    m_controller->recordsArrived(records, true);
+    if (m_settings.adjustColumnWidthsAtOpening())
+        autoSizeSoon();
+    contentChanged();
+}
+
+void TableMainWindow::showInFolder()
+{
+    const QZTagLibTableSelection& selection = m_controller->selection();
+    const QZTagLibRecord* record = m_controller->grid().recordAtRow(selection.activeRow());
+    if (!record)
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(record->path()).absolutePath()));
+}
+
+void TableMainWindow::toggleStatusBar()
+{
+    const bool visible = !m_statusBar->isVisible();
+    m_settings.setStatusBarVisible(visible);
+    m_statusBar->setVisible(visible);
+    m_actions.value(QStringLiteral("toggleStatusBar"))
+        ->setText(visible ? QStringLiteral("Hide Status Bar") : QStringLiteral("Show Status Bar"));
+}
+
+// --- Closing ------------------------------------------------------------------------------
+
+void TableMainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing) {
+        if (showsSheet()) {
+            event->ignore();
+            return;
+        }
+        m_view->endEditing();
+        const WindowCloseState::Decision decision =
+            m_closeState.windowShouldClose(m_collection->isDirtyUnarranged(), m_settings);
+        if (!decision.closeNow) {
+            event->ignore();
+            showClosePrompt(decision.prompt);
+            return;
+        }
+    }
+    m_closing = true;
+    event->accept();
+    emit closed(this);
+}
+
+void TableMainWindow::showClosePrompt(WindowCloseState::Prompt prompt)
+{
+    if (m_messageSheet) {
+        m_messageSheet->raise();
+        return;
+    }
+    if (prompt == WindowCloseState::Prompt::None)
+        return;
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("ClosePrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(prompt_text::closeWindowTitle());
+    m_messageSheet = box;
+
+    if (prompt == WindowCloseState::Prompt::UnsavedChanges) {
+        box->setIcon(QMessageBox::Warning);
+        box->setText(prompt_text::unsavedChanges());
+        QPushButton* saveButton = box->addButton(prompt_text::save(), QMessageBox::AcceptRole);
+        QPushButton* dontSave = box->addButton(prompt_text::dontSave(), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box->addButton(prompt_text::cancel(), QMessageBox::RejectRole);
+        box->setDefaultButton(saveButton);
+        box->setEscapeButton(cancel);
+        connect(box, &QMessageBox::finished, this, [this, box, saveButton, dontSave] {
+            QAbstractButton* clicked = box->clickedButton();
+            m_messageSheet = nullptr;
+            updateActions();
+            const auto answer = clicked == saveButton ? WindowCloseState::Answer::Save
+                              : clicked == dontSave  ? WindowCloseState::Answer::DontSave
+                                                     : WindowCloseState::Answer::Cancel;
+            switch (m_closeState.unsavedChangesAnswered(answer)) {
+            case WindowCloseState::Next::Close:
+                close();
+                break;
+            case WindowCloseState::Next::SaveThenClose:
+                saveRecords(m_collection->allObjects(), [this](bool succeeded) {
+                    if (m_closeState.saveFinished(succeeded))
+                        close();
+                });
+                break;
+            case WindowCloseState::Next::KeepOpen:
+                break;
+            }
+        });
+    } else {
+        box->setIcon(QMessageBox::Question);
+        box->setText(prompt_text::closeConfirmation());
+        QPushButton* yes = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(prompt_text::no(), QMessageBox::NoRole);
+        box->setDefaultButton(yes);
+        box->setEscapeButton(no);
+        box->setCheckBox(new QCheckBox(QStringLiteral("Do not ask again"), box));
+        connect(box, &QMessageBox::finished, this, [this, box, yes] {
+            const bool agreed = box->clickedButton() == yes;
+            const bool suppress = box->checkBox()->isChecked();
+            m_messageSheet = nullptr;
+            updateActions();
+            if (m_closeState.closeConfirmationAnswered(agreed, suppress, m_settings))
+                close();
+        });
+    }
+    box->open();
+    updateActions();
+}

@@ -1,0 +1,133 @@
+#pragma once
+// One table window (its window controller): its collection and the
+// commands around it, the grid, the empty-table placeholder, the status bar,
+// the progress sheets, prompts and menus. Decisions come from the core;
+// this class shows them.
+
+#include "collection/CollectionOperations.h"
+#include "collection/QZTagLibRecordDataArrayController.h"
+#include "collection/WindowClosing.h"
+#include "collection/WindowRegistry.h"
+#include "settings/QZTagLibTableSettings.h"
+#include "table/ColumnLayout.h"
+#include "table/TableViewController.h"
+
+#include "app/ProgressSheet.h"
+
+#include <QHash>
+#include <QMessageBox>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class EmptyTablePlaceholder;
+class QAction;
+class QMenu;
+class QStackedWidget;
+class SettingsStore;
+class StatusBarWidget;
+class TableGridView;
+class TableModel;
+class TagmintApplication;
+
+class TableMainWindow : public QMainWindow, public TableWindow {
+    Q_OBJECT
+public:
+    TableMainWindow(TagmintApplication& application, SettingsStore& store);
+    ~TableMainWindow() override;
+
+    // --- TableWindow --------------------------------------------------------------
+    QZTagLibRecordDataArrayController& collection() override { return *m_collection; }
+    WindowCloseState& closeState() override { return m_closeState; }
+    bool showsSheet() const override;
+    bool isMinimized() const override { return QMainWindow::isMinimized(); }
+    QString title() const override { return windowTitle(); }
+    void loadFiles(const QStringList& paths) override;
+
+    // --- Commands -------------------------------------------------------------------
+    void openPanel();
+    void save();
+    void reload();
+    // nullptr: a new window.
+    void moveToWindow(TableMainWindow* target);
+    void toggleStatusBar();
+    void showInFolder();
+    // Records moved in from another window.
+    void loadNewObjects(const RecordList& records);
+    // The unsaved-changes prompt or the close confirmation (quitting asks
+    // through this too).
+    void showClosePrompt(WindowCloseState::Prompt prompt);
+    void postNotification(const StatusNotification& notification);
+    // Drop or panel: opens what is usable, says so when nothing is.
+    void openDroppedFiles(const QStringList& names);
+
+    TableViewController& controller() { return *m_controller; }
+    TableGridView* gridView() const { return m_view; }
+    TableModel* tableModel() const { return m_model; }
+    StatusBarWidget* statusBarWidget() const { return m_statusBar; }
+    EmptyTablePlaceholder* placeholder() const { return m_placeholder; }
+    ColumnLayout& columnLayout() { return *m_layout; }
+    ProgressSheet* progressSheet() const { return m_progress; }
+    // The alert or prompt sheet shown now, if any.
+    QMessageBox* messageSheet() const { return m_messageSheet; }
+    QAction* action(const QString& name) const { return m_actions.value(name); }
+    // The context menus of the header (column under the pointer, -1 for
+    // none) and of the cells; the caller owns them.
+    QMenu* headerMenu(int column);
+    QMenu* cellMenu();
+    // Every progress sheet this window showed (tests and the screenshot
+    // look at what the user saw).
+    int progressSheetsShown() const { return m_progressSheetsShown; }
+
+signals:
+    void closed(TableMainWindow* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    QAction* addAction(QMenu* menu, const QString& name, const QString& text,
+                       const QKeySequence& shortcut, std::function<void()> slot);
+    void updateActions();
+    void contentChanged();
+    void refreshCaption();
+    void updatePlaceholder();
+    void panelChanged(const ProgressBoxModel& model);
+    CollectionOperations::Options options() const;
+    void opened(const CollectionOperations::OpenOutcome& outcome);
+    void reloadNow();
+    void saveRecords(const RecordList& records, std::function<void(bool succeeded)> then);
+    void showReport(const ResultReport& report);
+    void showAlert(const QString& title, const QString& text);
+    void loadAudioPropertiesThen(std::function<void()> then);
+    // Asks about unsaved changes (title: the command); then runs after
+    // "Save" succeeded or "Don't Save".
+    void askToSave(const QString& title, const RecordList& records, std::function<void()> then);
+    void showCellMenu(const QPoint& position);
+    void showHeaderMenu(int column, const QPoint& position);
+    void autoSizeSoon();
+
+    TagmintApplication& m_application;
+    SettingsStore& m_store;
+    QZTagLibTableSettings m_settings;
+    std::unique_ptr<QZTagLibRecordDataArrayController> m_collection;
+    std::unique_ptr<ColumnLayout> m_layout;
+    std::unique_ptr<CollectionOperations> m_operations;
+    TableGridView* m_view = nullptr;
+    std::unique_ptr<TableViewController> m_controller;
+    TableModel* m_model = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    EmptyTablePlaceholder* m_placeholder = nullptr;
+    StatusBarWidget* m_statusBar = nullptr;
+    QPointer<ProgressSheet> m_progress;
+    QPointer<QMessageBox> m_messageSheet;
+    WindowCloseState m_closeState;
+    QHash<QString, QAction*> m_actions;
+    QMenu* m_moveMenu = nullptr;
+    QMenu* m_columnsMenu = nullptr;
+    QStringList m_modelColumns;
+    int m_progressSheetsShown = 0;
+    bool m_closing = false;
+};

@@ -1,0 +1,102 @@
+// The window's smaller parts on their own: the progress sheet, the status
+// bar and the preferences' General pane.
+
+#include "AppTestSupport.h"
+
+#include "app/PreferencesWindow.h"
+#include "app/ProgressSheet.h"
+#include "collection/ProgressBoxModel.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QToolButton>
+
+using namespace tagmint::test;
+
+namespace {
+
+TEST(ProgressSheetTest, EscapeAndTheStopButtonStopAndTheTextsFollowTheModel)
+{
+    QWidget window;
+    window.show();
+    quint32 now = 1000;
+    ProgressBoxModel model([&now] { return now; });
+    model.setMessage("Loading 3 files");
+    int stops = 0;
+    ProgressSheet sheet(&window, [&] {
+        ++stops;
+        model.stopButton();
+    });
+    sheet.update(model);
+    sheet.open();
+    EXPECT_EQ(sheet.windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheet.size(), QSize(450, 100));
+    EXPECT_EQ(sheet.message(), "Loading 3 files");
+    EXPECT_EQ(sheet.progressBar()->maximum(), 0);   // indeterminate
+    EXPECT_EQ(sheet.progressBar()->toolTip(), "Shows progress of current process.");
+    EXPECT_EQ(sheet.stopButton()->toolTip(), "Press this button to stop the process.");
+
+    now += 1000;
+    model.updateProgress(0.25);
+    sheet.update(model);
+    EXPECT_EQ(sheet.progressBar()->value(), 250);
+    EXPECT_EQ(sheet.timeText(), "Estimating time remaining...");
+
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(model.stopButtonPressed());
+    EXPECT_TRUE(sheet.isVisible());   // the job's completion closes it
+    sheet.stopButton()->click();
+    EXPECT_EQ(stops, 2);
+    sheet.finish();
+    EXPECT_FALSE(sheet.isVisible());
+}
+
+TEST(StatusBarTest, LabelsShowTheModelAndOpenTheirDetails)
+{
+    StatusBarWidget bar;
+    bar.show();
+    bar.notify(StatusNotification::makeMessage("Save", "2 files", "2 files were saved."));
+    EXPECT_EQ(bar.messageLabel()->text(), "Save: 2 files");
+    EXPECT_EQ(bar.messageLabel()->toolTip(), "Status of last operation. Click for more details.");
+    bar.updateRowCount(10, 3, true);
+    EXPECT_EQ(bar.countLabel()->text(), "3 of 10*");
+    EXPECT_EQ(bar.countLabel()->toolTip(), "How many rows have been added or filtered.");
+
+    QTest::mouseClick(bar.messageLabel(), Qt::LeftButton);
+    ASSERT_NE(bar.popover(), nullptr);
+    EXPECT_EQ(bar.popover()->title(), "Save");
+    EXPECT_EQ(bar.popover()->text(), "2 files were saved.");
+    bar.popover()->close();
+    QTest::mouseClick(bar.countLabel(), Qt::LeftButton);
+    ASSERT_NE(bar.popover(), nullptr);
+    EXPECT_EQ(bar.popover()->text(), "The table contains 10 rows.\n3 rows were filtered.\n* The table has modified cells.");
+
+    bar.notify(StatusNotification::clearMessage());
+    EXPECT_EQ(bar.messageLabel()->text(), "");
+}
+
+TEST(PreferencesTest, TheGeneralPaneWritesThePreprocessBits)
+{
+    TempDir dir;
+    SettingsStore store(dir.filePath("tagmint.conf"));
+    QZTagLibTableSettings settings(store);
+    PreferencesWindow preferences(store);
+    EXPECT_TRUE(preferences.checkBox("createMissingTagsFromPaths")->isChecked());
+    EXPECT_TRUE(preferences.checkBox("preprocessExtraSpaces")->isChecked());
+    EXPECT_FALSE(preferences.checkBox("createMissingTagsFromNetwork")->isChecked());
+
+    preferences.checkBox("createMissingTagsFromNetwork")->click();
+    preferences.checkBox("createMissingTagsFromPaths")->click();
+    EXPECT_EQ(settings.preprocessFlags(), 4 + 8);
+    preferences.checkBox("adjustColumnWidthsAtOpening")->click();
+    EXPECT_FALSE(settings.adjustColumnWidthsAtOpening());
+    preferences.checkBox("showConfirmationWhenRemovingRows")->click();
+    EXPECT_FALSE(settings.showConfirmationBeforeRemovingRows());
+
+    // Changed elsewhere, shown at once.
+    settings.setShowConfirmationAboutExtendingSelection(false);
+    EXPECT_FALSE(preferences.checkBox("showConfirmationAboutExtendingSelection")->isChecked());
+}
+
+} // namespace
