@@ -7,6 +7,7 @@
 
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "record/QZTagLibRecord.h"
+#include "table/ColumnCatalog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -169,7 +170,7 @@ double arrangeMilliseconds(QZTagLibRecordDataArrayController& collection, const 
         collection.setSortDescriptors({});
         QElapsedTimer timer;
         timer.start();
-        collection.setSortDescriptors({sortDescriptorForColumn(column)});
+        collection.setSortDescriptors({*tagmint::table::sortDescriptorForColumn(column)});
         best = std::min(best, timer.nsecsElapsed() / 1e6);
     }
     return best;

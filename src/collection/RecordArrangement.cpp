@@ -59,25 +59,6 @@ int compareValues(const SortValue& a, const SortValue& b)
 
 } // namespace
 
-SortDescriptor sortDescriptorForColumn(const QString& identifier, bool ascending)
-{
-    using Comparison = SortDescriptor::Comparison;
-    static const QHash<QString, QString> companions = {
-        {QStringLiteral("image"), QStringLiteral("imageSortValue")},
-        {QStringLiteral("sizeStr"), QStringLiteral("size")},
-        {QStringLiteral("frequency"), QStringLiteral("frequencySortValue")},
-        {QStringLiteral("bitrate"), QStringLiteral("bitrateSortValue")},
-        {QStringLiteral("duration"), QStringLiteral("durationSortValue")},
-        {QStringLiteral("channels"), QStringLiteral("channelsSortValue")},
-    };
-    if (const auto it = companions.constFind(identifier); it != companions.constEnd())
-        return {*it, ascending, Comparison::Plain};
-    const std::optional<RecordField> field = record::fieldForKey(identifier);
-    if (field && record::isNumeric(*field))
-        return {identifier, ascending, Comparison::Integer32};
-    return {identifier, ascending, Comparison::CaseInsensitiveText};
-}
-
 RecordList arrange(const RecordList& records, const RecordFilter& filter,
                    const SortDescriptors& descriptors)
 {

@@ -30,11 +30,6 @@ using RecordFilter = std::function<bool(const QZTagLibRecord&)>;
 
 namespace tagmint::collection {
 
-// The descriptor a column sorts by: the key's own text compared without
-// case, the numeric fields as 32-bit integers, and the columns with a
-// numeric companion (artwork, size, audio facts) by that companion.
-SortDescriptor sortDescriptorForColumn(const QString& identifier, bool ascending = true);
-
 // The records that pass the filter (all without one), stably sorted by the
 // descriptors in turn.
 RecordList arrange(const RecordList& records, const RecordFilter& filter,

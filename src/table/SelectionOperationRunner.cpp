@@ -12,7 +12,7 @@ QString extendSelectionQuestion()
 {
     return QStringLiteral(
         "This action could be applied to several selected cells. Cells can be selected by mouse or "
-        "by pressing Shift and Arrows.\n\nWould you like to select all (\u2318A) cells and apply "
+        "by pressing Shift and Arrows.\n\nWould you like to select all (Ctrl+A) cells and apply "
         "this action?");
 }
 
