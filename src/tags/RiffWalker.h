@@ -1,0 +1,29 @@
+#pragma once
+// Our own walk over the chunks of a RIFF WAVE file: judging whether TagLib
+// may write into it, and mending the structure of a damaged copy.
+
+#include <QString>
+
+namespace tagmint::tags::riff {
+
+enum class WaveCondition {
+    // No "RIFF"/"WAVE" header, unreadable, or without "fmt " and "data".
+    NotWave,
+    // A chunk runs past the end of the file: readable, but TagLib 1.13
+    // would write new chunks in front of it and leave the file damaged.
+    Damaged,
+    Intact,
+};
+
+// Check-only mode: reads the headers, changes nothing.
+WaveCondition checkWaveFile(const QString& path);
+
+// Writing mode, meant for a scratch copy: blanks the ids of the INFO lists
+// and "DISP" chunks, cuts a chunk that runs past the end to the bytes that
+// remain, writes an empty INFO list and an empty "DISP" chunk (into an
+// earlier such pair, blanked, or at the end) and sets the RIFF size to the
+// file's length. False when the file is no RIFF WAVE or cannot be written;
+// the file may then be half changed.
+bool mendWaveFile(const QString& path);
+
+} // namespace tagmint::tags::riff
