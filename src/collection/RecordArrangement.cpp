@@ -22,9 +22,10 @@ SortValue sortValueOf(const QZTagLibRecord& record, const SortDescriptor& descri
     const std::optional<RecordField> field = record::fieldForKey(descriptor.key);
     switch (descriptor.comparison) {
     case SortDescriptor::Comparison::CaseInsensitiveText:
+        // Folded once per row, so each of the n log n comparisons is a plain one.
         if (field && record::isText(*field))
-            return record.text(*field);
-        return record.value(descriptor.key).toString();
+            return record.text(*field).toCaseFolded();
+        return record.value(descriptor.key).toString().toCaseFolded();
     case SortDescriptor::Comparison::Integer32: {
         const QString text = field && record::isText(*field) ? record.text(*field)
                                                              : record.value(descriptor.key).toString();
@@ -46,7 +47,7 @@ int compareValues(const SortValue& a, const SortValue& b)
 {
     if (const auto* left = std::get_if<QString>(&a)) {
         const auto* right = std::get_if<QString>(&b);
-        return right ? QString::compare(*left, *right, Qt::CaseInsensitive) : 0;
+        return right ? QString::compare(*left, *right, Qt::CaseSensitive) : 0;
     }
     if (const auto* left = std::get_if<qint64>(&a)) {
         const auto* right = std::get_if<qint64>(&b);

@@ -223,10 +223,9 @@ void QZTagLibRecord::snapshotOriginalValues()
 {
     if (QZTagLibImageLoader* loader = m_imageLoader)
         loader->forgetRecord(this);
-    std::array<QString, 19> originals;
-    const QStringList& keys = trackedKeys();
-    for (int i = 0; i < keys.size(); ++i)
-        originals[size_t(i)] = value(keys[i]).toString();
+    std::array<QString, record::kTrackedFieldCount> originals;
+    for (int i = 0; i < record::kTrackedFieldCount; ++i)
+        originals[size_t(i)] = text(record::trackedFields()[size_t(i)]);
     m_originalValues = originals;
     m_hasSaveError = false;
 }
@@ -241,18 +240,22 @@ bool QZTagLibRecord::isDirtyForKey(const QString& key) const
         return m_isToDeleteID3v1Tag;
     // Only tracked keys have originals; the path facts never count as edits.
     const int index = trackedIndex(key);
-    if (index < 0 || !m_originalValues)
-        return false;
-    return originalValue(index) != value(key).toString();
+    return index >= 0 && isTrackedFieldDirty(index);
 }
 
+bool QZTagLibRecord::isTrackedFieldDirty(int index) const
+{
+    if (m_isReadOnly || !m_originalValues)
+        return false;
+    return (*m_originalValues)[size_t(index)] != text(record::trackedFields()[size_t(index)]);
+}
+
+// Called for every shown row whenever the table changes: no key lookups.
 bool QZTagLibRecord::isDirty() const
 {
-    if (m_originalValues) {
-        for (const QString& key : trackedKeys()) {
-            if (isDirtyForKey(key))
-                return true;
-        }
+    for (int i = 0; i < record::kTrackedFieldCount; ++i) {
+        if (isTrackedFieldDirty(i))
+            return true;
     }
     return m_isToDeleteID3v1Tag || (m_artwork && m_artwork->isDirty());
 }
@@ -260,11 +263,9 @@ bool QZTagLibRecord::isDirty() const
 QStringList QZTagLibRecord::isDirtyEx() const
 {
     QStringList keys;
-    if (m_originalValues) {
-        for (const QString& key : trackedKeys()) {
-            if (isDirtyForKey(key))
-                keys.append(key);
-        }
+    for (int i = 0; i < record::kTrackedFieldCount; ++i) {
+        if (isTrackedFieldDirty(i))
+            keys.append(trackedKeys()[i]);
     }
     if (m_isToDeleteID3v1Tag)
         keys.append(QStringLiteral("isToDeleteID3v1Tag"));

@@ -133,13 +133,15 @@ private:
     // Index into trackedKeys(), or -1.
     static int trackedIndex(const QString& key);
     QString originalValue(int trackedIndex) const;
+    // Per-key change test of the tracked field at this index.
+    bool isTrackedFieldDirty(int trackedIndex) const;
     void becomeInvalid();
     void copyFieldsFromTag(const QZTagLibTag& tag);
     void writeFieldsToTag(QZTagLibTag& tag);
     bool hasAudioFacts() const;
 
     std::array<QString, kRecordFieldCount> m_text;
-    std::optional<std::array<QString, 19>> m_originalValues;
+    std::optional<std::array<QString, tagmint::record::kTrackedFieldCount>> m_originalValues;
     quint64 m_size = 0;
     QZAudioProperties m_audio;
 

@@ -100,17 +100,26 @@ bool isText(RecordField field)
     return field != RecordField::Image && field < RecordField::Size;
 }
 
+const std::array<RecordField, kTrackedFieldCount>& trackedFields()
+{
+    using F = RecordField;
+    static constexpr std::array<RecordField, kTrackedFieldCount> fields = {
+        F::Artist,    F::Album,       F::Title,      F::Comment,     F::Genre,
+        F::Tempo,     F::InitialKey,  F::Grouping,   F::Composer,    F::Copyright,
+        F::EncodedBy, F::Year,        F::TrackNumber, F::TracksTotal, F::DiscNumber,
+        F::DiscsTotal, F::AlbumArtist, F::Folder,     F::Filename,
+    };
+    return fields;
+}
+
 const QStringList& trackedKeys()
 {
-    static const QStringList keys = {
-        QStringLiteral("artist"),     QStringLiteral("album"),      QStringLiteral("title"),
-        QStringLiteral("comment"),    QStringLiteral("genre"),      QStringLiteral("tempo"),
-        QStringLiteral("initialKey"), QStringLiteral("grouping"),   QStringLiteral("composer"),
-        QStringLiteral("copyright"),  QStringLiteral("encodedBy"),  QStringLiteral("year"),
-        QStringLiteral("trackNumber"), QStringLiteral("tracksTotal"), QStringLiteral("discNumber"),
-        QStringLiteral("discsTotal"), QStringLiteral("albumArtist"), QStringLiteral("folder"),
-        QStringLiteral("filename"),
-    };
+    static const QStringList keys = [] {
+        QStringList result;
+        for (RecordField field : trackedFields())
+            result.append(fieldKey(field));
+        return result;
+    }();
     return keys;
 }
 

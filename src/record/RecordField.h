@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 
 enum class RecordField {
@@ -31,7 +32,10 @@ bool isNumeric(RecordField field);
 // The fields held as text (everything but the image and the sort companions).
 bool isText(RecordField field);
 
-// The keys whose original values are kept for change tracking, in order.
+// The fields whose original values are kept for change tracking, in order,
+// and their keys.
+inline constexpr int kTrackedFieldCount = 19;
+const std::array<RecordField, kTrackedFieldCount>& trackedFields();
 const QStringList& trackedKeys();
 
 } // namespace tagmint::record

@@ -4,6 +4,7 @@
 #include "tags/QZTagLibFLACTag.h"
 #include "tags/QZTagLibMP4Tag.h"
 #include "tags/QZTagLibMPEGTag.h"
+#include "tags/QZTagLibWAVTag.h"
 
 #include <taglib/tfile.h>
 
@@ -29,7 +30,7 @@ struct WrapperClass {
 constexpr WrapperClass kWrapperClasses[] = {
     {1, &QZTagLibMPEGTag::supportedExtensions, &openAs<QZTagLibMPEGTag>},
     {2, &QZTagLibMP4Tag::supportedExtensions, &openAs<QZTagLibMP4Tag>},
-    // 3: WAV
+    {3, &QZTagLibWAVTag::supportedExtensions, &openAs<QZTagLibWAVTag>},
     {4, &QZTagLibAIFFTag::supportedExtensions, &openAs<QZTagLibAIFFTag>},
     {5, &QZTagLibFLACTag::supportedExtensions, &openAs<QZTagLibFLACTag>},
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reads and writes ID3 tags of MP3 and AIFF files with mutagen, so tests can
-check Tagmint against a reader and writer that shares no code with it.
+"""Reads and writes ID3 tags of MP3, AIFF and WAV files with mutagen, so tests
+can check Tagmint against a reader and writer that shares no code with it.
 
 Usage:
     mutagen_tool.py read PATH
@@ -24,7 +24,8 @@ read prints one JSON object:
     }
     Frames of one id appear in file order. "track" is null for ID3v1.0.
     ID3v1 is parsed from the file's last 128 bytes, never merged into
-    "frames". AIFF files (.aif, .aiff, .aifc) have no ID3v1: it is null.
+    "frames". AIFF files (.aif, .aiff, .aifc) and WAV files (.wav, ID3 in
+    their "id3 " chunk) have no ID3v1: it is null.
 
 write applies a JSON object of edits, every member optional:
     {
@@ -60,6 +61,7 @@ import sys
 
 import mutagen.aiff
 import mutagen.id3
+import mutagen.wave
 from mutagen.id3 import ID3, ID3NoHeaderError
 
 import mutagen_flac_mp4 as flac_mp4
@@ -67,8 +69,17 @@ import mutagen_flac_mp4 as flac_mp4
 ID3V1_SIZE = 128
 
 
-def is_aiff(path):
-    return os.path.splitext(path)[1].lower() in (".aif", ".aiff", ".aifc")
+# Containers that keep their ID3 tag in a chunk of their own.
+CHUNK_CONTAINERS = {
+    ".aif": mutagen.aiff.AIFF,
+    ".aiff": mutagen.aiff.AIFF,
+    ".aifc": mutagen.aiff.AIFF,
+    ".wav": mutagen.wave.WAVE,
+}
+
+
+def chunk_container(path):
+    return CHUNK_CONTAINERS.get(os.path.splitext(path)[1].lower())
 
 
 # ---- ID3v1, handled by hand so it never mixes with the ID3v2 frames ----
@@ -139,8 +150,9 @@ def replace_id3v1(path, block):
 
 def load_tags(path):
     """The file's ID3v2 tag as mutagen reads it, or None."""
-    if is_aiff(path):
-        return mutagen.aiff.AIFF(path).tags
+    container = chunk_container(path)
+    if container is not None:
+        return container(path).tags
     try:
         return ID3(path, translate=False, load_v1=False)
     except ID3NoHeaderError:
@@ -187,7 +199,7 @@ def read_id3(path):
         "hasID3v2": tags is not None,
         "id3v2Version": "2.%d" % tags.version[1] if tags is not None else None,
         "frames": frames,
-        "id3v1": None if is_aiff(path) else parse_id3v1(read_id3v1_block(path)),
+        "id3v1": None if chunk_container(path) else parse_id3v1(read_id3v1_block(path)),
     }
     return result
 
@@ -241,8 +253,9 @@ def write(path, edits):
     if version not in (3, 4):
         raise ValueError("version must be 3 or 4")
 
-    if is_aiff(path):
-        audio = mutagen.aiff.AIFF(path)
+    container = chunk_container(path)
+    if container is not None:
+        audio = container(path)
         if edits.get("noID3v2"):
             if audio.tags is not None:
                 audio.delete()

@@ -1,0 +1,214 @@
+#include "tags/WavRepair.h"
+
+#include "audio/OpenAudioReader.h"
+#include "record/PathLock.h"
+#include "tags/RiffWalker.h"
+#include "util/TextConversion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <taglib/wavfile.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace tagmint::tags::wav {
+
+namespace {
+
+// Room for the scratch copy, a backup and what the tags add, with margin.
+constexpr quint64 kFreeSpaceFactor = 5;
+constexpr qint64 kCopyBlockSize = qint64(1) << 20;
+
+std::atomic<FreeSpaceProbe> g_freeSpaceProbe{&volumeFreeSpace};
+
+using text::toFileSystemPath;
+
+bool isLocked(const QByteArray& path)
+{
+    const FileFlagsAccess& access = LinuxFileFlags::instance();
+    const std::optional<quint32> flags = access.flags(path);
+    return flags && (*flags & access.lockFlag());
+}
+
+// Makes `to` a copy of `from` and puts it on disk.
+bool copyContents(QFile& from, QFile& to)
+{
+    if (!from.seek(0) || !to.seek(0))
+        return false;
+    qint64 copied = 0;
+    const qint64 size = from.size();
+    while (copied < size) {
+        const QByteArray block = from.read(kCopyBlockSize);
+        if (block.isEmpty() || to.write(block) != block.size())
+            return false;
+        copied += block.size();
+    }
+    return to.resize(size) && to.flush() && ::fsync(to.handle()) == 0;
+}
+
+// A scratch copy of `source` in `folder` with the given permissions; it is
+// removed again when dropped. The ".wav" ending lets our audio reader take
+// it.
+std::unique_ptr<QTemporaryFile> makeCopy(QFile& source, const QString& folder, mode_t mode)
+{
+    auto copy = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.tagmint-repair-XXXXXX.wav"));
+    if (!copy->open() || !copyContents(source, *copy) || ::fchmod(copy->handle(), mode & 07777) != 0)
+        return nullptr;
+    copy->close();
+    return copy;
+}
+
+// A copy that is to take the file's place must keep its owner and group.
+bool takeOwnerOf(const QTemporaryFile& copy, const struct stat& original)
+{
+    const QByteArray name = toFileSystemPath(copy.fileName());
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    if (info.st_uid == original.st_uid && info.st_gid == original.st_gid)
+        return true;
+    return ::chown(name.constData(), original.st_uid, original.st_gid) == 0;
+}
+
+bool decodes(const QString& path)
+{
+    const std::unique_ptr<audio::QZAudioReader> reader =
+        audio::openAudioReader(toFileSystemPath(path), audio::NoFFmpeg | audio::ProbeFlag);
+    if (reader->error() != audio::NoError)
+        return false;
+    std::vector<qint16> samples;
+    return reader->readPcm(samples) >= 0;
+}
+
+// What a save needs: TagLib reads the file with its INFO list, and our walk
+// finds every chunk whole.
+bool isMended(const QString& path)
+{
+    try {
+        const QByteArray name = toFileSystemPath(path);
+        TagLib::RIFF::WAV::File file(name.constData(), false, TagLib::AudioProperties::Average);
+        if (!file.isValid() || !file.InfoTag() || !file.hasInfoTag())
+            return false;
+    } catch (...) {
+        return false;
+    }
+    return riff::checkWaveFile(path) == riff::WaveCondition::Intact;
+}
+
+// Writes `mended` over the file itself, keeping its inode; `pristine` puts
+// the old bytes back when that fails halfway.
+bool overwrite(const QString& path, const QString& mended, QTemporaryFile& pristine)
+{
+    QFile target(path);
+    QFile source(mended);
+    if (!target.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || !source.open(QIODevice::ReadOnly))
+        return false;
+    if (copyContents(source, target))
+        return true;
+    QFile old(pristine.fileName());
+    if (old.open(QIODevice::ReadOnly))
+        copyContents(old, target);
+    return false;
+}
+
+void putBack(const QString& path, QTemporaryFile& pristine)
+{
+    QFile target(path);
+    QFile old(pristine.fileName());
+    if (target.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) && old.open(QIODevice::ReadOnly))
+        copyContents(old, target);
+}
+
+} // namespace
+
+std::optional<quint64> volumeFreeSpace(const QByteArray& folder)
+{
+    struct statvfs volume;
+    if (::statvfs(folder.constData(), &volume) != 0)
+        return std::nullopt;
+    return quint64(volume.f_bavail) * quint64(volume.f_frsize);
+}
+
+FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe)
+{
+    return g_freeSpaceProbe.exchange(probe ? probe : &volumeFreeSpace);
+}
+
+bool repairWavFile(const QString& requestedPath)
+{
+    // Through a link, the file it names is mended and backed up beside it.
+    const QString path = QFileInfo(requestedPath).canonicalFilePath();
+    if (path.isEmpty())
+        return false;
+    const QString folder = QFileInfo(path).path();
+    const QByteArray fsPath = toFileSystemPath(path);
+    const QByteArray fsFolder = toFileSystemPath(folder);
+
+    struct stat info;
+    if (::stat(fsPath.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    // Replacing the file by renames would get round its write protection.
+    if (isLocked(fsPath) || isLocked(fsFolder) || ::access(fsPath.constData(), W_OK) != 0)
+        return false;
+    const std::optional<quint64> freeSpace = g_freeSpaceProbe.load()(fsFolder);
+    if (!freeSpace || quint64(info.st_size) > *freeSpace / kFreeSpaceFactor)
+        return false;
+
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly))
+        return false;
+    // A scratch copy beside the file can take its place by a rename.
+    bool besideFile = true;
+    std::unique_ptr<QTemporaryFile> mended = makeCopy(original, folder, info.st_mode);
+    if (!mended) {
+        besideFile = false;
+        mended = makeCopy(original, QDir::tempPath(), info.st_mode);
+    }
+    if (!mended)
+        return false;
+
+    const QString mendedPath = mended->fileName();
+    if (!decodes(mendedPath) || !riff::mendWaveFile(mendedPath) || !isMended(mendedPath)
+        || !decodes(mendedPath))
+        return false;
+
+    // Renames would cut other hard links off and could change the owner;
+    // the file is then written over instead.
+    if (besideFile && info.st_nlink == 1 && takeOwnerOf(*mended, info)) {
+        const QByteArray backup = fsPath + ".bak";
+        if (::rename(fsPath.constData(), backup.constData()) == 0) {
+            if (::rename(toFileSystemPath(mendedPath).constData(), fsPath.constData()) == 0) {
+                mended->setAutoRemove(false);
+                if (isMended(path))
+                    return true;
+                ::rename(backup.constData(), fsPath.constData());
+                return false;
+            }
+            if (::rename(backup.constData(), fsPath.constData()) != 0)
+                return false;
+        }
+    }
+
+    // Outside the folder first: a folder that refuses renames may refuse
+    // removing the scratch copy too.
+    std::unique_ptr<QTemporaryFile> pristine = makeCopy(original, QDir::tempPath(), info.st_mode);
+    if (!pristine)
+        pristine = makeCopy(original, folder, info.st_mode);
+    if (!pristine || !overwrite(path, mendedPath, *pristine))
+        return false;
+    if (isMended(path))
+        return true;
+    putBack(path, *pristine);
+    return false;
+}
+
+} // namespace tagmint::tags::wav
