@@ -2,6 +2,7 @@
 
 #include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
+#include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "util/TextConversion.h"
 
@@ -19,28 +20,6 @@
 using namespace tagmint::tags;
 
 namespace {
-
-template <class Result, class Body>
-Result guarded(Result fallback, Body&& body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <class Body>
-void guardedVoid(Body&& body) noexcept
-{
-    try {
-        body();
-    } catch (...) {
-    }
-}
-
-using TagGetter = TagLib::String (TagLib::Tag::*)() const;
-using TagSetter = void (TagLib::Tag::*)(const TagLib::String&);
 
 quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 {

@@ -1,6 +1,7 @@
 #include "tags/QZTagLibMP4Tag.h"
 
 #include "tags/ImageCodec.h"
+#include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "util/TextConversion.h"
 
@@ -17,28 +18,6 @@
 using namespace tagmint::tags;
 
 namespace {
-
-template <class Result, class Body>
-Result guarded(Result fallback, Body&& body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <class Body>
-void guardedVoid(Body&& body) noexcept
-{
-    try {
-        body();
-    } catch (...) {
-    }
-}
-
-using TagGetter = TagLib::String (TagLib::Tag::*)() const;
-using TagSetter = void (TagLib::Tag::*)(const TagLib::String&);
 
 // Item keys are Latin-1: three begin with the byte 0xA9 ("©").
 TagLib::String itemKey(const char* key)

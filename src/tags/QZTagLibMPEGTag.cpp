@@ -2,6 +2,7 @@
 
 #include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
+#include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "util/TextConversion.h"
 
@@ -20,29 +21,6 @@
 using namespace tagmint::tags;
 
 namespace {
-
-// TagLib may throw (allocation, stream errors); nothing may leave a wrapper.
-template <class Result, class Body>
-Result guarded(Result fallback, Body&& body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-template <class Body>
-void guardedVoid(Body&& body) noexcept
-{
-    try {
-        body();
-    } catch (...) {
-    }
-}
-
-using TagGetter = TagLib::String (TagLib::Tag::*)() const;
-using TagSetter = void (TagLib::Tag::*)(const TagLib::String&);
 
 // The ID3v2 value; the ID3v1 value when ID3v2 has none.
 QString textWithFallback(const TagLib::Tag* v2, const TagLib::Tag* v1, TagGetter getter)
