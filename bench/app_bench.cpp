@@ -68,6 +68,9 @@ int main(int argc, char** argv)
     window->loadNewObjects(records);
     QApplication::processEvents();
     std::printf("add to the table:        %9.1f ms\n", milliseconds(timer));
+    // Adding arms the auto-size that follows opening (0.1 s later); it is
+    // measured on its own below and must not land in the next figure.
+    QTest::qWait(250);
 
     TableGridView* grid = window->gridView();
     TableViewController& controller = window->controller();
@@ -75,10 +78,18 @@ int main(int argc, char** argv)
     controller.selection().selectCellAtRow(kRows / 2, title, false);
     QApplication::processEvents();
 
+    // A real click on the header section, as the user sorts.
+    QHeaderView* header = grid->horizontalHeader();
+    const QPoint section(header->sectionViewportPosition(title) + header->sectionSize(title) / 2,
+                         header->height() / 2);
     timer.restart();
-    controller.headerClicked(title);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, section);
+    const double click = milliseconds(timer);
     QApplication::processEvents();
-    std::printf("sort by Title:           %9.1f ms\n", milliseconds(timer));
+    std::printf("sort by Title:           %9.1f ms (click %.1f ms, redraw %.1f ms)\n", milliseconds(timer),
+                click, milliseconds(timer) - click);
+    if (controller.sortIndicator().first != title)
+        std::fprintf(stderr, "the click did not sort by Title\n");
 
     timer.restart();
     controller.selectAllCommand();

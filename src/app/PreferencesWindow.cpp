@@ -5,17 +5,59 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHideEvent>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cmath>
+#include <optional>
 
 const QString PreferencesWindow::kGeneralIdentifier =
     QStringLiteral("QZTagLibTablePreferencesWindowGeneralPanel");
 const QString PreferencesWindow::kConfirmationsIdentifier =
     QStringLiteral("QZTagLibTablePreferencesWindowConfirmationPanel");
 
+const QString PreferencesWindow::kFrameTopLeftKey = QStringLiteral("QZPreferences Frame Top Left");
+
+QString PreferencesWindow::paneFrameKey(const QString& identifier)
+{
+    return QStringLiteral("QZPreferences %1 Frame").arg(identifier);
+}
+
 namespace {
+
 const QString kSelectedPaneKey = QStringLiteral("QZPreferences Selected Identifier View");
+
+// The numbers of "{x, y}" or "{{x, y}, {w, h}}"; none when the text has
+// another shape (a damaged or foreign value is ignored).
+std::optional<QList<int>> numbersOf(const std::optional<QString>& text, int count)
+{
+    if (!text)
+        return std::nullopt;
+    static const QRegularExpression number(QStringLiteral("-?\\d{1,6}(?:\\.\\d+)?"));
+    const QString shape = count == 2 ? QStringLiteral("^\\{\\s*N\\s*,\\s*N\\s*\\}$")
+                                     : QStringLiteral("^\\{\\s*\\{\\s*N\\s*,\\s*N\\s*\\}\\s*,"
+                                                      "\\s*\\{\\s*N\\s*,\\s*N\\s*\\}\\s*\\}$");
+    const QRegularExpression whole(QString(shape).replace(QLatin1Char('N'), number.pattern()));
+    const QString trimmed = text->trimmed();
+    if (!whole.match(trimmed).hasMatch())
+        return std::nullopt;
+    QList<int> numbers;
+    for (const QRegularExpressionMatch& match : number.globalMatch(trimmed))
+        numbers.append(int(std::lround(match.captured().toDouble())));
+    return numbers;
+}
+
+QString pointText(const QPoint& point) { return QStringLiteral("{%1, %2}").arg(point.x()).arg(point.y()); }
+
+QString rectText(const QRect& rect)
+{
+    return QStringLiteral("{{%1, %2}, {%3, %4}}").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
+
 } // namespace
 
 PreferencesWindow::PreferencesWindow(SettingsStore& store, QWidget* parent)
@@ -76,16 +118,96 @@ PreferencesWindow::PreferencesWindow(SettingsStore& store, QWidget* parent)
         if (*selected == kConfirmationsIdentifier)
             m_tabs->setCurrentIndex(1);
     }
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        m_store.writeFlatStrings({{kSelectedPaneKey, m_tabs->widget(index)->objectName()}});
-    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, &PreferencesWindow::paneShown);
 
     readSettings();
     m_observer = QZTagLibTableSettings::addObserver([this] { readSettings(); });
+
+    m_stateTimer.setSingleShot(true);
+    m_stateTimer.setInterval(300);
+    connect(&m_stateTimer, &QTimer::timeout, this, &PreferencesWindow::writeWindowState);
     resize(420, 300);
+    restoreWindowState();
 }
 
-PreferencesWindow::~PreferencesWindow() { QZTagLibTableSettings::removeObserver(m_observer); }
+PreferencesWindow::~PreferencesWindow()
+{
+    // A move that had not reached the file yet.
+    if (m_stateTimer.isActive())
+        writeWindowState();
+    QZTagLibTableSettings::removeObserver(m_observer);
+}
+
+void PreferencesWindow::restoreWindowState()
+{
+    m_restoring = true;
+    m_shownPane = m_tabs->currentWidget()->objectName();
+    if (const auto frame = numbersOf(m_store.readFlatString(paneFrameKey(m_shownPane)), 4)) {
+        const QSize size((*frame)[2], (*frame)[3]);
+        if (size.isValid())
+            resize(size.expandedTo(minimumSizeHint()));
+    }
+    if (const auto topLeft = numbersOf(m_store.readFlatString(kFrameTopLeftKey), 2)) {
+        const QPoint position((*topLeft)[0], (*topLeft)[1]);
+        // A screen that is no longer attached must not hide the window.
+        if (QGuiApplication::screenAt(position))
+            move(position);
+    }
+    m_restoring = false;
+}
+
+void PreferencesWindow::paneShown(int index)
+{
+    // What the pane being left got from the user is kept for it.
+    if (m_stateTimer.isActive())
+        writeWindowState();
+    const QString pane = m_tabs->widget(index)->objectName();
+    m_shownPane = pane;
+    m_store.writeFlatStrings({{kSelectedPaneKey, pane}});
+    // Each pane brings back the size the window had with it; the top left
+    // corner stays where it is.
+    if (const auto frame = numbersOf(m_store.readFlatString(paneFrameKey(pane)), 4)) {
+        const QSize size((*frame)[2], (*frame)[3]);
+        if (size.isValid()) {
+            m_restoring = true;
+            resize(size.expandedTo(minimumSizeHint()));
+            m_restoring = false;
+        }
+    }
+    windowStateChanged();
+}
+
+void PreferencesWindow::windowStateChanged()
+{
+    if (!m_restoring && isVisible())
+        m_stateTimer.start();
+}
+
+void PreferencesWindow::writeWindowState()
+{
+    m_stateTimer.stop();
+    m_store.writeFlatStrings(
+        {{kFrameTopLeftKey, pointText(pos())}, {paneFrameKey(m_shownPane), rectText(QRect(pos(), size()))}});
+}
+
+void PreferencesWindow::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    windowStateChanged();
+}
+
+void PreferencesWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    windowStateChanged();
+}
+
+void PreferencesWindow::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        writeWindowState();
+}
 
 QCheckBox* PreferencesWindow::addBox(QWidget* pane, const QString& name, const QString& text)
 {

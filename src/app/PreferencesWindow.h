@@ -2,8 +2,11 @@
 // The preferences window: a General and a Confirmations pane of check
 // boxes, each written to the settings when clicked. The Confirmations pane
 // follows changes made elsewhere (a "do not ask again" box in an alert).
+// Where the window stood, the size it had with each pane and the last pane
+// shown are kept in the settings' flat keys and restored when it opens.
 
 #include <QDialog>
+#include <QTimer>
 
 class QCheckBox;
 class QTabWidget;
@@ -23,8 +26,21 @@ public:
 
     static const QString kGeneralIdentifier;
     static const QString kConfirmationsIdentifier;
+    // Flat keys: "{x, y}" and, per pane identifier, "{{x, y}, {width, height}}".
+    static const QString kFrameTopLeftKey;
+    static QString paneFrameKey(const QString& identifier);
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void restoreWindowState();
+    void paneShown(int index);
+    void windowStateChanged();
+    // Position and the shown pane's frame.
+    void writeWindowState();
     void writeGeneral();
     void writeConfirmations();
     QCheckBox* addBox(QWidget* pane, const QString& name, const QString& text);
@@ -33,4 +49,8 @@ private:
     std::unique_ptr<QZTagLibTableSettings> m_settings;
     QTabWidget* m_tabs;
     int m_observer = -1;
+    // Moves and resizes reach the settings file once they pause.
+    QTimer m_stateTimer;
+    bool m_restoring = false;
+    QString m_shownPane;
 };

@@ -517,7 +517,8 @@ void TableMainWindow::saveRecords(const RecordList& records, std::function<void(
 {
     m_view->endEditing();
     const bool started = m_operations->save(
-        records, options(), {}, [this, then = std::move(then)](const CollectionOperations::SaveOutcome& outcome) {
+        records, options(), [this](const QString& path) { return askToUnlockFolder(path); },
+        [this, then = std::move(then)](const CollectionOperations::SaveOutcome& outcome) {
             m_view->refreshVisibleCells();
             contentChanged();
             showReport(outcome.report);
@@ -526,6 +527,27 @@ void TableMainWindow::saveRecords(const RecordList& records, std::function<void(
         });
     if (!started)
         QApplication::beep();
+}
+
+bool TableMainWindow::askToUnlockFolder(const QString& path)
+{
+    // The job's worker waits for the answer, so the question is modal here
+    // and now; it stands above the progress sheet.
+    QMessageBox box(this);
+    box.setObjectName(QStringLiteral("UnlockPrompt"));
+    box.setWindowModality(Qt::WindowModal);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(unlock_prompt::title());
+    box.setText(unlock_prompt::text(path));
+    QPushButton* unlock = box.addButton(unlock_prompt::unlock(), QMessageBox::AcceptRole);
+    QPushButton* dontUnlock = box.addButton(unlock_prompt::dontUnlock(), QMessageBox::RejectRole);
+    box.setDefaultButton(unlock);
+    box.setEscapeButton(dontUnlock);
+    const QPointer<QMessageBox> previous = m_messageSheet;
+    m_messageSheet = &box;
+    box.exec();
+    m_messageSheet = previous;
+    return box.clickedButton() == unlock;
 }
 
 void TableMainWindow::save()

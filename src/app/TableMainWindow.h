@@ -99,6 +99,9 @@ private:
     void opened(const CollectionOperations::OpenOutcome& outcome);
     void reloadNow();
     void saveRecords(const RecordList& records, std::function<void(bool succeeded)> then);
+    // The save's second pass: may the lock of the folder holding the file be
+    // cleared? Asked while the save's worker waits.
+    bool askToUnlockFolder(const QString& path);
     void showReport(const ResultReport& report);
     void showAlert(const QString& title, const QString& text);
     void loadAudioPropertiesThen(std::function<void()> then);

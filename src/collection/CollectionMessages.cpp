@@ -2,6 +2,7 @@
 
 #include "collection/CountPhrase.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 namespace tagmint::collection {
@@ -164,6 +165,23 @@ MoveReports moveResultReports(qint64 moved, const QString& sourceTitle, const QS
     }
     return reports;
 }
+
+namespace unlock_prompt {
+
+QString title() { return QStringLiteral("Save"); }
+
+QString text(const QString& filePath)
+{
+    const QFileInfo file(filePath);
+    return QStringLiteral("The file \"%1\" could not be renamed because its folder is locked.\n\n"
+                          "Do you want to unlock the folder \"%2\" and try again?")
+        .arg(file.fileName(), file.path());
+}
+
+QString unlock() { return QStringLiteral("Unlock"); }
+QString dontUnlock() { return QStringLiteral("Don't Unlock"); }
+
+} // namespace unlock_prompt
 
 namespace progress_text {
 

@@ -34,6 +34,15 @@ struct MoveReports {
 MoveReports moveResultReports(qint64 moved, const QString& sourceTitle, const QString& targetTitle,
                               bool sourceStillHasRecords);
 
+// The question before the save's second pass clears the lock flag of the
+// folder holding a file that could not be renamed (title "Save").
+namespace unlock_prompt {
+QString title();
+QString text(const QString& filePath);
+QString unlock();
+QString dontUnlock();
+} // namespace unlock_prompt
+
 // Texts of the progress panel. remaining is the number of items still to go.
 namespace progress_text {
 QString preparingForLoading();

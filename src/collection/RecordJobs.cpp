@@ -66,9 +66,22 @@ AudioPropertiesResult runLoadAudioProperties(const RecordList& records, const Jo
 
 namespace {
 
+QByteArray folderOf(const QString& filePath)
+{
+    return text::toFileSystemPath(QFileInfo(filePath).path());
+}
+
+// Only the lock of the folder holding the file stands in a rename's way;
+// a folder further up does not.
+bool isFolderLocked(const QString& filePath, const FileFlagsAccess& flags)
+{
+    const std::optional<quint32> current = flags.flags(folderOf(filePath));
+    return current && (*current & flags.lockFlag());
+}
+
 void clearFolderLock(const QString& filePath, FileFlagsAccess& flags)
 {
-    const QByteArray folder = text::toFileSystemPath(QFileInfo(filePath).path());
+    const QByteArray folder = folderOf(filePath);
     const std::optional<quint32> current = flags.flags(folder);
     if (current && (*current & flags.lockFlag()))
         flags.setFlags(folder, *current & ~flags.lockFlag());
@@ -130,6 +143,10 @@ SaveResult runSave(const RecordList& records, const UnlockPermission& permission
             if (!record.hasRenameError() || !record.isDirty())
                 continue;
             const QString path = record.path();
+            // Unlocking cannot help a rename that failed for another reason,
+            // and a refusal would end the pass for the records still to come.
+            if (!isFolderLocked(path, flags))
+                continue;
             if (!context.askOnMainThread([&permission, &path] { return permission(path); }))
                 break;
             clearFolderLock(path, flags);

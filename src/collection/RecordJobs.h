@@ -50,7 +50,8 @@ struct SaveResult {
 using UnlockPermission = std::function<bool(const QString& path)>;
 
 // Saves the dirty records among the given ones. With a permission callback
-// a second pass retries the failed renames, unlocking the folder on consent.
+// a second pass retries the failed renames, unlocking the folder on consent;
+// it asks only when that folder is locked, and a refusal ends the pass.
 SaveResult runSave(const RecordList& records, const UnlockPermission& permission,
                    FileFlagsAccess& flags, const JobContext& context);
 

@@ -2,6 +2,7 @@
 
 #include "tags/NumberPair.h"
 #include "tags/RiffWalker.h"
+#include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "tags/WavRepair.h"
 #include "util/TextConversion.h"
@@ -19,16 +20,6 @@
 using namespace tagmint::tags;
 
 namespace {
-
-template <class Result, class Body>
-Result guarded(Result fallback, Body&& body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
 
 int clampToInt(unsigned int value)
 {
@@ -165,11 +156,9 @@ bool QZTagLibWAVTag::save()
 // year 2004, "3/12" as track 3) survive.
 void QZTagLibWAVTag::copyIntoInfoTag()
 {
-    using Getter = TagLib::String (TagLib::Tag::*)() const;
-    using Setter = void (TagLib::Tag::*)(const TagLib::String&);
     static constexpr struct {
-        Getter get;
-        Setter set;
+        TagGetter get;
+        TagSetter set;
     } kTexts[] = {
         {&TagLib::Tag::title, &TagLib::Tag::setTitle},
         {&TagLib::Tag::artist, &TagLib::Tag::setArtist},
@@ -317,10 +306,9 @@ void QZTagLibWAVTag::flushIntermediateValues()
     QZTagLibMPEGTag::flushIntermediateValues();
     if (!m_infoTag)
         return;
-    try {
+    guardedVoid([&] {
         const unsigned int track = unsigned(qMax(m_trackNumber, 0));
         if (m_infoTag->track() != track)
             m_infoTag->setTrack(track);
-    } catch (...) {
-    }
+    });
 }

@@ -14,7 +14,9 @@ constexpr quint32 kEmptyInfoListSize = 4;     // "INFO" alone
 constexpr quint32 kEmptyDisplaySize = 4 + 2;  // type, then an empty text padded to a word
 constexpr quint32 kDisplayTypeText = 1;
 
-const QByteArray kBlankId("    ");
+// RIFF's filler chunk, which readers skip. Four blanks, an id some readers
+// stop at (mutagen), would hide every chunk behind it.
+const QByteArray kFillerId("JUNK");
 
 struct Chunk {
     qint64 offset = 0;  // of its header
@@ -110,15 +112,16 @@ QByteArray emptyInfoAndDisplayChunks()
         + QByteArray(2, '\0');
 }
 
-// Where an earlier empty INFO list and "DISP" chunk, both blanked, lie next
-// to each other: reusing them keeps repeated repairs from growing the file.
+// Where an earlier empty INFO list and "DISP" chunk, both turned into
+// filler, lie next to each other: reusing them keeps repeated repairs from
+// growing the file.
 qint64 reusablePair(const QList<Chunk>& chunks)
 {
     for (qsizetype i = 0; i + 1 < chunks.size(); ++i) {
         const Chunk& list = chunks[i];
         const Chunk& display = chunks[i + 1];
-        if (list.id == kBlankId && list.size == kEmptyInfoListSize && !list.overruns
-            && display.id == kBlankId && display.size == kEmptyDisplaySize && !display.overruns
+        if (list.id == kFillerId && list.size == kEmptyInfoListSize && !list.overruns
+            && display.id == kFillerId && display.size == kEmptyDisplaySize && !display.overruns
             && display.offset == list.end())
             return list.offset;
     }
@@ -161,9 +164,9 @@ bool mendWaveFile(const QString& path)
     // "adtl") are no tags and stay.
     for (Chunk& chunk : found.chunks) {
         if (chunk.id == "DISP" || isInfoList(file, chunk)) {
-            if (!writeAt(file, chunk.offset, kBlankId))
+            if (!writeAt(file, chunk.offset, kFillerId))
                 return false;
-            chunk.id = kBlankId;
+            chunk.id = kFillerId;
         }
     }
 

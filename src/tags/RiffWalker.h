@@ -18,11 +18,11 @@ enum class WaveCondition {
 // Check-only mode: reads the headers, changes nothing.
 WaveCondition checkWaveFile(const QString& path);
 
-// Writing mode, meant for a scratch copy: blanks the ids of the INFO lists
-// and "DISP" chunks, cuts a chunk that runs past the end to the bytes that
-// remain, writes an empty INFO list and an empty "DISP" chunk (into an
-// earlier such pair, blanked, or at the end) and sets the RIFF size to the
-// file's length. False when the file is no RIFF WAVE or cannot be written;
+// Writing mode, meant for a scratch copy: turns the INFO lists and "DISP"
+// chunks into "JUNK" filler, cuts a chunk that runs past the end to the
+// bytes that remain, writes an empty INFO list and an empty "DISP" chunk
+// (into such a pair, turned to filler, or at the end) and sets the RIFF size
+// to the file's length. False when the file is no RIFF WAVE or cannot be written;
 // the file may then be half changed.
 bool mendWaveFile(const QString& path);
 

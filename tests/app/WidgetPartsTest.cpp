@@ -99,4 +99,81 @@ TEST(PreferencesTest, TheGeneralPaneWritesThePreprocessBits)
     EXPECT_FALSE(preferences.checkBox("showConfirmationAboutExtendingSelection")->isChecked());
 }
 
+TEST(PreferencesTest, TheWindowReopensWhereItStoodWithEachPanesSize)
+{
+    TempDir dir;
+    const QString file = dir.filePath("tagmint.conf");
+    const QString general = PreferencesWindow::kGeneralIdentifier;
+    const QString confirmations = PreferencesWindow::kConfirmationsIdentifier;
+    {
+        SettingsStore store(file);
+        PreferencesWindow preferences(store);
+        preferences.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&preferences));
+        preferences.move(120, 80);
+        preferences.resize(520, 360);
+        // Switching panes keeps what the pane being left had, even before
+        // the pause that writes moves and resizes.
+        preferences.tabs()->setCurrentIndex(1);
+        preferences.resize(480, 400);
+        preferences.close();
+    }
+
+    SettingsStore store(file);
+    EXPECT_EQ(store.readFlatString(PreferencesWindow::kFrameTopLeftKey), "{120, 80}");
+    EXPECT_EQ(store.readFlatString("QZPreferences " + general + " Frame"), "{{120, 80}, {520, 360}}");
+    EXPECT_EQ(store.readFlatString("QZPreferences " + confirmations + " Frame"), "{{120, 80}, {480, 400}}");
+    EXPECT_EQ(store.readFlatString("QZPreferences Selected Identifier View"), confirmations);
+
+    PreferencesWindow again(store);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_EQ(again.tabs()->currentIndex(), 1);
+    EXPECT_EQ(again.pos(), QPoint(120, 80));
+    EXPECT_EQ(again.size(), QSize(480, 400));
+    again.tabs()->setCurrentIndex(0);
+    EXPECT_EQ(again.size(), QSize(520, 360));
+    EXPECT_EQ(again.pos(), QPoint(120, 80));
+
+    // Moves reach the file once they pause, and at the latest when the
+    // window goes away.
+    again.move(140, 90);
+    EXPECT_TRUE(QTest::qWaitFor([&store] {
+        return store.readFlatString(PreferencesWindow::kFrameTopLeftKey) == "{140, 90}";
+    }));
+}
+
+TEST(PreferencesTest, DamagedOrUnreachableWindowStateIsIgnored)
+{
+    TempDir dir;
+    SettingsStore store(dir.filePath("tagmint.conf"));
+    PreferencesWindow fresh(store);
+    const QSize defaultSize = fresh.size();
+
+    // A corner no attached screen shows, a frame without a size.
+    store.writeFlatStrings({{PreferencesWindow::kFrameTopLeftKey, "{50000, 50000}"},
+                            {PreferencesWindow::paneFrameKey(PreferencesWindow::kGeneralIdentifier),
+                             "{{10, 10}, {0, -3}}"}});
+    PreferencesWindow offScreen(store);
+    EXPECT_NE(offScreen.pos(), QPoint(50000, 50000));
+    EXPECT_EQ(offScreen.size(), defaultSize);
+
+    store.writeFlatStrings({{PreferencesWindow::kFrameTopLeftKey, "30, 40"},
+                            {PreferencesWindow::paneFrameKey(PreferencesWindow::kGeneralIdentifier),
+                             "{{10, 10}, {600, 420}} and more"}});
+    PreferencesWindow damaged(store);
+    EXPECT_NE(damaged.pos(), QPoint(30, 40));
+    EXPECT_EQ(damaged.size(), defaultSize);
+
+    // Fractions, as another program may write them, are rounded; a size
+    // below what the panes need grows to it.
+    store.writeFlatStrings({{PreferencesWindow::kFrameTopLeftKey, "{30.4, 40.6}"},
+                            {PreferencesWindow::paneFrameKey(PreferencesWindow::kGeneralIdentifier),
+                             "{{10, 10}, {20, 20}}"}});
+    PreferencesWindow tiny(store);
+    EXPECT_EQ(tiny.pos(), QPoint(30, 41));
+    EXPECT_EQ(tiny.size(), QSize(20, 20).expandedTo(tiny.minimumSizeHint()));
+    EXPECT_GT(tiny.width(), 20);
+}
+
 } // namespace

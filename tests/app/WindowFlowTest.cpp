@@ -6,6 +6,8 @@
 
 #include "app/CellPopover.h"
 #include "app/EmptyTablePlaceholder.h"
+#include "record/PathLock.h"
+#include "record/ScopedImmutable.h"
 #include "table/ColumnLayout.h"
 
 #include <QAction>
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 using namespace tagmint::test;
@@ -318,6 +321,68 @@ TEST_F(WindowFlow, SaveWritesTheChangedFiles)
     EXPECT_EQ(window->statusBarWidget()->messageLabel()->text(), "Save: 1 file");
     EXPECT_EQ(window->statusBarWidget()->countLabel()->text(), "4");
     EXPECT_FALSE(window->controller().grid().isCellModified(1, title));
+}
+
+TEST_F(WindowFlow, ARenameInALockedFolderAsksToUnlockTheFolder)
+{
+    openAlbum();
+    QZTagLibRecord& record = window->collection().objectAtIndex(0);
+    const QString oldPath = record.path();
+    const QString newPath = folder + "/Renamed." + QFileInfo(oldPath).suffix().toLower();
+    ScopedImmutable lock(folder);
+    if (!lock.isActive())
+        GTEST_SKIP() << "the immutable attribute cannot be set here";
+    record.setValueAndCheck("Renamed", "filename");
+
+    // The question has an event loop of its own while the save's worker
+    // waits for the answer, so a timer answers it.
+    QString question;
+    bool aboveTheProgressSheet = false;
+    const auto answerUnlockPrompt = [&](const QString& button) {
+        auto* timer = new QTimer(window);
+        QObject::connect(timer, &QTimer::timeout, timer, [&, timer, button] {
+            QMessageBox* box = window->messageSheet();
+            if (!box || box->objectName() != "UnlockPrompt" || !box->isVisible())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            question = box->windowTitle() + ": " + box->text();
+            aboveTheProgressSheet = window->progressSheet() && window->progressSheet()->isVisible()
+                && QApplication::activeModalWidget() == box;
+            answer(box, button);
+        });
+        timer->start(20);
+    };
+
+    // Refused: the file keeps its name and the alert says why.
+    answerUnlockPrompt("Don't Unlock");
+    window->save();
+    ASSERT_TRUE(waitIdle(window));
+    EXPECT_EQ(question, "Save: The file \"" + QFileInfo(oldPath).fileName()
+                            + "\" could not be renamed because its folder is locked.\n\n"
+                              "Do you want to unlock the folder \"" + folder + "\" and try again?");
+    EXPECT_TRUE(aboveTheProgressSheet);
+    EXPECT_TRUE(QFile::exists(oldPath));
+    EXPECT_TRUE(record.isDirty());
+    QMessageBox* alert = waitForSheet(window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "1 file could not be renamed.");
+    answer(alert, "OK");
+
+    // Granted: the folder is unlocked and the file renamed.
+    question.clear();
+    answerUnlockPrompt("Unlock");
+    // A message of the same priority within 0.2 s would be held back.
+    window->postNotification(StatusNotification::resetPriority());
+    window->save();
+    ASSERT_TRUE(waitIdle(window));
+    EXPECT_FALSE(question.isEmpty());
+    EXPECT_TRUE(QFile::exists(newPath));
+    EXPECT_FALSE(QFile::exists(oldPath));
+    EXPECT_FALSE(tagmint::record::isPathLocked(newPath));
+    EXPECT_FALSE(window->collection().isDirtyUnarranged());
+    EXPECT_EQ(window->statusBarWidget()->messageLabel()->text(), "Save: 1 file");
+    EXPECT_EQ(window->messageSheet(), nullptr);
 }
 
 TEST_F(WindowFlow, ClosingWithChangesAsksFirst)

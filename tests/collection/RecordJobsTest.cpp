@@ -226,3 +226,55 @@ TEST_F(RecordJobs, TheSecondPassUnlocksTheFolderWithConsent)
     EXPECT_TRUE(QFile::exists(dir.filePath("locked/first.mp3")));
     EXPECT_TRUE(QFile::exists(dir.filePath("locked/second.mp3")));
 }
+
+namespace {
+
+// The real flags, except that one folder's lock can be neither seen nor
+// cleared: its renames fail for a reason unlocking does not touch.
+class OneFolderWithoutFlags : public FileFlagsAccess {
+public:
+    explicit OneFolderWithoutFlags(const QString& folder) : m_folder(folder.toUtf8()) {}
+    std::optional<quint32> flags(const QByteArray& path) const override
+    {
+        return path == m_folder ? std::optional<quint32>() : LinuxFileFlags::instance().flags(path);
+    }
+    bool setFlags(const QByteArray& path, quint32 flags) override
+    {
+        return path != m_folder && LinuxFileFlags::instance().setFlags(path, flags);
+    }
+    quint32 lockFlag() const override { return LinuxFileFlags::instance().lockFlag(); }
+
+private:
+    QByteArray m_folder;
+};
+
+} // namespace
+
+TEST_F(RecordJobs, TheSecondPassAsksOnlyAboutFoldersThatAreLocked)
+{
+    const RecordList blocked = addCopies(1, "blocked");
+    const RecordList locked = addCopies(1, "locked");
+    blocked[0]->setValue("first", "filename");
+    locked[0]->setValue("second", "filename");
+    ScopedImmutable blockedLock(dir.filePath("blocked"));
+    ScopedImmutable lock(dir.filePath("locked"));
+    if (!lock.isActive() || !blockedLock.isActive())
+        GTEST_SKIP() << "the immutable attribute cannot be set here";
+    OneFolderWithoutFlags access(dir.filePath("blocked"));
+    collection.setFileFlagsAccess(&access);
+
+    // Unlocking cannot help the first: no question, and the pass goes on to
+    // the folder that can be unlocked.
+    QStringList asked;
+    const SaveResult result = saveInline(blocked + locked, [&asked](const QString& path) {
+        asked << path;
+        return true;
+    });
+    blockedLock.release();
+    lock.release();
+    EXPECT_EQ(asked, QStringList{dir.filePath("locked/f0.mp3")});
+    EXPECT_EQ(result.saved, 1);
+    EXPECT_EQ(result.renameFailed, 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath("locked/second.mp3")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("blocked/f0.mp3")));
+}

@@ -1,0 +1,255 @@
+// Repairing WAV files with a damaged RIFF structure before a save: the walk
+// over the chunks, the backup, and refusals that leave the file as it was.
+
+#include "record/QZTagLibRecord.h"
+#include "record/ScopedImmutable.h"
+#include "support/TestFiles.h"
+#include "tags/QZTagLibTag.h"
+#include "tags/RiffWalker.h"
+#include "tags/WavRepair.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QProcess>
+#include <QtEndian>
+
+#include <linux/fs.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+using namespace tagmint::test;
+using namespace tagmint::tags;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray le32(quint32 value)
+{
+    QByteArray result(4, '\0');
+    qToLittleEndian(value, result.data());
+    return result;
+}
+
+QByteArray chunk(const QByteArray& id, const QByteArray& data)
+{
+    return id + le32(quint32(data.size())) + data + QByteArray(data.size() & 1, '\0');
+}
+
+QByteArray riffWave(const QByteArray& chunks)
+{
+    return "RIFF" + le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+// The chunks in order as "id:size", and the data chunk's bytes.
+QStringList chunkList(const QByteArray& file, QByteArray* data = nullptr)
+{
+    QStringList chunks;
+    for (qsizetype at = 12; at + 8 <= file.size();) {
+        const quint32 size = qFromLittleEndian<quint32>(file.constData() + at + 4);
+        chunks << QString::fromLatin1(file.mid(at, 4)) + ':' + QString::number(size);
+        if (data && file.mid(at, 4) == "data")
+            *data = file.mid(at + 8, size);
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return chunks;
+}
+
+// info.wav (fmt, INFO list, data) with its data chunk cut short by an odd
+// number of bytes, as an interrupted copy leaves it.
+constexpr quint64 kCutFileSize = 3299;
+
+QString writeCutFile(const TempDir& dir, const QString& name = QStringLiteral("cut.wav"))
+{
+    return dir.writeFile(name, readAll(fixturePath("info.wav")).left(kCutFileSize));
+}
+
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+std::unique_ptr<QZTagLibTag> openForWriting(const QString& path)
+{
+    return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
+}
+
+class FreeSpaceOverride {
+public:
+    explicit FreeSpaceOverride(wav::FreeSpaceProbe probe) : m_previous(wav::setFreeSpaceProbe(probe)) {}
+    ~FreeSpaceOverride() { wav::setFreeSpaceProbe(m_previous); }
+
+private:
+    wav::FreeSpaceProbe m_previous;
+};
+
+TEST(RiffWalker, MendingCutsTheLastChunkAndReplacesTheInfoList)
+{
+    TempDir dir;
+    const QByteArray plain = readAll(fixturePath("plain.wav"));
+    const QByteArray format = plain.mid(12, 24);
+    const QByteArray samples = plain.mid(44);   // 3200 bytes
+    // An odd last chunk without its pad byte and a few stray bytes: whole.
+    EXPECT_EQ(riff::checkWaveFile(dir.writeFile("tail.wav", plain + chunk("junk", "abc").chopped(1) + "xy")),
+              riff::WaveCondition::Intact);
+
+    const QByteArray lists = chunk("LIST", "adtl" + chunk("labl", le32(1) + "cue"))
+        + chunk("LIST", "INFO" + chunk("INAM", "Old")) + chunk("DISP", le32(1) + "Old");
+    const QString path = dir.writeFile(
+        "mend.wav", riffWave(format + lists + "data" + le32(4000) + samples.left(3199)));
+    EXPECT_EQ(riff::checkWaveFile(path), riff::WaveCondition::Damaged);
+    ASSERT_TRUE(riff::mendWaveFile(path));
+    QByteArray data;
+    const QByteArray mended = readAll(path);
+    EXPECT_EQ(chunkList(mended, &data),
+              QStringList({"fmt :16", "LIST:20", "JUNK:16", "JUNK:7", "data:3199", "LIST:4", "DISP:6"}));
+    EXPECT_EQ(data, samples.left(3199));
+    const QByteArray emptyPair = chunk("LIST", "INFO") + chunk("DISP", le32(1) + QByteArray(2, '\0'));
+    EXPECT_TRUE(mended.endsWith(emptyPair));
+    EXPECT_EQ(qFromLittleEndian<quint32>(mended.constData() + 4), quint32(mended.size() - 8));
+    EXPECT_EQ(riff::checkWaveFile(path), riff::WaveCondition::Intact);
+
+    // The pair a mend writes, met again, takes the new chunks: repeated
+    // repairs do not make the file grow.
+    const QByteArray again = riffWave(format + emptyPair + "data" + le32(9999) + samples);
+    const QString againPath = dir.writeFile("again.wav", again);
+    ASSERT_TRUE(riff::mendWaveFile(againPath));
+    EXPECT_EQ(readAll(againPath).size(), again.size());
+    EXPECT_EQ(chunkList(readAll(againPath)), QStringList({"fmt :16", "LIST:4", "DISP:6", "data:3200"}));
+}
+
+TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
+{
+    TempDir dir;
+    const QString path = writeCutFile(dir);
+    const QByteArray original = readAll(path);
+    dir.writeFile("cut.wav.bak", "an older backup");
+
+    QZTagLibRecord record(path, 0);
+    EXPECT_EQ(record.value("tagFormat").toString(), "Info");
+    record.setValue(QStringLiteral("Repaired Title"), QStringLiteral("title"));
+    ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    EXPECT_EQ(record.value("tagFormat").toString(), "ID3v2.4.0, Info");
+    EXPECT_EQ(readAll(path + ".bak"), original);
+    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "cut.wav.bak"}));
+
+    QByteArray before;
+    QByteArray after;
+    chunkList(original, &before);
+    EXPECT_TRUE(chunkList(readAll(path), &after).contains("data:3099"));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(mutagenRead(path)["frames"].toObject()["TIT2"].toArray(), QJsonArray{"Repaired Title"});
+    EXPECT_EQ(QZTagLibRecord(path, 0).value("artist").toString(), "Info Artist");
+
+    // Whole now: the next save leaves the backup alone.
+    record.setValue(QStringLiteral("Second"), QStringLiteral("title"));
+    ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    EXPECT_EQ(readAll(path + ".bak"), original);
+}
+
+std::optional<quint64> fullVolume(const QByteArray&)
+{
+    return 5 * kCutFileSize - 1;
+}
+
+std::optional<quint64> unknownVolume(const QByteArray&)
+{
+    return std::nullopt;
+}
+
+TEST(WAVRepair, RefusalsLeaveTheFileByteForByte)
+{
+    for (wav::FreeSpaceProbe probe : {&fullVolume, &unknownVolume}) {
+        TempDir dir;
+        const QString path = writeCutFile(dir);
+        const QByteArray original = readAll(path);
+        QZTagLibRecord record(path, 0);
+        record.setValue(QStringLiteral("Never"), QStringLiteral("title"));
+        FreeSpaceOverride override(probe);
+        EXPECT_FALSE(record.saveDataToTagAndDoRenaming());
+        EXPECT_TRUE(record.hasSaveError());
+        EXPECT_EQ(readAll(path), original);
+        EXPECT_EQ(folderEntries(dir.path()), QStringList{"cut.wav"});
+    }
+    {
+        TempDir dir;
+        // Exactly five times the file's size is enough.
+        FreeSpaceOverride override(
+            [](const QByteArray&) -> std::optional<quint64> { return 5 * kCutFileSize; });
+        EXPECT_NE(openForWriting(writeCutFile(dir)), nullptr);
+    }
+
+    // Our own reader decodes integer PCM only, so a float file is not mended.
+    TempDir dir;
+    const QString floatPath = dir.filePath("float.wav");
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-nostdin", "-f", "lavfi", "-i",
+                            "sine=sample_rate=8000:duration=0.2", "-c:a", "pcm_f32le", floatPath});
+    ASSERT_TRUE(ffmpeg.waitForFinished(-1));
+    ASSERT_EQ(ffmpeg.exitCode(), 0);
+    QFile(floatPath).resize(QFileInfo(floatPath).size() - 100);
+    const QByteArray floatBytes = readAll(floatPath);
+    EXPECT_EQ(openForWriting(floatPath), nullptr);
+    EXPECT_EQ(readAll(floatPath), floatBytes);
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{"float.wav"});
+
+    for (bool lockFolder : {false, true}) {
+        TempDir lockDir;
+        const QString path = writeCutFile(lockDir);
+        ScopedImmutable immutable(lockFolder ? lockDir.path() : path);
+        if (!immutable.isActive())
+            GTEST_SKIP() << "the immutable attribute is not available here";
+        EXPECT_EQ(openForWriting(path), nullptr);
+        immutable.release();
+        EXPECT_EQ(readAll(path), readAll(fixturePath("info.wav")).left(kCutFileSize));
+        EXPECT_EQ(folderEntries(lockDir.path()), QStringList{"cut.wav"});
+    }
+}
+
+// Renames would cut a hard link off or put a file where a symbolic link
+// was; where the folder refuses renames, the file is written over.
+TEST(WAVRepair, LinksAndFoldersThatRefuseRenamesKeepTheFileInPlace)
+{
+    TempDir dir;
+    const QString path = writeCutFile(dir);
+    const QString twin = dir.filePath("twin.wav");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(twin).constData()), 0);
+    ASSERT_NE(openForWriting(path), nullptr);
+    EXPECT_EQ(riff::checkWaveFile(twin), riff::WaveCondition::Intact);
+    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "twin.wav"}));
+
+    TempDir other;
+    const QString target = writeCutFile(other, "target.wav");
+    const QString link = dir.filePath("link.wav");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_NE(openForWriting(link), nullptr);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(riff::checkWaveFile(target), riff::WaveCondition::Intact);
+    EXPECT_EQ(folderEntries(other.path()), QStringList({"target.wav", "target.wav.bak"}));
+
+    // Append-only: new files are allowed, renames are not.
+    TempDir appendOnly;
+    const QString cut = writeCutFile(appendOnly);
+    const QByteArray folder = QFile::encodeName(appendOnly.path());
+    LinuxFileFlags& flags = LinuxFileFlags::instance();
+    const std::optional<quint32> old = flags.flags(folder);
+    if (!old || !flags.setFlags(folder, *old | FS_APPEND_FL))
+        GTEST_SKIP() << "the append-only attribute is not available here";
+    auto tag = openForWriting(cut);
+    flags.setFlags(folder, *old);
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(riff::checkWaveFile(cut), riff::WaveCondition::Intact);
+    EXPECT_FALSE(QFileInfo::exists(cut + ".bak"));
+    tag->setTitle("In Place");
+    EXPECT_TRUE(tag->save());
+    EXPECT_EQ(mutagenRead(cut)["frames"].toObject()["TIT2"].toArray(), QJsonArray{"In Place"});
+}
+
+} // namespace
