@@ -3,7 +3,9 @@
 #include "app/TableModel.h"
 #include "table/TableViewController.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QStyle>
 
 CellDelegate::CellDelegate(TableViewController& controller, QObject* parent)
     : QStyledItemDelegate(parent), m_controller(controller)
@@ -26,10 +28,19 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const int row = index.row();
     const int column = index.column();
     const QPalette& palette = option.palette;
-    const QRect rect = option.rect;
+    // The view draws no grid: each cell draws its own right and bottom line,
+    // so the selection's outline can run over them without gaps.
+    const QRect full = option.rect;
+    const QRect rect = full.adjusted(0, 0, -1, -1);
     const bool rowNumber = column == 0;
 
     painter->save();
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    const QColor gridColor = QColor::fromRgba(
+        QRgb(style->styleHint(QStyle::SH_Table_GridLineColor, &option, option.widget)));
+    painter->fillRect(QRect(full.right(), full.top(), 1, full.height()), gridColor);
+    painter->fillRect(QRect(full.left(), full.bottom(), full.width(), 1), gridColor);
+
     // Background.
     QColor background = row % 2 ? palette.color(QPalette::AlternateBase) : palette.color(QPalette::Base);
     if (rowNumber)
@@ -89,18 +100,17 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawRect(rect.adjusted(1, 1, -2, -2));
     }
     if (state.edgeMask) {
-        QPen pen(highlight, 2);
-        pen.setCapStyle(Qt::FlatCap);
-        painter->setPen(pen);
-        const QRectF r = QRectF(rect).adjusted(1, 1, -1, -1);
+        // Over the whole cell, grid lines included, so the edges of
+        // neighbouring cells join into one frame.
+        constexpr int kEdge = 2;
         if (state.edgeMask & CellState::Left)
-            painter->drawLine(r.topLeft(), r.bottomLeft());
+            painter->fillRect(QRect(full.left(), full.top(), kEdge, full.height()), highlight);
         if (state.edgeMask & CellState::Right)
-            painter->drawLine(r.topRight(), r.bottomRight());
+            painter->fillRect(QRect(full.right() - kEdge + 1, full.top(), kEdge, full.height()), highlight);
         if (state.edgeMask & CellState::Top)
-            painter->drawLine(r.topLeft(), r.topRight());
+            painter->fillRect(QRect(full.left(), full.top(), full.width(), kEdge), highlight);
         if (state.edgeMask & CellState::Bottom)
-            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            painter->fillRect(QRect(full.left(), full.bottom() - kEdge + 1, full.width(), kEdge), highlight);
     }
     painter->restore();
 }

@@ -88,8 +88,8 @@ TableGridView::TableGridView(QWidget* parent)
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
-    setShowGrid(true);
-    setGridStyle(Qt::SolidLine);
+    // The cells draw the grid themselves (see CellDelegate).
+    setShowGrid(false);
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -30,15 +31,26 @@ int main(int argc, char** argv)
     // A process-serial-number argument some launchers put first is no path.
     if (!arguments.isEmpty() && arguments.first().startsWith(QLatin1String("-psn")))
         arguments.removeFirst();
+    // scripts/screenshot's options (see Screenshot.h).
     QString screenshotFile;
+    QString screenshotMarker;
+    const auto option = [](const QString& argument, const char* name) -> std::optional<QString> {
+        if (!argument.startsWith(QLatin1String(name)))
+            return std::nullopt;
+        return argument.mid(int(qstrlen(name)));
+    };
     for (auto it = arguments.begin(); it != arguments.end();) {
-        if (it->startsWith(QLatin1String("--screenshot="))) {
-            screenshotFile = it->mid(int(qstrlen("--screenshot=")));
+        if (const auto file = option(*it, "--screenshot=")) {
+            screenshotFile = *file;
+            it = arguments.erase(it);
+        } else if (const auto marker = option(*it, "--screenshot-ready=")) {
+            screenshotMarker = *marker;
             it = arguments.erase(it);
         } else {
             ++it;
         }
     }
+    const bool screenshot = !screenshotFile.isEmpty() || !screenshotMarker.isEmpty();
 
     QStringList paths;
     for (const QString& argument : arguments)
@@ -47,13 +59,13 @@ int main(int argc, char** argv)
     // Already running: the paths go there (a start without paths asks for a
     // new window there).
     SingleInstance instance;
-    if (screenshotFile.isEmpty() && instance.forwardToRunningInstance(paths))
+    if (!screenshot && instance.forwardToRunningInstance(paths))
         return 0;
 
     SettingsStore store;
     TagmintApplication tagmint(store);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (screenshotFile.isEmpty()) {
+    if (!screenshot) {
         instance.listen([&tagmint](const QStringList& forwarded) {
             if (forwarded.isEmpty())
                 tagmint.newWindow();
@@ -66,5 +78,7 @@ int main(int argc, char** argv)
     TableMainWindow* first = tagmint.finishLaunching();
     if (!screenshotFile.isEmpty())
         takeScreenshotWhenLoaded(first, screenshotFile);
+    else if (!screenshotMarker.isEmpty())
+        announceScreenshotWhenLoaded(first, QDir::current().absoluteFilePath(screenshotMarker));
     return QApplication::exec();
 }

@@ -115,6 +115,29 @@ TEST_F(WindowFlow, TheKeyboardMovesTheCoreSelection)
     EXPECT_EQ(selection().endRow(), 2);
 }
 
+TEST_F(WindowFlow, TheSelectionIsOneFrameOverTheGridLines)
+{
+    openAlbum();
+    const int title = columnOf(window, "title");
+    selection().setupSelectionSafeWithStartRow(1, 2, title, title + 1, 1, title);
+    const QImage picture = grid()->viewport()->grab().toImage();
+    const QColor highlight = grid()->palette().color(QPalette::Highlight);
+    const auto at = [&picture](int x, int y) { return picture.pixelColor(x, y); };
+
+    const QRect topLeft = grid()->cellRect(1, title);
+    // The grid line between the two top cells, under the top edge.
+    EXPECT_EQ(at(topLeft.right(), topLeft.top()), highlight);
+    // The grid line between the two rows, beside the left edge.
+    EXPECT_EQ(at(topLeft.left(), topLeft.bottom()), highlight);
+    const QRect bottomRight = grid()->cellRect(2, title + 1);
+    EXPECT_EQ(at(bottomRight.right(), bottomRight.bottom()), highlight);
+    // Outside the selection the grid stays a grid, inside it is not framed.
+    const QRect above = grid()->cellRect(0, title);
+    EXPECT_NE(at(above.right(), above.center().y()), highlight);
+    EXPECT_EQ(at(above.right(), above.center().y()), at(above.center().x(), above.bottom()));
+    EXPECT_NE(at(topLeft.right(), topLeft.center().y()), highlight);
+}
+
 TEST_F(WindowFlow, TrackNumbersSortByValue)
 {
     openAlbum();

@@ -103,9 +103,9 @@ TEST(AudioProbe, MidiThroughItsOwnReader)
     EXPECT_EQ(p.channels, 0);
 }
 
-void expectUnknown(const QZAudioProperties& p, const QString& reason, const std::string& what)
+void expectUnknown(const QZAudioProperties& p, const char* reason, const std::string& what)
 {
-    const QString text = QStringLiteral("Unknown (%1)").arg(reason);
+    const QString text = QStringLiteral("Unknown (%1)").arg(QLatin1String(reason));
     EXPECT_EQ(p.formatText, text) << what;
     EXPECT_EQ(p.codecText, text) << what;
     EXPECT_EQ(p.sampleRate, 0) << what;
@@ -114,42 +114,32 @@ void expectUnknown(const QZAudioProperties& p, const QString& reason, const std:
     EXPECT_EQ(p.durationMs, 0) << what;
 }
 
-TEST(AudioProbe, ProtectedContent)
+TEST(AudioProbe, RefusedFilesAnswerUnknownWithTheReason)
 {
-    expectUnknown(read(audioFixture(QStringLiteral("protected.wma"))), QStringLiteral("DRM protected file"), "wma");
-
-    // An iTunes-protected sample entry ('drms' where 'mp4a' was).
     TempDir dir;
+    // An iTunes-protected sample entry ('drms' where 'mp4a' was).
     QFile source(audioFixture(QStringLiteral("tone.m4a")));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     QByteArray bytes = source.readAll();
     const qsizetype at = bytes.indexOf("mp4a");
     ASSERT_GE(at, 0);
     bytes.replace(at, 4, "drms");
-    expectUnknown(read(dir.writeFile(QStringLiteral("protected.m4a"), bytes)),
-                  QStringLiteral("DRM protected file"), "m4a");
-}
-
-TEST(AudioProbe, RefusedExtensions)
-{
-    TempDir dir;
-    const QString text = dir.copyFixture(QStringLiteral("audio/pcm_s16_stereo.wav"), QStringLiteral("sound.txt"));
-    expectUnknown(read(text), QStringLiteral("Audio codec is not supported"), "txt");
-    // A ".ram" file must start with ".r" (RealMedia) to be opened at all.
-    const QString ram = dir.copyFixture(QStringLiteral("audio/pcm_s16_stereo.wav"), QStringLiteral("sound.RAM"));
-    expectUnknown(read(ram), QStringLiteral("Audio codec is not supported"), "ram");
-}
-
-TEST(AudioProbe, ContentUnderTheWrongExtensionIsCorrupted)
-{
-    // FFmpeg would open these by their content; the extension says otherwise.
-    TempDir dir;
-    expectUnknown(read(dir.copyFixture(QStringLiteral("audio/tone.flac"), QStringLiteral("flac.m4a"))),
-                  QStringLiteral("Corrupted file"), "flac as m4a");
-    expectUnknown(read(dir.copyFixture(QStringLiteral("audio/tone.m4a"), QStringLiteral("m4a.flac"))),
-                  QStringLiteral("Could not open file"), "m4a as flac");
-    expectUnknown(read(dir.copyFixture(QStringLiteral("audio/tone.aiff"), QStringLiteral("aiff.mp3"))),
-                  QStringLiteral("Corrupted file"), "aiff as mp3");
+    const auto copy = [&dir](const char* fixture, const char* name) {
+        return dir.copyFixture(QStringLiteral("audio/") + QLatin1String(fixture), QString::fromLatin1(name));
+    };
+    const std::pair<QString, const char*> cases[] = {
+        {audioFixture(QStringLiteral("protected.wma")), "DRM protected file"},
+        {dir.writeFile(QStringLiteral("protected.m4a"), bytes), "DRM protected file"},
+        {copy("pcm_s16_stereo.wav", "sound.txt"), "Audio codec is not supported"},
+        // A ".ram" file must start with ".r" (RealMedia) to be opened at all.
+        {copy("pcm_s16_stereo.wav", "sound.RAM"), "Audio codec is not supported"},
+        // FFmpeg would open these by their content; the extension says otherwise.
+        {copy("tone.flac", "flac.m4a"), "Corrupted file"},
+        {copy("tone.m4a", "m4a.flac"), "Could not open file"},
+        {copy("tone.aiff", "aiff.mp3"), "Corrupted file"},
+    };
+    for (const auto& [path, reason] : cases)
+        expectUnknown(read(path), reason, path.toStdString());
 }
 
 TEST(AudioProbe, FilesThatAreNotFiles)
@@ -162,11 +152,11 @@ TEST(AudioProbe, FilesThatAreNotFiles)
     const QString fifo = dir.filePath(QStringLiteral("pipe.mp3"));
     ASSERT_EQ(::mkfifo(fsPath(fifo).constData(), 0600), 0);
     ASSERT_TRUE(probeAudioProperties(fsPath(fifo), &p));
-    expectUnknown(p, QStringLiteral("Could not open file"), "fifo");
+    expectUnknown(p, "Could not open file", "fifo");
 
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.flac")));
     ASSERT_TRUE(probeAudioProperties(fsPath(dir.filePath(QStringLiteral("folder.flac"))), &p));
-    expectUnknown(p, QStringLiteral("Could not open file"), "folder");
+    expectUnknown(p, "Could not open file", "folder");
 }
 
 // Any bytes under any extension a record can have: a clear "Unknown (...)"

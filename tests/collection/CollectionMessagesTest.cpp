@@ -17,104 +17,70 @@ PreprocessingStatistics changes(quint64 tags, quint64 artwork)
     return statistics;
 }
 
+const char* const kChangesCanBeReverted = "Changes marked with gray background can be reverted.";
+const char* const kOffline = "\nTags weren't loaded from network because your computer is currently offline. ";
+
 } // namespace
 
-TEST(OpenReport, OpenedDuplicatesAndUnsupportedLines)
+TEST(ResultReports, TextsCountWithTheirPluralsAndAlertOnProblems)
 {
     const PreprocessingStatistics none;
-
-    ResultReport report = openResultReport(1, 0, 1, false, none, true);
-    EXPECT_EQ(report.title, "Open");
-    EXPECT_EQ(report.longText, "1 file was opened.\n1 file with unsupported format was ignored.");
-    EXPECT_EQ(report.shortText, "1 file");
-    EXPECT_FALSE(report.hasAlert());
-
-    report = openResultReport(0, 1, 0, false, none, true);
-    EXPECT_EQ(report.longText, "No new files were opened.\n1 file was opened before and therefore ignored.");
-    EXPECT_EQ(report.shortText, "no new files were opened");
-
-    report = openResultReport(5, 2, 3, false, none, true);
-    EXPECT_EQ(report.longText,
-              "5 files were opened.\n2 files were opened before and therefore ignored.\n"
-              "3 files with unsupported format were ignored.");
-    EXPECT_EQ(report.shortText, "5 files");
-}
-
-TEST(OpenReport, NothingFoundIsAnAlert)
-{
-    for (const qint64 unsupported : {0, 4}) {
-        const ResultReport report = openResultReport(0, 0, unsupported, false, {}, true);
-        EXPECT_EQ(report.alertText, "Could not find supported media files.");
-        EXPECT_EQ(report.shortText, report.alertText);
-        EXPECT_EQ(report.longText, report.alertText);
+    const QString nothingFound = "Could not find supported media files.";
+    const QString changed = QStringLiteral("2 files were opened.\n\n1 missing artwork was loaded.\n"
+                                           "3 tags were loaded or updated.\n\n%1\n%2")
+                                .arg(kChangesCanBeReverted, kOffline);
+    const struct {
+        ResultReport report;
+        QString title, longText, shortText, alertText;
+    } cases[] = {
+        {openResultReport(1, 0, 1, false, none, true), "Open",
+         "1 file was opened.\n1 file with unsupported format was ignored.", "1 file", ""},
+        {openResultReport(0, 1, 0, false, none, true), "Open",
+         "No new files were opened.\n1 file was opened before and therefore ignored.",
+         "no new files were opened", ""},
+        {openResultReport(5, 2, 3, false, none, true), "Open",
+         "5 files were opened.\n2 files were opened before and therefore ignored.\n"
+         "3 files with unsupported format were ignored.", "5 files", ""},
+        {openResultReport(0, 0, 0, false, none, true), "Open", nothingFound, nothingFound, nothingFound},
+        {openResultReport(0, 0, 4, false, none, true), "Open", nothingFound, nothingFound, nothingFound},
+        // Preprocessing changes are an alert when the confirmation is on.
+        {openResultReport(2, 0, 0, true, changes(3, 1), true), "Open", changed, "2 files, 4 changes", changed},
+        {*reloadResultReport(3, false, {}, true), "Reload", "3 files were reloaded.", "3 files", ""},
+        {*reloadResultReport(1, false, changes(2, 0), true), "Reload",
+         QStringLiteral("1 file was reloaded.\n\n2 tags were loaded or updated.\n\n") + kChangesCanBeReverted,
+         "1 file, 2 changes",
+         QStringLiteral("1 file was reloaded.\n\n2 tags were loaded or updated.\n\n") + kChangesCanBeReverted},
+        {saveResultReport(0, 0, 0), "Save", "The table does not contain modified cells.", "no files", ""},
+        {saveResultReport(2, 0, 1), "Save", "2 files were saved.\n1 file could not be renamed.", "2 files",
+         "1 file could not be renamed."},
+        // Nothing saved: the problem text alone, without an empty first line.
+        {saveResultReport(0, 2, 3), "Save", "2 files could not be saved.\n3 files could not be renamed.",
+         "2 files could not be saved.\n3 files could not be renamed.",
+         "2 files could not be saved.\n3 files could not be renamed."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.longText.toStdString());
+        EXPECT_EQ(c.report.title, c.title);
+        EXPECT_EQ(c.report.longText, c.longText);
+        EXPECT_EQ(c.report.shortText, c.shortText);
+        EXPECT_EQ(c.report.alertText, c.alertText);
     }
-}
-
-TEST(OpenReport, PreprocessingChangesAndOffline)
-{
-    ResultReport report = openResultReport(2, 0, 0, true, changes(3, 1), true);
-    EXPECT_EQ(report.longText,
-              "2 files were opened.\n\n"
-              "1 missing artwork was loaded.\n3 tags were loaded or updated.\n\n"
-              "Changes marked with gray background can be reverted.\n"
-              "\nTags weren't loaded from network because your computer is currently offline. ");
-    EXPECT_EQ(report.shortText, "2 files, 4 changes");
-    EXPECT_EQ(report.alertText, report.longText);
 
     // Without the confirmation the message pops up in the status bar instead.
-    report = openResultReport(1, 0, 0, false, changes(1, 0), false);
-    EXPECT_FALSE(report.hasAlert());
-    EXPECT_TRUE(report.popup);
-    EXPECT_EQ(report.shortText, "1 file, 1 change");
+    const ResultReport popup = openResultReport(1, 0, 0, false, changes(1, 0), false);
+    EXPECT_FALSE(popup.hasAlert());
+    EXPECT_TRUE(popup.popup);
+    EXPECT_EQ(popup.shortText, "1 file, 1 change");
+    EXPECT_FALSE(reloadResultReport(0, false, {}, true));
 }
 
 TEST(PreprocessingReport, LinesAndClosingSentence)
 {
     EXPECT_EQ(messageAboutPreprocessedChanges(0, 0), "");
-    EXPECT_EQ(messageAboutPreprocessedChanges(1, 1),
-              "1 missing artwork was loaded.\n1 tag was loaded or updated.\n\n"
-              "Changes marked with gray background can be reverted.");
     EXPECT_EQ(messageAboutPreprocessedChanges(1, 0),
               "1 tag was loaded or updated.\n\nChange marked with gray background can be reverted.");
     EXPECT_EQ(messageAboutPreprocessedChanges(0, 2),
-              "2 missing artworks were loaded.\n\nChanges marked with gray background can be reverted.");
-}
-
-TEST(ReloadReport, OnlyWhenSomethingWasReloaded)
-{
-    EXPECT_FALSE(reloadResultReport(0, false, {}, true));
-    const auto report = reloadResultReport(3, false, {}, true);
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->title, "Reload");
-    EXPECT_EQ(report->longText, "3 files were reloaded.");
-    EXPECT_EQ(report->shortText, "3 files");
-    EXPECT_FALSE(report->hasAlert());
-
-    const auto changed = reloadResultReport(1, false, changes(2, 0), true);
-    EXPECT_EQ(changed->longText, "1 file was reloaded.\n\n2 tags were loaded or updated.\n\n"
-                                 "Changes marked with gray background can be reverted.");
-    EXPECT_EQ(changed->shortText, "1 file, 2 changes");
-    EXPECT_TRUE(changed->hasAlert());
-}
-
-TEST(SaveReport, SavedFailedAndRenameFailed)
-{
-    ResultReport report = saveResultReport(0, 0, 0);
-    EXPECT_EQ(report.title, "Save");
-    EXPECT_EQ(report.longText, "The table does not contain modified cells.");
-    EXPECT_EQ(report.shortText, "no files");
-    EXPECT_FALSE(report.hasAlert());
-
-    report = saveResultReport(2, 0, 1);
-    EXPECT_EQ(report.longText, "2 files were saved.\n1 file could not be renamed.");
-    EXPECT_EQ(report.shortText, "2 files");
-    EXPECT_EQ(report.alertText, "1 file could not be renamed.");
-
-    report = saveResultReport(0, 2, 3);
-    EXPECT_EQ(report.longText, "2 files could not be saved.\n3 files could not be renamed.");
-    EXPECT_EQ(report.shortText, report.longText);
-    EXPECT_EQ(report.alertText, report.longText);
-
+              QStringLiteral("2 missing artworks were loaded.\n\n") + kChangesCanBeReverted);
 }
 
 TEST(MoveReport, BothWindowsOrOnlyTheTarget)
@@ -131,4 +97,3 @@ TEST(MoveReport, BothWindowsOrOnlyTheTarget)
     EXPECT_EQ(reports.target.longText, "4 rows were moved from other window");
     EXPECT_EQ(reports.target.shortText, "4 rows");
 }
-

@@ -1,41 +1,12 @@
-#include "record/QZTagLibRecord.h"
-#include "support/TestFiles.h"
-#include "tags/ImageCodec.h"
 #include "tags/QZTagLibArtwork.h"
 #include "tags/QZTagLibFLACTag.h"
-
-#include <QCryptographicHash>
-#include <QFile>
-#include <QJsonArray>
+#include "tags/TagTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace tagmint::test;
 
 namespace {
-
-std::unique_ptr<QZTagLibTag> openTag(const QString& path)
-{
-    return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
-}
-
-QString md5(const QByteArray& bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QImage solidImage(int width, int height, Qt::GlobalColor color)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
 
 // The values of one Vorbis field as mutagen reads them; none when absent.
 QStringList field(const QJsonObject& seen, const char* key)
@@ -221,7 +192,7 @@ TEST(FLACTag, NewImageReusesTheFirstPictureKeepsTheOthersAndSkipsBrokenOnes)
     QJsonArray pictures = saved(tag)["pictures"].toArray();
     ASSERT_EQ(pictures.size(), 2);
     const QJsonObject first = pictures[0].toObject();
-    EXPECT_EQ(first["md5"].toString(), md5(tagmint::tags::encodeImage(replacement).bytes));
+    EXPECT_EQ(first["md5"].toString(), encodedMd5(replacement));
     EXPECT_EQ(first["mime"].toString(), "image/jpeg");
     EXPECT_EQ(QList<int>({first["type"].toInt(), first["width"].toInt(), first["height"].toInt()}),
               QList<int>({3, 9, 7}));
@@ -247,7 +218,7 @@ TEST(FLACTag, ImagesFallBackToID3PicturesButHasImagesDoesNot)
     const QImage replacement = solidImage(4, 4, Qt::blue);
     tag->setTagImage(replacement);
     const QJsonObject seen = saved(tag);
-    const QString expected = md5(tagmint::tags::encodeImage(replacement).bytes);
+    const QString expected = encodedMd5(replacement);
     ASSERT_EQ(seen["pictures"].toArray().size(), 1);
     EXPECT_EQ(seen["pictures"][0]["md5"].toString(), expected);
     ASSERT_EQ(seen["frames"]["APIC"].toArray().size(), 1);
@@ -299,15 +270,8 @@ TEST(FLACTag, DamagedFilesAreRefusedAndNeverWritten)
         {"cut_in_metadata.flac", flac.left(60)},
         {"cut_after_metadata.flac", flac.left(audioStart)},
     };
-    for (const auto& [name, bytes] : damaged) {
-        const QString path = dir.writeFile(name, bytes);
-        EXPECT_FALSE(QZTagLibTag::tagWithPath(path, 0)) << name;
-        QZTagLibRecord record(path, 0);
-        EXPECT_TRUE(record.hasInvalidTags()) << name;
-        record.setValue(QStringLiteral("New"), QStringLiteral("title"));
-        record.saveDataToTagAndDoRenaming();
-        EXPECT_EQ(readAll(path), bytes) << name;
-    }
+    for (const auto& [name, bytes] : damaged)
+        expectRefusedAndNeverWritten(dir, name, bytes);
     // Frames cut short are damaged audio, but stream and tags are whole.
     EXPECT_TRUE(QZTagLibTag::tagWithPath(dir.writeFile("cut_audio.flac", flac.left(audioStart + 40)), 0));
 }

@@ -1,40 +1,11 @@
-#include "record/QZTagLibRecord.h"
-#include "support/TestFiles.h"
-#include "tags/ImageCodec.h"
 #include "tags/QZTagLibMP4Tag.h"
-
-#include <QCryptographicHash>
-#include <QFile>
-#include <QJsonArray>
+#include "tags/TagTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace tagmint::test;
 
 namespace {
-
-std::unique_ptr<QZTagLibTag> openTag(const QString& path)
-{
-    return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
-}
-
-QString md5(const QByteArray& bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QImage solidImage(int width, int height, Qt::GlobalColor color)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
 
 QJsonValue item(const QString& path, const char* utf8Key)
 {
@@ -136,7 +107,7 @@ TEST(MP4Tag, NewCoverReplacesTheFirstKeepsTheRestAndSkipsBrokenOnes)
     saveKeepingAudio(tag);
     const QJsonArray after = mutagenRead(path)["covers"].toArray();
     ASSERT_EQ(after.size(), 3);
-    EXPECT_EQ(after[0].toObject()["md5"].toString(), md5(tagmint::tags::encodeImage(replacement).bytes));
+    EXPECT_EQ(after[0].toObject()["md5"].toString(), encodedMd5(replacement));
     EXPECT_EQ(after[0].toObject()["format"].toInt(), 13);
     EXPECT_EQ(after[1], before[1]);
     EXPECT_EQ(after[2], before[2]);
@@ -190,15 +161,8 @@ TEST(MP4Tag, DamagedFilesAreRefusedAndNeverWritten)
         {"empty_movie.m4a", QByteArray("\0\0\0\x08moov", 8)},
         {"movie_without_header.m4a", QByteArray("\0\0\0\x10moov\0\0\0\x08" "abcd", 16)},
     };
-    for (const auto& [name, bytes] : damaged) {
-        const QString path = dir.writeFile(name, bytes);
-        EXPECT_FALSE(QZTagLibTag::tagWithPath(path, 0)) << name;
-        QZTagLibRecord record(path, 0);
-        EXPECT_TRUE(record.hasInvalidTags()) << name;
-        record.setValue(QStringLiteral("New"), QStringLiteral("title"));
-        record.saveDataToTagAndDoRenaming();
-        EXPECT_EQ(readAll(path), bytes) << name;
-    }
+    for (const auto& [name, bytes] : damaged)
+        expectRefusedAndNeverWritten(dir, name, bytes);
     // A free atom after the movie is padding, not damage.
     const QByteArray padding = QByteArray("\0\0\0\x10" "free", 8) + QByteArray(8, '\0');
     EXPECT_TRUE(QZTagLibTag::tagWithPath(dir.writeFile("padded.m4a", moovLast + padding), 0));

@@ -1,26 +1,10 @@
-#include "support/TestFiles.h"
-#include "tags/QZTagLibTag.h"
-
-#include <QJsonArray>
+#include "tags/TagTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace tagmint::test;
 
 namespace {
-
-std::unique_ptr<QZTagLibTag> openTag(const QString& path)
-{
-    return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
-}
-
-QStringList frameTexts(const QJsonObject& seen, const char* id)
-{
-    QStringList texts;
-    for (const QJsonValue& value : seen["frames"].toObject()[QLatin1String(id)].toArray())
-        texts << value.toString();
-    return texts;
-}
 
 // Every COMM frame as "lang:desc:text", sorted.
 QStringList comments(const QString& path)
@@ -88,7 +72,9 @@ TEST(MPEGTag, ClearedFieldsLeaveOnlyTheZeroDisc)
         tag->setTempo(0);
         tag->setYear(0);
         tag->setTrackNumber(0);
+        tag->setTracksTotal(12);   // a total without its number is dropped
         tag->setDiscNumber(0);
+        tag->setDiscsTotal(3);
         tag->setTagImage(QImage());
         saveKeepingAudio(*tag);
     }
@@ -102,50 +88,6 @@ TEST(MPEGTag, ClearedFieldsLeaveOnlyTheZeroDisc)
     EXPECT_EQ(tag->discsTotal(), 0);
 }
 
-TEST(MPEGTag, ReadsTrackAndDiscTexts)
-{
-    const struct {
-        const char* text;
-        int number, total;
-    } cases[] = {{"5/12", 5, 12}, {"7", 7, 0}, {"/12", 0, 12}, {"-3", 0, 0}, {"3 of 12", 3, 0}};
-    TempDir dir;
-    for (const auto& c : cases) {
-        const QString path = dir.copyFixture("plain.mp3");
-        ASSERT_TRUE(mutagenWrite(path, {{"text", QJsonObject{{"TRCK", c.text}, {"TPOS", c.text}}}}));
-        auto tag = openTag(path);
-        EXPECT_EQ(tag->trackNumber(), c.number) << c.text;
-        EXPECT_EQ(tag->tracksTotal(), c.total) << c.text;
-        EXPECT_EQ(tag->discNumber(), c.number) << c.text;
-        EXPECT_EQ(tag->discsTotal(), c.total) << c.text;
-    }
-}
-
-TEST(MPEGTag, WritesTrackAndDiscPairs)
-{
-    const struct {
-        int track, tracks, disc, discs;
-        QStringList trck, tpos;
-    } cases[] = {
-        {5, 12, 1, 2, {"5/12"}, {"1/2"}},
-        {5, 0, 2, 0, {"5"}, {"2"}},
-        {0, 12, 0, 3, {}, {"0"}},   // a total without its number is dropped
-    };
-    TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.track);
-        const QString path = dir.copyFixture("tagged_v24.mp3");
-        auto tag = openTag(path);
-        tag->setTrackNumber(c.track);
-        tag->setTracksTotal(c.tracks);
-        tag->setDiscNumber(c.disc);
-        tag->setDiscsTotal(c.discs);
-        saveKeepingAudio(*tag);
-        const QJsonObject seen = mutagenRead(path);
-        EXPECT_EQ(frameTexts(seen, "TRCK"), c.trck);
-        EXPECT_EQ(frameTexts(seen, "TPOS"), c.tpos);
-    }
-}
-
 TEST(MPEGTag, ID3v1FillsInAndIsKeptInStep)
 {
     TempDir dir;
@@ -154,9 +96,6 @@ TEST(MPEGTag, ID3v1FillsInAndIsKeptInStep)
         auto tag = openTag(path);
         ASSERT_NE(tag, nullptr);
         EXPECT_EQ(tag->title(), "V1 Title");
-        EXPECT_EQ(tag->year(), 1987);
-        EXPECT_EQ(tag->comment(), "V1 comment");
-        EXPECT_EQ(tag->genre(), "Rock");
         EXPECT_EQ(tag->trackNumber(), 9);
         saveKeepingAudio(*tag);
     }
