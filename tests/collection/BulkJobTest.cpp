@@ -91,6 +91,8 @@ TEST_F(Jobs, AStopOnThePoolIsHonoured)
     ASSERT_TRUE(test::waitUntil([&] { return result.has_value(); }));
     EXPECT_TRUE(result->stopped);
     EXPECT_EQ(result->added, 5);
+    // What was made before the stop is kept.
+    EXPECT_EQ(collection.totalCount(), 5);
 }
 
 TEST_F(Jobs, AClosedWindowStopsItsJobAndGetsNoReport)

@@ -4,11 +4,10 @@
 #include "CollectionTestSupport.h"
 #include "collection/PathGathering.h"
 #include "collection/RecordPreprocessor.h"
-#include "record/PathLock.h"
+#include "record/FakeFileFlags.h"
 #include "support/TestFiles.h"
 
 #include <QFile>
-#include <QMap>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -162,22 +161,6 @@ TEST_F(Intake, ProgressStepsCountEveryPathAndReachTheLast)
     EXPECT_EQ(indices, (QList<qint64>{0, 2, 4, 6}));
 }
 
-TEST_F(Intake, AStopKeepsWhatWasMadeBeforeIt)
-{
-    const QString folder = folderOfMp3s("many", 6);
-    StopFlag stop;
-    JobCallbacks callbacks;
-    callbacks.stop = stop.callback();
-    callbacks.perItem = [&stop](qint64 index, qint64) {
-        if (index == 1)
-            stop.request();
-    };
-    const IntakeResult result = test::openInline(collection, {folder}, callbacks);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_EQ(result.added, 2);
-    EXPECT_EQ(collection.totalCount(), 2);
-}
-
 TEST_F(Intake, ARecordMadeAfterALateStopIsDiscarded)
 {
     const QString folder = folderOfMp3s("late", 4);
@@ -192,26 +175,6 @@ TEST_F(Intake, ARecordMadeAfterALateStopIsDiscarded)
     // Both preprocessed records counted, as both ran.
     EXPECT_EQ(result.statistics.tagsLoaded, 2u);
 }
-
-namespace {
-
-class FakeFileFlags : public FileFlagsAccess {
-public:
-    static constexpr quint32 kLock = 0x10;
-    std::optional<quint32> flags(const QByteArray& path) const override
-    {
-        return values.contains(path) ? std::optional<quint32>(values.value(path)) : std::nullopt;
-    }
-    bool setFlags(const QByteArray& path, quint32 flags) override
-    {
-        values[path] = flags;
-        return true;
-    }
-    quint32 lockFlag() const override { return kLock; }
-    QMap<QByteArray, quint32> values;
-};
-
-} // namespace
 
 TEST_F(Intake, UnlockingOnlyWithItsLoadFlag)
 {

@@ -1,43 +1,13 @@
 // The "locked" state of paths: the immutable attribute on a file or any
 // folder above it.
 
-#include "record/PathLock.h"
+#include "record/FakeFileFlags.h"
 #include "record/ScopedImmutable.h"
 #include "support/TestFiles.h"
 
-#include <QMap>
 #include <gtest/gtest.h>
 
 using namespace tagmint;
-
-namespace {
-
-// Flags held in memory, for the rules of the walk independent of what the
-// file system here supports.
-class FakeFileFlags : public FileFlagsAccess {
-public:
-    static constexpr quint32 kLock = 0x10;
-    static constexpr quint32 kOther = 0x80000;
-
-    std::optional<quint32> flags(const QByteArray& path) const override
-    {
-        queried.append(path);
-        if (!values.contains(path))
-            return std::nullopt;
-        return values.value(path);
-    }
-    bool setFlags(const QByteArray& path, quint32 flags) override
-    {
-        values[path] = flags;
-        return true;
-    }
-    quint32 lockFlag() const override { return kLock; }
-
-    QMap<QByteArray, quint32> values;
-    mutable QList<QByteArray> queried;
-};
-
-} // namespace
 
 TEST(PathLock, AFolderAboveLocksEverythingBelow)
 {

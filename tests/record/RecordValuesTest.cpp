@@ -59,10 +59,6 @@ TEST_F(RecordValues, NumberValidationMessagesNameTheField)
     EXPECT_FALSE(record.validateValue(value, QStringLiteral("year"), &error));
     EXPECT_EQ(error.message, QStringLiteral("Number is required for Year."));
 
-    value = QStringLiteral("0");
-    EXPECT_FALSE(record.validateValue(value, QStringLiteral("discNumber"), &error));
-    EXPECT_EQ(error.message, QStringLiteral("Number is required between 1 and 250 for Disc #."));
-
     value = QString();
     EXPECT_TRUE(record.validateValue(value, QStringLiteral("tempo"), &error));
     value = QStringLiteral("anything");
@@ -122,7 +118,7 @@ TEST_F(RecordValues, ReadOnlyFactsAreNotWritableByKey)
     EXPECT_FALSE(record.value(QStringLiteral("noSuchKey")).isValid());
 }
 
-TEST(RecordTexts, SizesUseBinaryUnitsWithOneDecimal)
+TEST(RecordTexts, SizesInBinaryUnitsAndDurationsInHoursMinutesSeconds)
 {
     EXPECT_EQ(record::sizeText(1536), QStringLiteral("1.5 Kb"));
     EXPECT_EQ(record::sizeText(1023), QStringLiteral("1023 bytes"));
@@ -130,10 +126,7 @@ TEST(RecordTexts, SizesUseBinaryUnitsWithOneDecimal)
     EXPECT_EQ(record::sizeText(1048576), QStringLiteral("1.0 Mb"));
     EXPECT_EQ(record::sizeText(5ull * 1073741824ull), QStringLiteral("5.0 Gb"));
     EXPECT_EQ(record::sizeText(3ull * 1099511627776ull / 2), QStringLiteral("1.5 Tb"));
-}
 
-TEST(RecordTexts, DurationsAreHoursMinutesSeconds)
-{
     EXPECT_EQ(record::durationText(3725000), QStringLiteral("1:02:05"));
     EXPECT_EQ(record::durationText(59999), QStringLiteral("0:00:59"));
     EXPECT_EQ(record::durationText(0), QStringLiteral("-"));

@@ -24,26 +24,16 @@ protected:
 
 } // namespace
 
-TEST_F(Settings, AFreshInstallationHasTheDefaults)
+TEST_F(Settings, AFreshInstallationHasTheDefaultsAndWritesNothing)
 {
     SettingsStore store(fileName);
     QZTagLibTableSettings settings(store);
-    EXPECT_TRUE(settings.showFindInterfaceInNewWindow());
     EXPECT_TRUE(settings.showConfirmationBeforeClosingTheWindow());
-    EXPECT_TRUE(settings.showConfirmationBeforeRemovingRows());
-    EXPECT_TRUE(settings.showConfirmationAfterTagsUpdateAtOpening());
-    EXPECT_TRUE(settings.showConfirmationAfterTagsUpdate());
-    EXPECT_TRUE(settings.showConfirmationAboutExtendingSelection());
-    EXPECT_TRUE(settings.adjustColumnWidthsAtOpening());
     EXPECT_TRUE(settings.unlockFilesAtOpening());
-    EXPECT_TRUE(settings.statusBarVisible());
     EXPECT_EQ(settings.preprocessFlags(), 5);
     EXPECT_EQ(settings.composeFileNameFlags(), 4103);
     EXPECT_EQ(settings.loadTagsFlags(), 83);
-    EXPECT_FALSE(settings.composeFileNamePopoverShown());
     EXPECT_FALSE(settings.introductoryPopoverAboutCellEditingShown());
-    EXPECT_TRUE(settings.filterEnabled());
-    EXPECT_FALSE(settings.caseSensitiveSearch());
     EXPECT_EQ(settings.searchType(), 0);
     EXPECT_FALSE(QFile::exists(fileName));
 }

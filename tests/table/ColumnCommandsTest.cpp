@@ -1,8 +1,6 @@
 // The column commands with their messages, the user's header actions,
 // sorting by the catalogue's keys and the context menus.
 
-#include "collection/RecordArrangement.h"
-#include "record/QZTagLibRecord.h"
 #include "settings/SettingsStore.h"
 #include "support/TestFiles.h"
 #include "table/ColumnCommands.h"
@@ -48,7 +46,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColumnCommandsTest, AutoSizingOneColumnNamesIt)
+TEST_F(ColumnCommandsTest, AutoSizingNamesOneColumnCountsSeveralAndSavesAtOnce)
 {
     const ColumnCommandResult result = commands.autoSizeActiveColumn(columns(3, 3), content);
     expectMessage(result, "Auto Size Column", "Artist", "The width of column 'Artist' was changed.");
@@ -60,10 +58,7 @@ TEST_F(ColumnCommandsTest, AutoSizingOneColumnNamesIt)
     expectMessage(commands.autoFitActiveColumn(columns(3, 3), content), "Auto Fit Column",
                   "Artist", "The width of column 'Artist' was changed.");
     EXPECT_EQ(layout.width("artist"), 105);
-}
 
-TEST_F(ColumnCommandsTest, AutoSizingSeveralColumnsCountsThem)
-{
     expectMessage(commands.autoSizeActiveColumn(columns(2, 4), content), "Auto Size Column",
                   "3 columns", "The width of 3 columns was changed.");
     EXPECT_EQ(layout.width("title"), 160);
@@ -105,15 +100,12 @@ TEST_F(ColumnCommandsTest, AutoSizingAllColumns)
     EXPECT_EQ(layout.width("image"), 50);
 }
 
-TEST_F(ColumnCommandsTest, CommandsWithoutSelectionDoNothing)
+TEST_F(ColumnCommandsTest, HidingSelectedColumns)
 {
     EXPECT_FALSE(commands.autoSizeActiveColumn({}, content).notification);
     EXPECT_FALSE(commands.hideSelectedColumns({}).notification);
     EXPECT_EQ(layout.columnCount(), 8);
-}
 
-TEST_F(ColumnCommandsTest, HidingSelectedColumns)
-{
     expectMessage(commands.hideSelectedColumns(columns(3, 3)), "Hide Column", "Artist",
                   "The column 'Artist' is hidden.");
     expectMessage(commands.hideSelectedColumns(columns(1, 2)), "Hide Column", "2 columns",
@@ -123,6 +115,10 @@ TEST_F(ColumnCommandsTest, HidingSelectedColumns)
 
 TEST_F(ColumnCommandsTest, TheLastSearchableColumnStaysWithABeep)
 {
+    expectMessage(commands.hideOtherColumns(columns(1, 1)), "Column", "cannot hide other columns",
+                  "Cannot hide other columns.");
+    EXPECT_EQ(layout.columnCount(), 8);
+
     layout.hideColumns({"artist", "album", "genre", "comment", "filename"});
     const ColumnCommandResult result = commands.hideSelectedColumns(columns(2, 2));
     EXPECT_TRUE(result.beep);
@@ -148,13 +144,6 @@ TEST_F(ColumnCommandsTest, HidingOtherColumnsSelectsTheKeptOnes)
     result = commands.hideOtherColumns(columns(1, 1));
     expectMessage(result, "Column", "'Artist' is visible", "The column 'Artist' is visible.");
     EXPECT_EQ(layout.columnIdentifiers(), QStringList{"artist"});
-}
-
-TEST_F(ColumnCommandsTest, OtherColumnsStayWhenNoKeptColumnIsSearchable)
-{
-    expectMessage(commands.hideOtherColumns(columns(1, 1)), "Column", "cannot hide other columns",
-                  "Cannot hide other columns.");
-    EXPECT_EQ(layout.columnCount(), 8);
 }
 
 TEST_F(ColumnCommandsTest, ShowingAndTogglingColumns)
@@ -206,7 +195,7 @@ TEST_F(ColumnCommandsTest, MovingAColumn)
     EXPECT_EQ(ColumnLayout(store).identifierAt(5), "title");
 }
 
-TEST_F(ColumnCommandsTest, HeaderClicksSortByTheCataloguesKeys)
+TEST_F(ColumnCommandsTest, HeaderClicksSortByTheCataloguesKeysAndCompanions)
 {
     SortDescriptors order = commands.sortDescriptorsAfterHeaderClick({}, 2);
     ASSERT_EQ(order.size(), 1);
@@ -220,42 +209,14 @@ TEST_F(ColumnCommandsTest, HeaderClicksSortByTheCataloguesKeys)
     ASSERT_EQ(order.size(), 2);
     EXPECT_EQ(order.at(0), (SortDescriptor{"size", true, SortDescriptor::Comparison::Plain}));
     EXPECT_EQ(order.at(1).key, "title");
-    EXPECT_EQ(commands.sortDescriptorsAfterHeaderClick(order, 0), order);
-}
-
-TEST_F(ColumnCommandsTest, CompanionColumnsSortByTheirNumbers)
-{
+    EXPECT_EQ(commands.sortDescriptorsAfterHeaderClick(order, 0), order);   // row numbers do not sort
     EXPECT_EQ(sortDescriptorForColumn("image")->key, "imageSortValue");
-    EXPECT_EQ(sortDescriptorForColumn("sizeStr")->key, "size");
     EXPECT_EQ(sortDescriptorForColumn("duration")->comparison, SortDescriptor::Comparison::Plain);
-    EXPECT_FALSE(sortDescriptorForColumn("num"));
 }
 
-TEST_F(ColumnCommandsTest, TrackNumbersSortByValueAndTitlesWithoutCase)
+TEST_F(ColumnCommandsTest, TheHeaderMenuAndWhatItEnables)
 {
-    RecordList records;
-    const QList<std::pair<QString, QString>> rows = {{"beta", "10"}, {"Alpha", "2"}, {"gamma", "1"}};
-    for (const auto& [title, track] : rows) {
-        auto record = std::make_shared<QZTagLibRecord>(dir.copyFixture("plain.mp3", title + ".mp3"), 0);
-        record->setValue(title, "title");
-        record->setValue(track, "trackNumber");
-        records.append(record);
-    }
-    const auto titles = [](const RecordList& list) {
-        QStringList result;
-        for (const RecordPtr& record : list)
-            result << record->text(RecordField::Title);
-        return result;
-    };
-    EXPECT_EQ(titles(collection::arrange(records, {}, {*sortDescriptorForColumn("trackNumber")})),
-              (QStringList{"gamma", "Alpha", "beta"}));
-    EXPECT_EQ(titles(collection::arrange(records, {}, {*sortDescriptorForColumn("title")})),
-              (QStringList{"Alpha", "beta", "gamma"}));
-}
-
-TEST_F(ColumnCommandsTest, TheHeaderMenu)
-{
-    const QList<ColumnMenuItem> menu = menuForColumnHeaderWithIndex(layout, 2, 5);
+    QList<ColumnMenuItem> menu = menuForColumnHeaderWithIndex(layout, 2, 5);
     QStringList titles;
     for (const ColumnMenuItem& item : menu)
         titles << item.title;
@@ -267,12 +228,9 @@ TEST_F(ColumnCommandsTest, TheHeaderMenu)
     EXPECT_TRUE(menu.at(3).checked);
     EXPECT_FALSE(menu.at(4).checked);
     EXPECT_EQ(menu.at(36).tag, 2);
-}
 
-TEST_F(ColumnCommandsTest, HeaderMenuEnabledStates)
-{
     // No rows: nothing to size.
-    QList<ColumnMenuItem> menu = menuForColumnHeaderWithIndex(layout, 2, 0);
+    menu = menuForColumnHeaderWithIndex(layout, 2, 0);
     EXPECT_FALSE(menu.at(0).enabled);
     EXPECT_FALSE(menu.at(1).enabled);
 

@@ -25,16 +25,12 @@ float autoWidth(const QString& identifier, AutoWidth type, const ColumnContent& 
 
 } // namespace
 
-TEST(ColumnWidth, AutoSizeTakesTheLongestTextWithAMargin)
+TEST(ColumnWidth, AutoSizeTakesTheLongestTextWithAMarginWithinTheLimits)
 {
     const ColumnContent content = contentOf({QString(20, 'a'), QString(30, 'b'), ""});
     EXPECT_EQ(autoWidth("title", AutoWidth::Size, content), 230);
     // The file-name column keeps 30 points after its longest name.
     EXPECT_EQ(autoWidth("filename", AutoWidth::Size, content), 240);
-}
-
-TEST(ColumnWidth, AutoSizeStaysWithinTheLimits)
-{
     EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({"ab"})), 70);
     EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({QString(500, 'x'), "ab"})), 600);
     EXPECT_EQ(autoWidth("title", AutoWidth::Size, contentOf({})), 70);
@@ -49,7 +45,7 @@ TEST(ColumnWidth, AutoFitAveragesTheTextsThatReachTheMinimum)
     EXPECT_EQ(autoWidth("title", AutoWidth::Fit, contentOf({QString(200, 'x')})), 600);
 }
 
-TEST(ColumnWidth, NothingChangesWithoutAFontOrForFixedColumns)
+TEST(ColumnWidth, FixedColumnsAndNoFontChangeNothingArtworkTakesItsLimits)
 {
     ColumnContent content = contentOf({QString(20, 'a')});
     EXPECT_EQ(autoWidth("frequency", AutoWidth::Size, content), 0);   // 100 to 100
@@ -57,12 +53,6 @@ TEST(ColumnWidth, NothingChangesWithoutAFontOrForFixedColumns)
     EXPECT_EQ(autoWidth("num", AutoWidth::Size, content), 0);
     content.measure = nullptr;
     EXPECT_EQ(autoWidth("title", AutoWidth::Size, content), 0);
+    EXPECT_EQ(autoWidth("image", AutoWidth::Size, content), 120);
+    EXPECT_EQ(autoWidth("image", AutoWidth::Fit, content), 50);
 }
-
-TEST(ColumnWidth, ArtworkTakesItsLimits)
-{
-    const ColumnContent noFont;
-    EXPECT_EQ(autoWidth("image", AutoWidth::Size, noFont), 120);
-    EXPECT_EQ(autoWidth("image", AutoWidth::Fit, noFont), 50);
-}
-

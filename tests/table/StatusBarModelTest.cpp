@@ -79,9 +79,6 @@ TEST(StatusNotification, SubjectsStartLowerCaseUnlessTheyAreColumnTitles)
                                               StatusNotification::KeepSubjectCase)
                   .shortMessage,
               QStringLiteral("Title"));
-    const StatusNotification clear = StatusNotification::clearMessage();
-    EXPECT_EQ(clear.priority, 10);
-    EXPECT_TRUE(clear.title.isEmpty());
 }
 
 TEST_F(StatusBar, RowCountExplainsFilteringAndChanges)

@@ -56,16 +56,11 @@ QString framesDigest(const QString& path)
 
 TEST(FLACTag, ReadsTheXiphCommentAndNamesTheTags)
 {
+    // Every field against mutagen: FlacInterop.
     TempDir dir;
     auto tag = openTag(dir.copyFixture("tagged.flac", "Tagged.FLA"));
     ASSERT_TRUE(dynamic_cast<QZTagLibFLACTag*>(tag.get()));
     EXPECT_EQ(tag->title(), "Flac Title");
-    EXPECT_EQ(tag->albumArtist(), "Flac Album Artist");
-    EXPECT_EQ(tag->initialKey(), "Am");
-    EXPECT_EQ(tag->tempo(), 120);
-    EXPECT_EQ(tag->year(), 2004);
-    EXPECT_EQ(QList<int>({tag->trackNumber(), tag->tracksTotal(), tag->discNumber(), tag->discsTotal()}),
-              QList<int>({5, 12, 1, 2}));
     EXPECT_EQ(tag->tagFormat(), "Vorbis");
     EXPECT_EQ(openTag(dir.copyFixture("plain.flac"))->tagFormat(), "No tags");
 }

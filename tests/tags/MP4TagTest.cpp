@@ -38,12 +38,8 @@ TEST(MP4Tag, ReadsItemsAndCoversWithoutPictureTypes)
     TempDir dir;
     auto tag = openTag(dir.copyFixture("tagged.m4a", "clip.MOV"));
     ASSERT_TRUE(dynamic_cast<QZTagLibMP4Tag*>(tag.get()));
-    EXPECT_EQ(tag->encodedBy(), "MP4 Encoder");
-    EXPECT_EQ(tag->grouping(), "MP4 Grouping");
-    EXPECT_EQ(tag->initialKey(), "F#m");
-    EXPECT_EQ(tag->tempo(), 128);
-    EXPECT_EQ(QList<int>({tag->trackNumber(), tag->tracksTotal(), tag->discNumber(), tag->discsTotal()}),
-              QList<int>({5, 12, 1, 2}));
+    // Every field against mutagen: Mp4Interop.
+    EXPECT_EQ(tag->initialKey(), "F#m");   // a freeform item
     EXPECT_EQ(tag->tagFormat(), "MP4");
     const QList<QZTagLibTagImage> images = tag->images();
     ASSERT_EQ(images.size(), 2);
