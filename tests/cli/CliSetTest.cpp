@@ -170,6 +170,21 @@ TEST_F(CliSetTest, AFolderIsSetFileByFile)
     EXPECT_EQ(mutagenText(second, "TCON"), QStringList{"Jazz"});
 }
 
+TEST_F(CliSetTest, WavFilesTakeTagsLikeTheOthers)
+{
+    const QString wav = dir.copyFixture("id3_info.wav", "take.wav");
+    const QString digest = audioPacketDigest(wav);
+    const CliResult result = runCli({"set", "title=Wave Title", "year=2003", wav});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, wav + ": saved\n");
+    const CliResult shown = runCli({"show", "--json", wav});
+    const QJsonObject object = QJsonDocument::fromJson(shown.out.toUtf8()).object();
+    EXPECT_EQ(object.value("title"), QJsonValue("Wave Title"));
+    EXPECT_EQ(object.value("year"), QJsonValue("2003"));
+    EXPECT_EQ(object.value("tagFormat"), QJsonValue("ID3v2.4.0, Info"));
+    EXPECT_EQ(audioPacketDigest(wav), digest);
+}
+
 TEST_F(CliSetTest, ArtworkComesFromImageFilesOnly)
 {
     const QString cover = dir.writeFile("cover.png", makeImageBytes(64, 48, "PNG"));
