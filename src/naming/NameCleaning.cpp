@@ -13,12 +13,4 @@ QString replaceInvalidFileNameCharacters(const QString& text)
     return result;
 }
 
-QString normalizeSpaces(const QString& text)
-{
-    QString result = text.trimmed();
-    while (result.contains(QLatin1String("  ")))
-        result.replace(QLatin1String("  "), QLatin1String(" "));
-    return result;
-}
-
 } // namespace tagmint::naming
