@@ -45,30 +45,22 @@ bool QZTagLibAIFFTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibAIFFTag::open(const QString& path, quint32 /*flags*/)
+bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    closeFile();
-    if (path.isEmpty() || !canHandlePath(path) || !hasAiffHeader(path))
+    if (!hasAiffHeader(path))
         return false;
-    try {
-        const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-        auto file = std::make_unique<TagLib::RIFF::AIFF::File>(fileName.constData(), false,
-                                                               TagLib::AudioProperties::Average);
-        if (!file->isValid())
-            return false;
-        TagLib::ID3v2::Tag* tag = file->tag();
-        if (!tag)
-            return false;
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    auto file = std::make_unique<TagLib::RIFF::AIFF::File>(fileName.constData(), false,
+                                                           TagLib::AudioProperties::Average);
+    if (!file->isValid())
+        return false;
+    TagLib::ID3v2::Tag* tag = file->tag();
+    if (!tag)
+        return false;
 
-        m_aiffFile = file.release();
-        m_id3v2Tag = tag;
-        setPath(path);
-        loadIntermediateValues();
-        return true;
-    } catch (...) {
-        closeFile();
-        return false;
-    }
+    m_aiffFile = file.release();
+    m_id3v2Tag = tag;
+    return true;
 }
 
 bool QZTagLibAIFFTag::save()

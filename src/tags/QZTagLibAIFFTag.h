@@ -13,13 +13,17 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool open(const QString& path, quint32 flags) override;
     bool save() override;
     void closeFile() override;
 
     QString tagFormat() const override { return id3v2VersionText(); }
     bool hasID3v1Tag() const override { return false; }
     bool isReadOnly() const override;
+
+protected:
+    bool claims(const QString& path) const override { return canHandlePath(path); }
+    // False for anything but a FORM container of type AIFF or AIFC.
+    bool openFile(const QString& path, quint32 flags) override;
 
 private:
     TagLib::RIFF::AIFF::File* m_aiffFile = nullptr;

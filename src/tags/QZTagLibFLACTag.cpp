@@ -136,34 +136,24 @@ bool QZTagLibFLACTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibFLACTag::open(const QString& path, quint32 /*flags*/)
+bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    closeFile();
-    if (path.isEmpty() || !canHandlePath(path))
+    if (!isFlacStream(path))
         return false;
-    try {
-        if (!isFlacStream(path))
-            return false;
-        const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-        auto file = std::make_unique<TagLib::FLAC::File>(fileName.constData(), false,
-                                                         TagLib::AudioProperties::Average);
-        if (!file->isValid())
-            return false;
-        TagLib::Ogg::XiphComment* xiph = file->xiphComment(true);
-        if (!xiph)
-            return false;
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    auto file = std::make_unique<TagLib::FLAC::File>(fileName.constData(), false,
+                                                     TagLib::AudioProperties::Average);
+    if (!file->isValid())
+        return false;
+    TagLib::Ogg::XiphComment* xiph = file->xiphComment(true);
+    if (!xiph)
+        return false;
 
-        m_id3v2Tag = file->ID3v2Tag(false);
-        m_id3v1Tag = file->ID3v1Tag(false);
-        m_xiphComment = xiph;
-        m_flacFile = file.release();
-        setPath(path);
-        loadIntermediateValues();
-        return true;
-    } catch (...) {
-        closeFile();
-        return false;
-    }
+    m_id3v2Tag = file->ID3v2Tag(false);
+    m_id3v1Tag = file->ID3v1Tag(false);
+    m_xiphComment = xiph;
+    m_flacFile = file.release();
+    return true;
 }
 
 void QZTagLibFLACTag::closeFile()

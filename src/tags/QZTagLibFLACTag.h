@@ -18,10 +18,6 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    // False for anything but a FLAC stream: the "fLaC" marker at the start
-    // (or right after a leading ID3v2 tag), whole metadata blocks and a
-    // frame after them.
-    bool open(const QString& path, quint32 flags) override;
     bool save() override;
     void closeFile() override;
 
@@ -66,6 +62,11 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool claims(const QString& path) const override { return canHandlePath(path); }
+    // False for anything but a FLAC stream: the "fLaC" marker at the start
+    // (or right after a leading ID3v2 tag), whole metadata blocks and a
+    // frame after them.
+    bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
 

@@ -182,32 +182,22 @@ bool QZTagLibMP4Tag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibMP4Tag::open(const QString& path, quint32 /*flags*/)
+bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
 {
-    closeFile();
-    if (path.isEmpty() || !canHandlePath(path))
+    if (!isMp4Container(path))
         return false;
-    try {
-        if (!isMp4Container(path))
-            return false;
-        const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-        auto file = std::make_unique<TagLib::MP4::File>(fileName.constData(), false,
-                                                        TagLib::AudioProperties::Average);
-        if (!file->isValid())
-            return false;
-        TagLib::MP4::Tag* tag = file->tag();
-        if (!tag)
-            return false;
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    auto file = std::make_unique<TagLib::MP4::File>(fileName.constData(), false,
+                                                    TagLib::AudioProperties::Average);
+    if (!file->isValid())
+        return false;
+    TagLib::MP4::Tag* tag = file->tag();
+    if (!tag)
+        return false;
 
-        m_tag = tag;
-        m_file = file.release();
-        setPath(path);
-        loadIntermediateValues();
-        return true;
-    } catch (...) {
-        closeFile();
-        return false;
-    }
+    m_tag = tag;
+    m_file = file.release();
+    return true;
 }
 
 void QZTagLibMP4Tag::closeFile()

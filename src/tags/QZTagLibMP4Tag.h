@@ -17,8 +17,6 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    // False for anything but a whole atom structure with a movie header.
-    bool open(const QString& path, quint32 flags);
     bool save() override;
     void closeFile() override;
 
@@ -62,6 +60,9 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool claims(const QString& path) const override { return canHandlePath(path); }
+    // False for anything but a whole atom structure with a movie header.
+    bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
 

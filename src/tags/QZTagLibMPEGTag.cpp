@@ -96,43 +96,33 @@ bool QZTagLibMPEGTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibMPEGTag::open(const QString& path, quint32 /*flags*/)
+bool QZTagLibMPEGTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    closeFile();
-    if (path.isEmpty() || !canHandlePath(path))
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    auto file = std::make_unique<TagLib::MPEG::File>(fileName.constData(), false,
+                                                     TagLib::AudioProperties::Average);
+    // TagLib calls nearly any bytes a valid MPEG file; without a single
+    // frame header it is not audio, and saving would prepend a tag to it.
+    if (!file->isValid() || file->firstFrameOffset() < 0)
         return false;
-    try {
-        const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-        auto file = std::make_unique<TagLib::MPEG::File>(fileName.constData(), false,
-                                                         TagLib::AudioProperties::Average);
-        // TagLib calls nearly any bytes a valid MPEG file; without a single
-        // frame header it is not audio, and saving would prepend a tag to it.
-        if (!file->isValid() || file->firstFrameOffset() < 0)
-            return false;
 
-        // TagLib keeps an empty ID3v1 tag in memory even when the file has none.
-        TagLib::ID3v1::Tag* v1 = file->ID3v1Tag(false);
-        if (v1 && v1->isEmpty())
-            v1 = nullptr;
-        TagLib::ID3v2::Tag* v2 = file->ID3v2Tag(true);
-        if (!v2)
-            return false;
-
-        // Numeric genre references ("(17)", "17") become the genre's name, so
-        // a save writes the text the user saw.
-        if (!v2->frameList("TCON").isEmpty())
-            v2->setGenre(v2->genre());
-
-        m_file = file.release();
-        m_id3v1Tag = v1;
-        m_id3v2Tag = v2;
-        setPath(path);
-        loadIntermediateValues();
-        return true;
-    } catch (...) {
-        closeFile();
+    // TagLib keeps an empty ID3v1 tag in memory even when the file has none.
+    TagLib::ID3v1::Tag* v1 = file->ID3v1Tag(false);
+    if (v1 && v1->isEmpty())
+        v1 = nullptr;
+    TagLib::ID3v2::Tag* v2 = file->ID3v2Tag(true);
+    if (!v2)
         return false;
-    }
+
+    // Numeric genre references ("(17)", "17") become the genre's name, so
+    // a save writes the text the user saw.
+    if (!v2->frameList("TCON").isEmpty())
+        v2->setGenre(v2->genre());
+
+    m_file = file.release();
+    m_id3v1Tag = v1;
+    m_id3v2Tag = v2;
+    return true;
 }
 
 void QZTagLibMPEGTag::closeFile()

@@ -22,10 +22,6 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    // Opens the file; false (and nothing held) when it is not an MPEG
-    // stream or TagLib fails.
-    virtual bool open(const QString& path, quint32 flags);
-
     bool save() override;
     void closeFile() override;
 
@@ -70,6 +66,9 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool claims(const QString& path) const override { return canHandlePath(path); }
+    // False when the file holds no MPEG frame: TagLib alone takes any bytes.
+    bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
 

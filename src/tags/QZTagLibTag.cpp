@@ -94,6 +94,25 @@ bool QZTagLibTag::extensionIsIn(const QString& path, const QStringList& extensio
     return !extension.isEmpty() && extensions.contains(extension);
 }
 
+bool QZTagLibTag::open(const QString& path, quint32 flags)
+{
+    closeFile();
+    if (path.isEmpty() || !claims(path))
+        return false;
+    try {
+        if (!openFile(path, flags)) {
+            closeFile();
+            return false;
+        }
+        setPath(path);
+        loadIntermediateValues();
+        return true;
+    } catch (...) {
+        closeFile();
+        return false;
+    }
+}
+
 void QZTagLibTag::pushWrittenBytes(TagLib::File& file)
 {
     // A seek makes stdio hand its pending bytes to the system.

@@ -35,6 +35,10 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
+    // Opens the file; false, with nothing held, when this class does not
+    // claim the path, the file is not of its kind or the library fails.
+    bool open(const QString& path, quint32 flags);
+
     // Writes the in-memory tags to the file; true when the library wrote it.
     virtual bool save() { return false; }
     // Releases the file; afterwards getters answer empty values.
@@ -111,6 +115,12 @@ protected:
     // save until the file object is deleted; call after every save so the
     // file is complete on disk when save() returns.
     static void pushWrittenBytes(TagLib::File& file);
+
+    // Whether the concrete class handles the path's extension.
+    virtual bool claims(const QString& path) const = 0;
+    // Constructs the file object and takes its tags; may throw. open() does
+    // the rest every wrapper shares.
+    virtual bool openFile(const QString& path, quint32 flags) = 0;
 
     virtual void loadIntermediateValues() {}
     virtual void flushIntermediateValues() {}

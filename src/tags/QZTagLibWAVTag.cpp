@@ -73,43 +73,33 @@ bool QZTagLibWAVTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibWAVTag::open(const QString& path, quint32 flags)
+bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
 {
-    closeFile();
-    if (path.isEmpty() || !canHandlePath(path))
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    auto file = std::make_unique<File>(fileName);
+    if (!file->isOpen())
         return false;
-    try {
-        const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-        auto file = std::make_unique<File>(fileName);
-        if (!file->isOpen())
-            return false;
-        // TagLib 1.13 calls almost any file a valid WAV file, cut-off ones
-        // included, and then "saves" without writing or writes new chunks in
-        // front of the cut one; our own walk has the last word.
-        const riff::WaveCondition condition = riff::checkWaveFile(path);
-        if (!file->isValid() || condition != riff::WaveCondition::Intact) {
-            if (flags & OpenForWriting) {
-                file.reset();
-                if (!wav::repairWavFile(path))
-                    return false;
-                file = std::make_unique<File>(fileName);
-                if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
-                    return false;
-            } else if (condition == riff::WaveCondition::NotWave) {
+    // TagLib 1.13 calls almost any file a valid WAV file, cut-off ones
+    // included, and then "saves" without writing or writes new chunks in
+    // front of the cut one; our own walk has the last word.
+    const riff::WaveCondition condition = riff::checkWaveFile(path);
+    if (!file->isValid() || condition != riff::WaveCondition::Intact) {
+        if (flags & OpenForWriting) {
+            file.reset();
+            if (!wav::repairWavFile(path))
                 return false;
-            }
+            file = std::make_unique<File>(fileName);
+            if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
+                return false;
+        } else if (condition == riff::WaveCondition::NotWave) {
+            return false;
         }
-
-        m_infoTag = file->InfoTag();
-        m_id3v2Tag = file->ID3v2Tag();
-        m_wavFile = file.release();
-        setPath(path);
-        loadIntermediateValues();
-        return true;
-    } catch (...) {
-        closeFile();
-        return false;
     }
+
+    m_infoTag = file->InfoTag();
+    m_id3v2Tag = file->ID3v2Tag();
+    m_wavFile = file.release();
+    return true;
 }
 
 void QZTagLibWAVTag::closeFile()

@@ -22,7 +22,6 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool open(const QString& path, quint32 flags) override;
     bool save() override;
     void closeFile() override;
 
@@ -39,6 +38,9 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool claims(const QString& path) const override { return canHandlePath(path); }
+    // A file our RIFF walk finds damaged is repaired when opened for writing.
+    bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
 
