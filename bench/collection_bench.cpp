@@ -5,6 +5,7 @@
 // Targets: the intake takes at most 1.5x the plain loop, a record costs
 // under 4 KB beyond its tag texts, and each arrangement stays under 100 ms.
 
+#include "BenchSupport.h"
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "record/QZTagLibRecord.h"
 #include "table/ColumnCatalog.h"
@@ -16,9 +17,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <taglib/id3v1tag.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
+
 
 #include <malloc.h>
 
@@ -29,6 +28,8 @@
 #include <vector>
 
 using namespace tagmint::collection;
+using tagmint::bench::heapInUseBytes;
+using tagmint::bench::plainTagLibLoop;
 
 namespace {
 
@@ -57,49 +58,6 @@ std::vector<QString> makeTree(const QString& root, const QString& fixture)
     return paths;
 }
 
-QString text(const TagLib::String& value)
-{
-    return QString::fromStdString(value.to8Bit(true));
-}
-
-QString frame(const TagLib::ID3v2::FrameListMap& frames, const char* id)
-{
-    const auto it = frames.find(id);
-    if (it == frames.end() || it->second.isEmpty())
-        return QString();
-    return text(it->second.front()->toString());
-}
-
-// The fields a record reads, straight from TagLib, kept nowhere. The sum
-// keeps the reads from being optimised away.
-qint64 plainTagLibLoop(const std::vector<QString>& paths)
-{
-    qint64 sum = 0;
-    for (const QString& path : paths) {
-        TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
-        if (!file.isValid())
-            continue;
-        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
-        const TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(false);
-        const TagLib::ID3v2::FrameListMap& frames = tag->frameListMap();
-        for (const QString& value :
-             {text(tag->title()), text(tag->artist()), text(tag->album()), text(tag->genre()),
-              text(tag->comment()), frame(frames, "TPE2"), frame(frames, "TCOM"), frame(frames, "TIT1"),
-              frame(frames, "TCOP"), frame(frames, "TENC"), frame(frames, "TKEY"), frame(frames, "TBPM"),
-              frame(frames, "TRCK"), frame(frames, "TPOS")})
-            sum += value.size();
-        sum += tag->year() + (frames.contains("APIC") ? 1 : 0) + (v1 && !v1->isEmpty() ? 1 : 0);
-        sum += file.readOnly() ? 1 : 0;
-    }
-    return sum;
-}
-
-qint64 heapInUse()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-}
-
 // What the record's texts take on the heap: a QString block per non-empty
 // text (header and UTF-16 payload).
 qint64 textBytes(const QZTagLibRecord& record)
@@ -123,7 +81,7 @@ struct IntakeRound {
 IntakeRound openThroughIntake(const QString& root, quint32 flags)
 {
     malloc_trim(0);
-    const qint64 heapBefore = heapInUse();
+    const qint64 heapBefore = heapInUseBytes();
     auto collection = std::make_unique<QZTagLibRecordDataArrayController>();
     std::optional<IntakeResult> result;
 
@@ -140,7 +98,7 @@ IntakeRound openThroughIntake(const QString& root, quint32 flags)
     result.reset();
     malloc_trim(0);
     const qint64 records = std::max<qint64>(collection->totalCount(), 1);
-    round.heapPerRecord = (heapInUse() - heapBefore) / records;
+    round.heapPerRecord = (heapInUseBytes() - heapBefore) / records;
     qint64 texts = 0;
     for (const RecordPtr& record : collection->allObjects())
         texts += textBytes(*record);

@@ -2,6 +2,7 @@
 // fields: the record's overhead should stay within 1.5x, and its memory per
 // record small enough for tables of many thousands of rows.
 
+#include "BenchSupport.h"
 #include "record/QZTagLibRecord.h"
 
 #include <QBuffer>
@@ -28,6 +29,9 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+using tagmint::bench::heapInUseBytes;
+using tagmint::bench::plainTagLibLoop;
 
 namespace {
 
@@ -97,48 +101,6 @@ bool makeTaggedMp3(const QString& path, bool withCover)
                      TagLib::ID3v2::v4);
 }
 
-QString frameText(const TagLib::ID3v2::FrameListMap& frames, const char* id)
-{
-    const auto it = frames.find(id);
-    if (it == frames.end() || it->second.isEmpty())
-        return QString();
-    return QString::fromStdString(it->second.front()->toString().to8Bit(true));
-}
-
-QString tagText(const TagLib::String& text)
-{
-    return QString::fromStdString(text.to8Bit(true));
-}
-
-// The same fields as a record load, straight from TagLib, kept nowhere.
-// Returns a checksum so the reads cannot be optimised away.
-qint64 plainTagLibLoad(const std::vector<QString>& paths)
-{
-    qint64 checksum = 0;
-    for (const QString& path : paths) {
-        TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
-        if (!file.isValid())
-            continue;
-        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
-        const TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(false);
-        const TagLib::ID3v2::FrameListMap& frames = tag->frameListMap();
-        const QString texts[] = {
-            tagText(tag->title()),  tagText(tag->artist()),  tagText(tag->album()),
-            tagText(tag->genre()),  tagText(tag->comment()), frameText(frames, "TPE2"),
-            frameText(frames, "TCOM"), frameText(frames, "TIT1"), frameText(frames, "TCOP"),
-            frameText(frames, "TENC"), frameText(frames, "TKEY"), frameText(frames, "TBPM"),
-            frameText(frames, "TRCK"), frameText(frames, "TPOS"),
-        };
-        for (const QString& text : texts)
-            checksum += text.size();
-        checksum += tag->year();
-        checksum += frames.contains("APIC") && !frames["APIC"].isEmpty() ? 1 : 0;
-        checksum += v1 && !v1->isEmpty() ? 1 : 0;
-        checksum += file.readOnly() ? 1 : 0;
-    }
-    return checksum;
-}
-
 qint64 residentBytes()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -146,12 +108,6 @@ qint64 residentBytes()
         return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
-}
-
-qint64 heapInUseBytes()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
 }
 
 struct RecordRound {
@@ -202,7 +158,7 @@ bool compare(const QTemporaryDir& dir, const char* label, bool withCover)
     }
 
     // Warms the page cache so neither side pays for the first read.
-    const qint64 checksum = plainTagLibLoad(paths);
+    const qint64 checksum = plainTagLibLoop(paths);
 
     double bestRecord = 1e9;
     double bestPlain = 1e9;
@@ -217,7 +173,7 @@ bool compare(const QTemporaryDir& dir, const char* label, bool withCover)
 
         QElapsedTimer timer;
         timer.start();
-        if (plainTagLibLoad(paths) != checksum)
+        if (plainTagLibLoop(paths) != checksum)
             std::fprintf(stderr, "plain TagLib loop read different values\n");
         bestPlain = std::min(bestPlain, timer.nsecsElapsed() / 1e9);
     }

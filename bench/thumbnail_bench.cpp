@@ -4,6 +4,7 @@
 // cover until its thumbnail is made; afterwards the records should cost no
 // more than records of files without artwork (target: within 2 MB).
 
+#include "BenchSupport.h"
 #include "record/QZTagLibRecord.h"
 #include "tags/QZTagLibImageLoader.h"
 #include "tags/QZTagLibTag.h"
@@ -24,6 +25,8 @@
 #include <memory>
 #include <vector>
 
+using tagmint::bench::heapInUseBytes;
+
 namespace {
 
 constexpr int kFileCount = 2000;
@@ -31,12 +34,6 @@ constexpr int kCoverEvery = 4;
 constexpr double kMB = 1e6;
 
 using Records = std::vector<std::unique_ptr<QZTagLibRecord>>;
-
-qint64 heapInUseBytes()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-}
 
 // A field of /proc/self/status in bytes ("VmRSS", "VmHWM").
 qint64 statusBytes(const char* field)

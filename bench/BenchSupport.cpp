@@ -1,0 +1,64 @@
+#include "BenchSupport.h"
+
+#include <QFile>
+
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+#include <malloc.h>
+
+namespace tagmint::bench {
+
+namespace {
+
+QString tagText(const TagLib::String& text)
+{
+    return QString::fromStdString(text.to8Bit(true));
+}
+
+QString frameText(const TagLib::ID3v2::FrameListMap& frames, const char* id)
+{
+    const auto it = frames.find(id);
+    if (it == frames.end() || it->second.isEmpty())
+        return QString();
+    return tagText(it->second.front()->toString());
+}
+
+} // namespace
+
+qint64 plainTagLibLoop(const std::vector<QString>& paths)
+{
+    qint64 checksum = 0;
+    for (const QString& path : paths) {
+        TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
+        if (!file.isValid())
+            continue;
+        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+        const TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(false);
+        const TagLib::ID3v2::FrameListMap& frames = tag->frameListMap();
+        const QString texts[] = {
+            tagText(tag->title()),  tagText(tag->artist()),  tagText(tag->album()),
+            tagText(tag->genre()),  tagText(tag->comment()), frameText(frames, "TPE2"),
+            frameText(frames, "TCOM"), frameText(frames, "TIT1"), frameText(frames, "TCOP"),
+            frameText(frames, "TENC"), frameText(frames, "TKEY"), frameText(frames, "TBPM"),
+            frameText(frames, "TRCK"), frameText(frames, "TPOS"),
+        };
+        for (const QString& text : texts)
+            checksum += text.size();
+        checksum += tag->year();
+        const auto pictures = frames.find("APIC");
+        checksum += pictures != frames.end() && !pictures->second.isEmpty() ? 1 : 0;
+        checksum += v1 && !v1->isEmpty() ? 1 : 0;
+        checksum += file.readOnly() ? 1 : 0;
+    }
+    return checksum;
+}
+
+qint64 heapInUseBytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
+} // namespace tagmint::bench
