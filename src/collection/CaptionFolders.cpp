@@ -56,14 +56,29 @@ std::optional<Caption> captionFoldersForPaths(const QStringList& paths)
     if (paths.isEmpty())
         return std::nullopt;
 
+    // Files of one folder usually follow each other: count each run of them
+    // once instead of hashing every folder above every file.
     QHash<QStringView, int> counts;
-    for (const QString& path : paths) {
-        QStringView folder = parentOf(path);
+    auto countRun = [&counts](QStringView folder, int files) {
         for (int level = 0; level < kLevels && !folder.isEmpty(); ++level) {
-            ++counts[folder];
+            counts[folder] += files;
             folder = parentOf(folder);
         }
+    };
+    QStringView runFolder;
+    int runLength = 0;
+    for (const QString& path : paths) {
+        const QStringView folder = parentOf(path);
+        if (runLength > 0 && folder == runFolder) {
+            ++runLength;
+            continue;
+        }
+        if (runLength > 0)
+            countRun(runFolder, runLength);
+        runFolder = folder;
+        runLength = 1;
     }
+    countRun(runFolder, runLength);
 
     struct Folder {
         QStringView path;

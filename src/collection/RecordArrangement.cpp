@@ -17,9 +17,10 @@ namespace {
 // A record's value for one descriptor, read once before sorting.
 using SortValue = std::variant<QString, qint64, double>;
 
-SortValue sortValueOf(const QZTagLibRecord& record, const SortDescriptor& descriptor)
+// field: the descriptor's key resolved once for all rows.
+SortValue sortValueOf(const QZTagLibRecord& record, const SortDescriptor& descriptor,
+                      std::optional<RecordField> field)
 {
-    const std::optional<RecordField> field = record::fieldForKey(descriptor.key);
     switch (descriptor.comparison) {
     case SortDescriptor::Comparison::CaseInsensitiveText:
         // Folded once per row, so each of the n log n comparisons is a plain one.
@@ -67,6 +68,9 @@ RecordList arrange(const RecordList& records, const RecordFilter& filter,
         const RecordPtr* record;
         std::vector<SortValue> values;
     };
+    std::vector<std::optional<RecordField>> fields;
+    for (const SortDescriptor& descriptor : descriptors)
+        fields.push_back(record::fieldForKey(descriptor.key));
     std::vector<Row> rows;
     rows.reserve(size_t(records.size()));
     for (const RecordPtr& record : records) {
@@ -74,8 +78,8 @@ RecordList arrange(const RecordList& records, const RecordFilter& filter,
             continue;
         Row row{&record, {}};
         row.values.reserve(size_t(descriptors.size()));
-        for (const SortDescriptor& descriptor : descriptors)
-            row.values.push_back(sortValueOf(*record, descriptor));
+        for (qsizetype i = 0; i < descriptors.size(); ++i)
+            row.values.push_back(sortValueOf(*record, descriptors.at(i), fields[size_t(i)]));
         rows.push_back(std::move(row));
     }
     if (!descriptors.isEmpty()) {
