@@ -1,5 +1,7 @@
 #include "collection/CaptionFolders.h"
 
+#include "collection/CountPhrase.h"
+
 #include "record/QZTagLibRecord.h"
 
 #include <QHash>
@@ -130,7 +132,7 @@ QString windowTitle(const QString& applicationName, const std::optional<Caption>
     const QString text = caption->text.isEmpty() ? applicationName : caption->text;
     // One pass, so a "%2" in a folder name stays as it is.
     return QStringLiteral("%1 (%2 file%3)")
-        .arg(text, QString::number(recordCount), recordCount > 1 ? QStringLiteral("s") : QString());
+        .arg(text, QString::number(recordCount), pluralS(recordCount));
 }
 
 } // namespace tagmint::collection

@@ -1,5 +1,7 @@
 #include "table/StatusBarModel.h"
 
+#include "collection/CountPhrase.h"
+
 #include <QDeadlineTimer>
 #include <QStringList>
 
@@ -89,7 +91,7 @@ void StatusBarModel::updateRowCount(int total, int shown, bool shownRowsModified
     QStringList lines;
     lines << QStringLiteral("The table contains %1 row%2.")
                  .arg(total)
-                 .arg(total == 1 ? QString() : QStringLiteral("s"));
+                 .arg(tagmint::collection::pluralS(total));
     if (shown == total) {
         m_countLabel = QStringLiteral("%1%2").arg(total).arg(mark);
     } else {
@@ -99,8 +101,8 @@ void StatusBarModel::updateRowCount(int total, int shown, bool shownRowsModified
         } else {
             lines << QStringLiteral("%1 row%2 %3 filtered.")
                          .arg(shown)
-                         .arg(shown == 1 ? QString() : QStringLiteral("s"))
-                         .arg(shown == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+                         .arg(tagmint::collection::pluralS(shown))
+                         .arg(tagmint::collection::wasWere(shown));
         }
     }
     if (shownRowsModified)

@@ -1,12 +1,11 @@
 #include "table/TableCommandTexts.h"
 
+#include "collection/CountPhrase.h"
+
 namespace tagmint::table {
 
-namespace {
-
-QString plural(int count) { return count == 1 ? QString() : QStringLiteral("s"); }
-
-} // namespace
+using collection::pluralS;
+using collection::wasWere;
 
 CellExplanation readOnlyExplanation(const QString& verb, const QString& columnTitle,
                                     bool columnReadOnly, bool recordHasInvalidTags)
@@ -41,8 +40,8 @@ StatusNotification multiCellEditMessage(int cells)
 {
     const QString phrase = QStringLiteral("%1 selected cell%2 %3 updated")
                                .arg(cells)
-                               .arg(plural(cells))
-                               .arg(cells == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+                               .arg(pluralS(cells))
+                               .arg(wasWere(cells));
     return StatusNotification::makeMessage(QStringLiteral("Edit"), cells > 1 ? phrase : QString(),
                                            phrase + QLatin1Char('.'), cells > 1 ? 4 : 2);
 }
@@ -68,15 +67,15 @@ StatusNotification selectColumnMessage(int columns, const QString& title)
             StatusNotification::kDefaultPriority, StatusNotification::KeepSubjectCase);
     }
     return StatusNotification::makeMessage(
-        QStringLiteral("Select Column"), QStringLiteral("%1 column%2").arg(columns).arg(plural(columns)),
-        QStringLiteral("All cells of %1 column%2 were selected.").arg(columns).arg(plural(columns)));
+        QStringLiteral("Select Column"), QStringLiteral("%1 column%2").arg(columns).arg(pluralS(columns)),
+        QStringLiteral("All cells of %1 column%2 were selected.").arg(columns).arg(pluralS(columns)));
 }
 
 StatusNotification selectRowMessage(int rows)
 {
     return StatusNotification::makeMessage(
-        QStringLiteral("Select Row"), QStringLiteral("%1 row%2").arg(rows).arg(plural(rows)),
-        QStringLiteral("All cells of %1 row%2 were selected.").arg(rows).arg(plural(rows)));
+        QStringLiteral("Select Row"), QStringLiteral("%1 row%2").arg(rows).arg(pluralS(rows)),
+        QStringLiteral("All cells of %1 row%2 were selected.").arg(rows).arg(pluralS(rows)));
 }
 
 } // namespace tagmint::table
