@@ -7,28 +7,13 @@
 
 namespace tagmint::collection {
 
-namespace {
-
-// Folders shorter than this are never tested (the root), as in PathLock.
-constexpr qsizetype kMinParentLength = 3;
-
-QByteArray parentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArray();
-    return slash == 0 ? QByteArray("/") : path.left(slash);
-}
-
-} // namespace
-
 bool FileUnlocker::isLocked(const QByteArray& path)
 {
     const std::optional<quint32> own = m_flags.flags(path);
     if (own && (*own & m_flags.lockFlag()))
         return true;
-    const QByteArray parent = parentOf(path);
-    if (parent.size() < kMinParentLength)
+    const QByteArray parent = record::lockTestedParent(path);
+    if (parent.isEmpty())
         return false;
     const auto known = m_folderLocked.constFind(parent);
     if (known != m_folderLocked.constEnd())

@@ -15,22 +15,6 @@ int openForFlags(const QByteArray& path)
     return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
 }
 
-// Parent folders shorter than this are never tested, so "/" is left alone.
-constexpr qsizetype kMinParentLength = 3;
-
-QByteArray parentOf(const QByteArray& path)
-{
-    QByteArray trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith('/'))
-        trimmed.chop(1);
-    const qsizetype slash = trimmed.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArray();
-    if (slash == 0)
-        return QByteArray("/");
-    return trimmed.left(slash);
-}
-
 } // namespace
 
 std::optional<quint32> LinuxFileFlags::flags(const QByteArray& path) const
@@ -70,6 +54,19 @@ LinuxFileFlags& LinuxFileFlags::instance()
 
 namespace tagmint::record {
 
+QByteArray lockTestedParent(const QByteArray& path)
+{
+    // Parent folders shorter than this are never tested, so "/" is left alone.
+    constexpr qsizetype kMinParentLength = 3;
+    QByteArray trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith('/'))
+        trimmed.chop(1);
+    const qsizetype slash = trimmed.lastIndexOf('/');
+    if (slash < kMinParentLength)
+        return QByteArray();
+    return trimmed.left(slash);
+}
+
 bool isPathLocked(const QString& path, const FileFlagsAccess& access)
 {
     if (path.isEmpty())
@@ -79,8 +76,8 @@ bool isPathLocked(const QString& path, const FileFlagsAccess& access)
         const std::optional<quint32> flags = access.flags(current);
         if (flags && (*flags & access.lockFlag()))
             return true;
-        current = parentOf(current);
-        if (current.size() < kMinParentLength)
+        current = lockTestedParent(current);
+        if (current.isEmpty())
             return false;
     }
 }
@@ -89,8 +86,8 @@ namespace {
 
 void unlockFileSystemPath(const QByteArray& path, FileFlagsAccess& access)
 {
-    const QByteArray parent = parentOf(path);
-    if (parent.size() >= kMinParentLength)
+    const QByteArray parent = lockTestedParent(path);
+    if (!parent.isEmpty())
         unlockFileSystemPath(parent, access);
     const std::optional<quint32> flags = access.flags(path);
     if (flags && (*flags & access.lockFlag()))

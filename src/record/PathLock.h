@@ -30,6 +30,11 @@ public:
 
 namespace tagmint::record {
 
+// The folder holding the path (file-system form), or empty when the lock
+// walk stops there: the root and folders of fewer than 3 bytes are never
+// tested.
+QByteArray lockTestedParent(const QByteArray& path);
+
 // True when the path or a folder above it carries the lock flag. The walk
 // stops before the root folder.
 bool isPathLocked(const QString& path, const FileFlagsAccess& access = LinuxFileFlags::instance());
