@@ -96,7 +96,11 @@ private:
             return fail(QStringLiteral("atoms nested more than %1 deep").arg(kMaxDepth));
         for (qint64 position = begin; position < end;) {
             Atom atom;
-            if (!readHeader(position, end, parent, &atom) || !visit(atom, depth, parent))
+            if (!readHeader(position, end, parent, &atom))
+                return false;
+            if (parent.isEmpty() && atom.name == "moof")
+                ++m_fragments;
+            if (!visit(atom, depth, parent))
                 return false;
             if (names)
                 names->append(atom.name);
@@ -143,6 +147,9 @@ private:
             return checkChunkOffsets(atom, name == "stco" ? 4 : 8);
         if (name == "tfhd")
             return checkFragmentHeader(atom);
+        // TagLib leaves the fragment offsets of this index as they were.
+        if (name == "tfra")
+            return fail(QStringLiteral("a fragment index (\"tfra\") a save would leave wrong"));
 
         qint64 childrenBegin = atom.payload();
         if (name == "meta") {
@@ -201,7 +208,7 @@ private:
     }
 
     // TagLib moves a fragment's base data offset, read and written at fixed
-    // places after an 8-byte header.
+    // places after an 8-byte header, but only in the first fragment.
     bool checkFragmentHeader(const Atom& atom)
     {
         constexpr qint64 kOffsetAt = kFullAtomFields + 4;   // after the track id
@@ -215,6 +222,8 @@ private:
             return true;
         if (fields.size() < kOffsetAt + 8)
             return fail(QStringLiteral("the \"tfhd\" atom is too small for its fields"));
+        if (m_fragments > 1)
+            return fail(QStringLiteral("fragments with data offsets a save would leave wrong"));
         if (qFromBigEndian<quint64>(fields.constData() + kOffsetAt) >= quint64(m_fileSize))
             return fail(QStringLiteral("a fragment's data offset points past the end of the file"));
         return true;
@@ -222,6 +231,7 @@ private:
 
     QIODevice& m_device;
     const qint64 m_fileSize;
+    int m_fragments = 0;   // top-level "moof" atoms met so far
     QString m_problem;
 };
 
