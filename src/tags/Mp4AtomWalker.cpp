@@ -71,8 +71,12 @@ public:
         const qsizetype movies = names.count("moov");
         if (movies != 1)
             return {movies == 0 ? QStringLiteral("no \"moov\" atom") : QStringLiteral("more than one \"moov\" atom")};
+        if (!chunksLieInMediaData())
+            return {QStringLiteral("a chunk offset points outside the media data")};
         return {};
     }
+
+    const QList<quint64>& chunkOffsets() const { return m_chunkOffsets; }
 
 private:
     bool fail(const QString& problem)
@@ -100,6 +104,8 @@ private:
                 return false;
             if (parent.isEmpty() && atom.name == "moof")
                 ++m_fragments;
+            if (parent.isEmpty() && atom.name == "mdat")
+                m_mediaData.append({atom.payload(), atom.end()});
             if (!visit(atom, depth, parent))
                 return false;
             if (names)
@@ -195,14 +201,26 @@ private:
             const QByteArray block = readAt(position, length);
             if (block.size() != length)
                 return fail(QStringLiteral("the %1 atom cannot be read").arg(name));
-            for (qint64 at = 0; at < length; at += entrySize) {
-                const quint64 offset = entrySize == 4 ? qFromBigEndian<quint32>(block.constData() + at)
-                                                      : qFromBigEndian<quint64>(block.constData() + at);
-                if (offset >= quint64(m_fileSize))
-                    return fail(QStringLiteral("a chunk offset in %1 points past the end of the file").arg(name));
-            }
+            for (qint64 at = 0; at < length; at += entrySize)
+                m_chunkOffsets.append(entrySize == 4 ? qFromBigEndian<quint32>(block.constData() + at)
+                                                     : qFromBigEndian<quint64>(block.constData() + at));
             position += length;
             left -= length;
+        }
+        return true;
+    }
+
+    // Chunks live in the top-level "mdat" atoms; an offset elsewhere reads
+    // bytes a save may move or rewrite as tags.
+    bool chunksLieInMediaData() const
+    {
+        QList<std::pair<qint64, qint64>> ranges = m_mediaData;
+        std::sort(ranges.begin(), ranges.end());
+        for (const quint64 offset : m_chunkOffsets) {
+            const auto after = std::upper_bound(ranges.begin(), ranges.end(), offset,
+                                                [](quint64 value, const auto& range) { return value < quint64(range.first); });
+            if (after == ranges.begin() || offset >= quint64(std::prev(after)->second))
+                return false;
         }
         return true;
     }
@@ -232,14 +250,20 @@ private:
     QIODevice& m_device;
     const qint64 m_fileSize;
     int m_fragments = 0;   // top-level "moof" atoms met so far
+    QList<std::pair<qint64, qint64>> m_mediaData;   // payload begin and end of each "mdat"
+    QList<quint64> m_chunkOffsets;
     QString m_problem;
 };
 
 } // namespace
 
-StructureVerdict checkMp4(QIODevice& device)
+StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets)
 {
-    return AtomWalker(device).run();
+    AtomWalker walker(device);
+    const StructureVerdict verdict = walker.run();
+    if (chunkOffsets)
+        *chunkOffsets = verdict.holds() ? walker.chunkOffsets() : QList<quint64>();
+    return verdict;
 }
 
 StructureVerdict checkMp4File(const QString& path)
