@@ -82,9 +82,10 @@ std::optional<ChunkWalk> walkChunks(QIODevice& device, const char* containerId, 
         }
         walk.chunks.append(chunk);
         position = chunk.end();
-        // An odd chunk's pad byte counts when it is zero or a chunk id
-        // follows it; some writers leave it out.
-        if ((chunk.size & 1) && position < length && device.seek(position)) {
+        // A chunk ending at an odd offset is followed by a pad byte that
+        // counts when it is zero or a chunk id follows it; some writers
+        // leave it out. TagLib goes by the offset, not the chunk's size.
+        if ((position & 1) && position < length && device.seek(position)) {
             const QByteArray next = device.read(5);
             if (next.startsWith('\0') || isChunkId(next.mid(1)))
                 ++position;

@@ -133,9 +133,10 @@ private:
             size = qFromBigEndian<quint64>(header.constData() + kHeaderSize);
             atom->headerSize = kLargeHeaderSize;
         } else if (declared == 0) {
-            // "To the end of the file": TagLib reads it so at every level.
-            if (!parent.isEmpty())
-                return fail(QStringLiteral("the %1 atom inside %2 has size 0").arg(quoted(atom->name), where));
+            // "To the end of the file": TagLib reads it so at every level,
+            // and grows the movie by adding to the size it finds.
+            if (!parent.isEmpty() || atom->name == "moov")
+                return fail(QStringLiteral("the %1 atom in %2 has size 0").arg(quoted(atom->name), where));
             size = quint64(end - position);
         }
         if (size < quint64(atom->headerSize))

@@ -12,7 +12,8 @@ namespace tagmint::tags::mp4 {
 // Top-level atoms cover the file exactly, "ftyp" (when present) first, one
 // "moov" holding "mvhd" and "trak". Every container is walked down to its
 // leaves: each atom lies inside its parent, children fill their parent
-// exactly, a size of 0 ("to the end") only at the top level, 64-bit sizes
+// exactly, a size of 0 ("to the end") only at the top level and not for
+// "moov", 64-bit sizes
 // understood. Chunk offset tables ("stco", "co64") hold exactly the entries
 // they declare, each pointing into a top-level "mdat" atom; a fragment
 // header's base offset lies inside the file, and only the first fragment has

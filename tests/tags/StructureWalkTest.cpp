@@ -108,13 +108,14 @@ TEST(Mp4AtomWalk, DamageAnywhereInTheMovieIsRefusedWithItsReason)
         Mutation damage;
         const char* reason;
     } cases[] = {
-        {"edts_0", atomSize("edts", 0), "the \"edts\" atom inside \"trak\" has size 0"},
+        {"edts_0", atomSize("edts", 0), "the \"edts\" atom in \"trak\" has size 0"},
         {"edts_max", atomSize("edts", 0xFFFFFFFF), "the \"edts\" atom runs past the end of \"trak\""},
-        {"dinf_0", atomSize("dinf", 0), "the \"dinf\" atom inside \"minf\" has size 0"},
+        {"dinf_0", atomSize("dinf", 0), "the \"dinf\" atom in \"minf\" has size 0"},
         {"dinf_max", atomSize("dinf", 0xFFFFFFFF), "the \"dinf\" atom runs past the end of \"minf\""},
-        {"meta_free_0", atomSize("free", 0), "the \"free\" atom inside \"meta\" has size 0"},
+        {"meta_free_0", atomSize("free", 0), "the \"free\" atom in \"meta\" has size 0"},
         {"meta_free_max", atomSize("free", 0xFFFFFFFF), "the \"free\" atom runs past the end of \"meta\""},
-        {"ilst_0", atomSize("ilst", 0), "the \"ilst\" atom inside \"meta\" has size 0"},
+        {"ilst_0", atomSize("ilst", 0), "the \"ilst\" atom in \"meta\" has size 0"},
+        {"movie_0", atomSize("moov", 0), "the \"moov\" atom in the file has size 0"},
         {"meta_max", atomSize("meta", 0x7FFFFFFF), "the \"meta\" atom runs past the end of \"udta\""},
         {"stco_grown", atomSize("stco", 28), "declares 1 entries but has room for 3"},
         {"stco_count_big", atomField("stco", 12, 1000000), "declares 1000000 entries but has room for 1"},
