@@ -102,10 +102,12 @@ private:
             Atom atom;
             if (!readHeader(position, end, parent, &atom))
                 return false;
-            if (parent.isEmpty() && atom.name == "moof")
-                ++m_fragments;
-            if (parent.isEmpty() && atom.name == "mdat")
-                m_mediaData.append({atom.payload(), atom.end()});
+            if (parent.isEmpty()) {
+                m_topLevel = atom.name;
+                m_fragments += atom.name == "moof" ? 1 : 0;
+                if (atom.name == "mdat")
+                    m_mediaData.append({atom.payload(), atom.end()});
+            }
             if (!visit(atom, depth, parent))
                 return false;
             if (names)
@@ -227,7 +229,7 @@ private:
     }
 
     // TagLib moves a fragment's base data offset, read and written at fixed
-    // places after an 8-byte header, but only in the first fragment.
+    // places after an 8-byte header, but only in the first top-level "moof".
     bool checkFragmentHeader(const Atom& atom)
     {
         constexpr qint64 kOffsetAt = kFullAtomFields + 4;   // after the track id
@@ -241,7 +243,7 @@ private:
             return true;
         if (fields.size() < kOffsetAt + 8)
             return fail(QStringLiteral("the \"tfhd\" atom is too small for its fields"));
-        if (m_fragments > 1)
+        if (m_topLevel != "moof" || m_fragments > 1)
             return fail(QStringLiteral("fragments with data offsets a save would leave wrong"));
         if (qFromBigEndian<quint64>(fields.constData() + kOffsetAt) >= quint64(m_fileSize))
             return fail(QStringLiteral("a fragment's data offset points past the end of the file"));
@@ -250,7 +252,8 @@ private:
 
     QIODevice& m_device;
     const qint64 m_fileSize;
-    int m_fragments = 0;   // top-level "moof" atoms met so far
+    QByteArray m_topLevel;   // the top-level atom being walked
+    int m_fragments = 0;     // top-level "moof" atoms met so far
     QList<std::pair<qint64, qint64>> m_mediaData;   // payload begin and end of each "mdat"
     QList<quint64> m_chunkOffsets;
     QString m_problem;
