@@ -2,8 +2,6 @@
 
 #include "tags/ChunkWalk.h"
 
-#include <QFile>
-
 namespace tagmint::tags::aiff {
 
 StructureVerdict checkAiff(QIODevice& device)
@@ -24,10 +22,7 @@ StructureVerdict checkAiff(QIODevice& device)
 
 StructureVerdict checkAiffFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {file.errorString()};
-    return checkAiff(file);
+    return checkFileWith(path, &checkAiff);
 }
 
 } // namespace tagmint::tags::aiff

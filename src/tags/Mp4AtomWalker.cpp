@@ -1,6 +1,5 @@
 #include "tags/Mp4AtomWalker.h"
 
-#include <QFile>
 #include <QList>
 #include <QtEndian>
 
@@ -272,10 +271,7 @@ StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets)
 
 StructureVerdict checkMp4File(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {file.errorString()};
-    return checkMp4(file);
+    return checkFileWith(path, [](QIODevice& device) { return checkMp4(device); });
 }
 
 } // namespace tagmint::tags::mp4

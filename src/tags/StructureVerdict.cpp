@@ -7,7 +7,17 @@
 #include "tags/QZTagLibWAVTag.h"
 #include "tags/RiffWalker.h"
 
+#include <QFile>
+
 namespace tagmint::tags {
+
+StructureVerdict checkFileWith(const QString& path, StructureVerdict (*walk)(QIODevice&))
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {file.errorString()};
+    return walk(file);
+}
 
 StructureVerdict checkFileStructure(const QString& path)
 {
