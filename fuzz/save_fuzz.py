@@ -303,13 +303,13 @@ def main():
                 with open(kept, 'wb') as f:
                     f.write(mutant)
                 findings.append(f'{kept}: {name}, {mutation.__name__}: {description}: {broken}')
+                print('FINDING ' + findings[-1], flush=True)
             done += 1
 
     print(f'{done} mutants in {time.monotonic() - started:.0f} s (seed {args.seed})')
     for (kind, outcome), count in sorted(outcomes.items()):
         print(f'  {kind:5} {outcome:10} {count}')
-    for finding in findings:
-        print('FINDING ' + finding)
+    print(f'{len(findings)} findings')
     return 1 if findings else 0
 
 
