@@ -10,8 +10,8 @@ StructureVerdict checkAiff(QIODevice& device)
         chunks::walkChunks(device, "FORM", chunks::ByteOrder::Big);
     if (!found || (found->formType != "AIFF" && found->formType != "AIFC"))
         return {QStringLiteral("not an AIFF file")};
-    if (found->stopsShort(device))
-        return {QStringLiteral("unreadable chunk id at byte %1").arg(found->unreadableAt)};
+    if (const QString problem = found->layoutProblem(device); !problem.isEmpty())
+        return {problem};
     if (!found->chunks.isEmpty() && found->chunks.last().overruns)
         return {QStringLiteral("the \"%1\" chunk runs past the end of the file")
                     .arg(QString::fromLatin1(found->chunks.last().id))};

@@ -8,6 +8,19 @@ namespace {
 
 constexpr qint64 kZeroScanBlock = 64 * 1024;
 
+// Zero filler some recorders leave after the container.
+bool isFiller(QIODevice& device, qint64 from, qint64 declaredEnd)
+{
+    if (from < declaredEnd || !device.seek(from))
+        return false;
+    while (!device.atEnd()) {
+        const QByteArray block = device.read(kZeroScanBlock);
+        if (block.isEmpty() || block.count('\0') != block.size())
+            return false;
+    }
+    return true;
+}
+
 quint32 sizeField(const char* bytes, ByteOrder order)
 {
     return order == ByteOrder::Little ? qFromLittleEndian<quint32>(bytes)
@@ -25,19 +38,13 @@ const Chunk* ChunkWalk::find(const char* id) const
     return nullptr;
 }
 
-bool ChunkWalk::stopsShort(QIODevice& device) const
+QString ChunkWalk::layoutProblem(QIODevice& device) const
 {
-    if (unreadableAt < 0)
-        return false;
-    // Filler some recorders leave after the container.
-    if (unreadableAt < declaredEnd || !device.seek(unreadableAt))
-        return true;
-    while (!device.atEnd()) {
-        const QByteArray block = device.read(kZeroScanBlock);
-        if (block.isEmpty() || block.count('\0') != block.size())
-            return true;
-    }
-    return false;
+    if (unreadableAt >= 0 && !isFiller(device, unreadableAt, declaredEnd))
+        return QStringLiteral("unreadable chunk id at byte %1").arg(unreadableAt);
+    if (misalignedAt >= 0)
+        return QStringLiteral("a chunk at the odd byte %1 (a pad byte is missing before it)").arg(misalignedAt);
+    return QString();
 }
 
 bool isChunkId(const QByteArray& id)
@@ -75,6 +82,8 @@ std::optional<ChunkWalk> walkChunks(QIODevice& device, const char* containerId, 
             walk.unreadableAt = position;
             break;
         }
+        if ((position & 1) && walk.misalignedAt < 0)
+            walk.misalignedAt = position;
         if (chunk.end() > length) {
             chunk.overruns = true;
             walk.chunks.append(chunk);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QList>
+#include <QString>
 #include <optional>
 
 namespace tagmint::tags::chunks {
@@ -35,13 +36,19 @@ struct ChunkWalk {
     // bytes) begins, or -1. TagLib stops there and treats everything after
     // as absent.
     qint64 unreadableAt = -1;
+    // Where the first chunk at an odd offset begins (the chunk before it
+    // lacks its pad byte), or -1. TagLib reads such files, but a tag chunk
+    // it resizes in front of them shifts them by an odd count, and the pad
+    // bytes that follow them then read as the start of the next chunk.
+    qint64 misalignedAt = -1;
 
     // The first chunk with the id, or nullptr.
     const Chunk* find(const char* id) const;
-    // Whether the walk stopped at bytes TagLib cannot read that are more
-    // than zero filler after the end of the container: TagLib would write
-    // its chunks there and leave whatever follows outside the structure.
-    bool stopsShort(QIODevice& device) const;
+    // What makes the chunks unfit for TagLib to write around, or an empty
+    // text: an unreadable id where more than zero filler after the end of
+    // the container follows (TagLib would write its chunks there and leave
+    // whatever follows outside the structure), or a chunk at an odd offset.
+    QString layoutProblem(QIODevice& device) const;
 };
 
 // Walks the chunks by their declared sizes from the container header to the

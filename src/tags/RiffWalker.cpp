@@ -43,10 +43,9 @@ WaveCondition judge(QIODevice& device, QString* problem)
         *problem = QStringLiteral("not a RIFF WAVE file");
         return WaveCondition::NotWave;
     }
-    if (found->stopsShort(device)) {
-        *problem = QStringLiteral("unreadable chunk id at byte %1").arg(found->unreadableAt);
+    *problem = found->layoutProblem(device);
+    if (!problem->isEmpty())
         return WaveCondition::NotWave;
-    }
     if (!found->find("fmt ") || !found->find("data")) {
         *problem = QStringLiteral("no \"fmt \" or no \"data\" chunk");
         return WaveCondition::NotWave;
@@ -120,8 +119,7 @@ bool mendWaveFile(const QString& path)
     std::optional<ChunkWalk> found = walkWave(file);
     // Only a cut last chunk is mended; bytes TagLib cannot read are not
     // ours to drop.
-    if (!found || found->chunks.isEmpty()
-        || found->stopsShort(file))
+    if (!found || found->chunks.isEmpty() || !found->layoutProblem(file).isEmpty())
         return false;
 
     // Our INFO list replaces the old ones. Other lists (cue labels in

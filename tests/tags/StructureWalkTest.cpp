@@ -207,6 +207,9 @@ TEST(AiffChunkWalk, ChunksOutsideTheFileOrUnreadableAreRefused)
     noCommon.replace(12, 4, "COMX");
     QByteArray unreadable = plain;
     unreadable.replace(12, 4, QByteArray(4, '\0'));
+    // An odd chunk without its pad byte puts "COMM" at an odd offset.
+    QByteArray misaligned = plain;
+    misaligned.insert(12, "NAME" + be32(3) + "abc");
 
     const struct {
         const char* name;
@@ -218,6 +221,7 @@ TEST(AiffChunkWalk, ChunksOutsideTheFileOrUnreadableAreRefused)
         {"sound_into_id3.aiff", grownSound(tagged), "unreadable chunk id at byte 5854"},
         {"no_common.aiff", noCommon, "no \"COMM\" chunk"},
         {"unreadable.aiff", unreadable, "unreadable chunk id at byte 12"},
+        {"misaligned.aiff", misaligned, "a chunk at the odd byte 23 (a pad byte is missing before it)"},
         {"riff.aiff", readAll(fixturePath("plain.wav")), "not an AIFF file"},
     };
     for (const auto& c : cases) {
