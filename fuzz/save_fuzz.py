@@ -11,7 +11,7 @@ frame duplicated (with and without its parents' sizes following). Then
 Promises checked per mutant:
   - no crash and no hang;
   - "could not be saved" leaves every byte as it was;
-  - "saved" keeps the audio packets (ffmpeg's packet MD5), the file stays
+  - "saved" keeps every audio packet (ffprobe's MD5 of each), the file stays
     readable by mutagen when it was before, and tagmint reads the new title.
 
 Usage:
@@ -203,10 +203,11 @@ MUTATIONS = [flip_bits, truncate, size_field, duplicate]
 
 # --- One save and its checks ---
 
-def packet_md5(path):
-    """ffmpeg's MD5 of the audio packets. ffmpeg counts a trailing ID3v1 tag
-    into the last packet of some formats (FLAC, a cut MP3 frame), so the
-    digest is taken without it."""
+def audio_packets(path):
+    """(offset, size, MD5) of every audio packet as ffprobe reads them; None
+    when ffprobe fails. ffmpeg counts a trailing ID3v1 tag into the last
+    packet of some formats (FLAC, a cut MP3 frame), so the packets are read
+    from a copy without it."""
     data = open(path, 'rb').read()
     if len(data) >= 128 and data[-128:-125] == b'TAG':
         data = data[:-128]
@@ -214,14 +215,53 @@ def packet_md5(path):
     with open(bare, 'wb') as f:
         f.write(data)
     try:
-        result = subprocess.run(['ffmpeg', '-v', 'error', '-nostdin', '-i', bare, '-map', '0:a',
-                                 '-c', 'copy', '-f', 'md5', '-'], capture_output=True, timeout=30)
-    except subprocess.TimeoutExpired:
+        result = subprocess.run(['ffprobe', '-v', 'error', '-select_streams', 'a:0', '-show_data_hash', 'md5',
+                                 '-show_entries', 'packet=pos,size,data_hash', '-of', 'json', bare],
+                                capture_output=True, timeout=30)
+        packets = json.loads(result.stdout or b'{}').get('packets', [])
+    except (subprocess.TimeoutExpired, ValueError):
         return None
     finally:
         os.remove(bare)
-    out = result.stdout.decode(errors='replace').strip()
-    return out if result.returncode == 0 and out.startswith('MD5=') else None
+    if result.returncode != 0 or not packets:
+        return None
+    return [(int(p.get('pos', -1)), int(p.get('size', 0)), p.get('data_hash')) for p in packets]
+
+
+def media_data(path):
+    """The payload ranges of an MP4 file's top-level "mdat" atoms; None for
+    other formats, whose audio is whatever the reader takes."""
+    if not path.endswith('.m4a'):
+        return None
+    data = open(path, 'rb').read()
+    ranges, at = [], 0
+    while at + 8 <= len(data):
+        size, name = struct.unpack_from('>I4s', data, at)
+        header = 8
+        if size == 1 and at + 16 <= len(data):
+            size, header = struct.unpack_from('>Q', data, at + 8)[0], 16
+        elif size == 0:
+            size = len(data) - at
+        if size < header:
+            break
+        if name == b'mdat':
+            ranges.append((at + header, at + size))
+        at += size
+    return ranges
+
+
+def packets_kept(before, after, ranges):
+    """Every packet read before the save reads the same after it. A packet
+    of an MP4 file reaching out of the media data (a damaged sample table)
+    reads bytes of the movie, which a save rewrites: it does not count."""
+    if after is None or len(after) < len(before):
+        return False
+    for (pos, size, digest), (_, size_after, digest_after) in zip(before, after):
+        if ranges is not None and not any(start <= pos and pos + size <= end for start, end in ranges):
+            continue
+        if (size, digest) != (size_after, digest_after):
+            return False
+    return True
 
 
 def mutagen_reads(path):
@@ -240,7 +280,8 @@ def tagmint_title(cli, path):
 def check_save(cli, path):
     """Saves the file; returns (outcome, broken promise or None)."""
     before = open(path, 'rb').read()
-    md5 = packet_md5(path)
+    packets = audio_packets(path)
+    ranges = media_data(path)
     readable = mutagen_reads(path)
     try:
         result = subprocess.run([cli, 'set', 'title=' + TITLE, 'comment=fuzz', '--', path],
@@ -257,7 +298,7 @@ def check_save(cli, path):
         return 'not saved', None
     if ': saved' not in out:
         return 'other', f'unexpected answer: {out.strip()}'
-    if md5 is not None and packet_md5(path) != md5:
+    if packets is not None and not packets_kept(packets, audio_packets(path), ranges):
         return 'saved', 'the audio packets changed'
     if readable and not mutagen_reads(path):
         return 'saved', 'mutagen cannot read the saved file'
