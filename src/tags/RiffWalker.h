@@ -9,7 +9,8 @@ namespace tagmint::tags::riff {
 
 enum class WaveCondition {
     // No "RIFF"/"WAVE" header, unreadable, without "fmt " and "data", or
-    // with a chunk id TagLib cannot read before the end of the chunks.
+    // chunks TagLib cannot be trusted to write around (an unreadable id, a
+    // chunk at an odd offset; see ChunkWalk::layoutProblem).
     NotWave,
     // A chunk runs past the end of the file: readable, but TagLib 1.13
     // would write new chunks in front of it and leave the file damaged.
