@@ -298,7 +298,9 @@ TableViewController::EditOutcome TableViewController::commitEdit(int row, int co
     EditOutcome outcome;
     const ColumnDescription* description = m_grid.columnAt(column);
     QZTagLibRecord* record = m_grid.recordAtRow(row);
-    if (!description || description->isRowNumber() || !record)
+    // A text is never a picture: committing one would remove the artwork.
+    if (!description || description->isRowNumber() || !record
+        || description->columnClass == ColumnClass::Artwork)
         return outcome;
     if (m_grid.isCellReadOnly(row, column)) {
         outcome.error = readOnlyExplanation(row, column);
