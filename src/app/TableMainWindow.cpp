@@ -471,7 +471,22 @@ void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
 
 void TableMainWindow::autoSizeSoon()
 {
-    QTimer::singleShot(100, this, [this] { m_controller->autoSizeAllColumnsNoMessage(); });
+    // A column per turn of the event loop: measuring a big table's texts
+    // in one go would hold the window up. A newer run replaces this one.
+    auto run = std::make_shared<AutoSizeRun>(
+        m_controller->columnCommands().startAutoSizeAll(tagmint::table::AutoWidth::Size));
+    m_autoSizeRun = run;
+    QTimer::singleShot(100, this, [this, run] { autoSizeNextColumn(run); });
+}
+
+void TableMainWindow::autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run)
+{
+    if (run != m_autoSizeRun)
+        return;
+    if (m_controller->autoSizeStep(*run))
+        QTimer::singleShot(0, this, [this, run] { autoSizeNextColumn(run); });
+    else
+        m_autoSizeRun.reset();
 }
 
 void TableMainWindow::openPanel(OpenPanel::Choice choice)

@@ -114,6 +114,7 @@ private:
     void showCellMenu(const QPoint& position);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
+    void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
 
     TagmintApplication& m_application;
     SettingsStore& m_store;
@@ -135,6 +136,7 @@ private:
     QMenu* m_columnsMenu = nullptr;
     QStringList m_modelColumns;
     QString m_caption;
+    std::shared_ptr<AutoSizeRun> m_autoSizeRun;
     int m_progressSheetsShown = 0;
     bool m_closing = false;
 };
