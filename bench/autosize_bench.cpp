@@ -13,19 +13,15 @@
 // Target: no stall of the main thread longer than 100 ms.
 
 #include "app/TableGridView.h"
+#include "WindowBench.h"
 #include "app/TableMainWindow.h"
-#include "app/TagmintApplication.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
-#include "settings/QZTagLibTableSettings.h"
-#include "settings/SettingsStore.h"
 #include "table/ColumnLayout.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -86,36 +82,21 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QTemporaryDir dir;
-    const QString fixture = dir.filePath("song.mp3");
-    if (!QFile::copy(QStringLiteral(TAGMINT_BENCH_DATA_DIR "/plain.mp3"), fixture)) {
-        std::fprintf(stderr, "cannot copy the fixture\n");
+    tagmint::bench::WindowBench bench;
+    TableMainWindow* window = bench.window();
+    if (!window)
         return 1;
-    }
-    SettingsStore store(dir.filePath("tagmint.conf"));
-    QZTagLibTableSettings(store).setIntroductoryPopoverAboutCellEditingShown();
-    TagmintApplication tagmint(store);
-    tagmint.setTerminateHandler([] {});
-    TableMainWindow* window = tagmint.newWindow();
-    window->resize(1280, 800);
-    QApplication::processEvents();
-
     QRandomGenerator random(11);
-    RecordList records;
-    records.reserve(kRows);
-    for (int i = 0; i < kRows; ++i) {
-        auto record = std::make_shared<QZTagLibRecord>(fixture, 0);
-        record->releaseTagResources();
-        record->setValue(words(random, 1, 7), QStringLiteral("title"));
-        record->setValue(QStringLiteral("Artist %1").arg(random.bounded(400)), QStringLiteral("artist"));
-        record->setValue(words(random, 1, 4) + QStringLiteral(" %1").arg(random.bounded(1500)),
-                         QStringLiteral("album"));
-        record->setValue(QStringLiteral("Genre %1").arg(random.bounded(25)), QStringLiteral("genre"));
-        record->setValue(words(random, 0, 12), QStringLiteral("comment"));
-        record->setValue(QStringLiteral("%1 %2").arg(i, 5, 10, QLatin1Char('0')).arg(words(random, 1, 5)),
-                         QStringLiteral("filename"));
-        records.append(record);
-    }
+    const RecordList records = bench.makeRecords(kRows, [&random](QZTagLibRecord& record, int i) {
+        record.setValue(words(random, 1, 7), QStringLiteral("title"));
+        record.setValue(QStringLiteral("Artist %1").arg(random.bounded(400)), QStringLiteral("artist"));
+        record.setValue(words(random, 1, 4) + QStringLiteral(" %1").arg(random.bounded(1500)),
+                        QStringLiteral("album"));
+        record.setValue(QStringLiteral("Genre %1").arg(random.bounded(25)), QStringLiteral("genre"));
+        record.setValue(words(random, 0, 12), QStringLiteral("comment"));
+        record.setValue(QStringLiteral("%1 %2").arg(i, 5, 10, QLatin1Char('0')).arg(words(random, 1, 5)),
+                        QStringLiteral("filename"));
+    });
 
     // The main thread's heartbeat: the longest gap between two ticks of a
     // 1 ms timer is the longest stall.
