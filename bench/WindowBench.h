@@ -61,4 +61,14 @@ private:
     TableMainWindow* m_window = nullptr;
 };
 
+// A window benchmark's main: the offscreen application and the window,
+// then measure; 1 when the window could not be made.
+inline int runWindowBench(int argc, char** argv, int (*measure)(WindowBench& bench, TableMainWindow* window))
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    WindowBench bench;
+    return bench.window() ? measure(bench, bench.window()) : 1;
+}
+
 } // namespace tagmint::bench

@@ -28,14 +28,8 @@ double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElaps
 
 } // namespace
 
-int main(int argc, char** argv)
+int measure(tagmint::bench::WindowBench& bench, TableMainWindow* window)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    tagmint::bench::WindowBench bench;
-    TableMainWindow* window = bench.window();
-    if (!window)
-        return 1;
 
     QElapsedTimer timer;
     timer.start();
@@ -106,3 +100,5 @@ int main(int argc, char** argv)
                 grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize());
     return 0;
 }
+
+int main(int argc, char** argv) { return tagmint::bench::runWindowBench(argc, argv, measure); }

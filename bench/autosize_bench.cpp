@@ -78,14 +78,8 @@ double measureEveryCell(TableMainWindow* window)
 
 } // namespace
 
-int main(int argc, char** argv)
+int measure(tagmint::bench::WindowBench& bench, TableMainWindow* window)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    tagmint::bench::WindowBench bench;
-    TableMainWindow* window = bench.window();
-    if (!window)
-        return 1;
     QRandomGenerator random(11);
     const RecordList records = bench.makeRecords(kRows, [&random](QZTagLibRecord& record, int i) {
         record.setValue(words(random, 1, 7), QStringLiteral("title"));
@@ -149,3 +143,5 @@ int main(int argc, char** argv)
     std::printf("ratio auto-size / yardstick:       %8.3f\n", autoSize / everyCell);
     return 0;
 }
+
+int main(int argc, char** argv) { return tagmint::bench::runWindowBench(argc, argv, measure); }
