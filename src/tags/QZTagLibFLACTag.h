@@ -4,10 +4,10 @@
 // and kept in step; FLAC picture blocks hold the artwork.
 
 #include "tags/QZTagLibMPEGTag.h"
+#include "tags/XiphCommentFields.h"
 
 namespace TagLib {
 namespace FLAC { class File; }
-namespace Ogg { class XiphComment; }
 }
 
 class QZTagLibFLACTag : public QZTagLibMPEGTag {
@@ -71,16 +71,9 @@ protected:
     void flushIntermediateValues() override;
 
 private:
-    // The values of key joined with " "; those of alternative when key has
-    // none; "" otherwise.
-    QString xiphFieldValue(const char* key, const char* alternative = nullptr) const;
-    // Replaces key (and alternative) with text; "" removes them.
-    void setXiphFieldValue(const char* key, const char* alternative, const QString& text);
-    // Like setXiphFieldValue, but leaves the fields alone when text is what
-    // they already read as.
-    void updateXiphFieldValue(const char* key, const char* alternative, const QString& text);
+    QString xiphOrID3(tagmint::tags::XiphText field, QString (QZTagLibMPEGTag::*id3)() const) const;
     void copyXiphIntoID3Tags();
 
     TagLib::FLAC::File* m_flacFile = nullptr;
-    TagLib::Ogg::XiphComment* m_xiphComment = nullptr;   // owned by the file object
+    tagmint::tags::XiphCommentFields m_xiph;   // over the file object's comment
 };

@@ -1,0 +1,193 @@
+#include "tags/QZTagLibOggTag.h"
+
+#include "tags/OggPageWalker.h"
+#include "tags/TagLibGuard.h"
+#include "util/TextConversion.h"
+
+#include <QFile>
+
+#include <taglib/flacpicture.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/speexfile.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <memory>
+
+using namespace tagmint::tags;
+
+namespace {
+
+constexpr qint64 kPageHeaderSize = 27;
+
+enum class OggCodec { Unknown, Vorbis, Opus, Flac, Speex };
+
+// The codec by the first packet of the first page; the page walk has made
+// sure the page is whole.
+OggCodec codecOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return OggCodec::Unknown;
+    const QByteArray header = file.read(kPageHeaderSize);
+    if (header.size() < kPageHeaderSize)
+        return OggCodec::Unknown;
+    file.seek(kPageHeaderSize + quint8(header[26]));
+    const QByteArray packet = file.read(8);
+    if (packet.startsWith("\x01vorbis"))
+        return OggCodec::Vorbis;
+    if (packet.startsWith("OpusHead"))
+        return OggCodec::Opus;
+    if (packet.startsWith("\x7f" "FLAC"))
+        return OggCodec::Flac;
+    if (packet.startsWith("Speex   "))
+        return OggCodec::Speex;
+    return OggCodec::Unknown;
+}
+
+template <class OggFile>
+std::unique_ptr<TagLib::File> openOggFile(const QByteArray& fileName, TagLib::Ogg::XiphComment*& comment)
+{
+    auto file = std::make_unique<OggFile>(fileName.constData(), false, TagLib::AudioProperties::Average);
+    if (!file->isValid())
+        return nullptr;
+    comment = file->tag();
+    return file;
+}
+
+} // namespace
+
+QZTagLibOggTag::~QZTagLibOggTag()
+{
+    closeFile();
+}
+
+const QStringList& QZTagLibOggTag::supportedExtensions()
+{
+    static const QStringList extensions{QStringLiteral("ogg"), QStringLiteral("oga"),
+                                        QStringLiteral("opus"), QStringLiteral("spx")};
+    return extensions;
+}
+
+bool QZTagLibOggTag::canHandlePath(const QString& path)
+{
+    return extensionIsIn(path, supportedExtensions());
+}
+
+bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
+{
+    if (!ogg::checkOggFile(path).holds())
+        return false;
+    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
+    TagLib::Ogg::XiphComment* comment = nullptr;
+    std::unique_ptr<TagLib::File> file;
+    switch (codecOf(path)) {
+    case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File>(fileName, comment); break;
+    case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File>(fileName, comment); break;
+    case OggCodec::Flac: file = openOggFile<TagLib::Ogg::FLAC::File>(fileName, comment); break;
+    case OggCodec::Speex: file = openOggFile<TagLib::Ogg::Speex::File>(fileName, comment); break;
+    case OggCodec::Unknown: return false;
+    }
+    if (!file || !comment)
+        return false;
+    m_xiph.attach(comment);
+    m_file = file.release();
+    return true;
+}
+
+void QZTagLibOggTag::closeFile()
+{
+    m_xiph.attach(nullptr);
+    delete m_file;
+    m_file = nullptr;
+}
+
+bool QZTagLibOggTag::save()
+{
+    if (!m_file || !m_xiph.comment())
+        return false;
+    try {
+        flushIntermediateValues();
+        const bool ok = m_file->save();
+        pushWrittenBytes(*m_file);
+        return ok;
+    } catch (...) {
+        return false;
+    }
+}
+
+void QZTagLibOggTag::loadIntermediateValues()
+{
+    const NumberPair track = m_xiph.track();
+    const NumberPair disc = m_xiph.disc();
+    m_trackNumber = track.number;
+    m_tracksTotal = track.total;
+    m_discNumber = disc.number;
+    m_discsTotal = disc.total;
+}
+
+void QZTagLibOggTag::flushIntermediateValues()
+{
+    m_xiph.writeNumbers(m_trackNumber, m_tracksTotal, m_discNumber, m_discsTotal);
+}
+
+QString QZTagLibOggTag::tagFormat() const
+{
+    return m_file ? QStringLiteral("Xiph Comment") : QString();
+}
+
+bool QZTagLibOggTag::isReadOnly() const
+{
+    return m_file && guarded(false, [&] { return m_file->readOnly(); });
+}
+
+// --- Pictures ---------------------------------------------------------------
+
+FlacPictureList QZTagLibOggTag::pictures() const
+{
+    TagLib::Ogg::XiphComment* comment = m_xiph.comment();
+    return comment ? guarded(FlacPictureList(), [&] { return comment->pictureList(); }) : FlacPictureList();
+}
+
+QList<QZTagLibTagImage> QZTagLibOggTag::images() const
+{
+    return decodeFlacPictures(pictures());
+}
+
+QImage QZTagLibOggTag::firstImage() const
+{
+    return firstDecodableFlacPicture(pictures());
+}
+
+bool QZTagLibOggTag::hasDecodableImage() const
+{
+    return hasDecodableFlacPicture(pictures());
+}
+
+bool QZTagLibOggTag::hasImages() const
+{
+    return !pictures().isEmpty();
+}
+
+void QZTagLibOggTag::setTagImage(const QImage& image)
+{
+    TagLib::Ogg::XiphComment* comment = m_xiph.comment();
+    if (!comment)
+        return;
+    guardedVoid([&] {
+        if (image.isNull()) {
+            comment->removeAllPictures();
+            return;
+        }
+        // The first picture is reused; the others stay.
+        const FlacPictureList existing = comment->pictureList();
+        if (!existing.isEmpty()) {
+            fillFlacPicture(*existing.front(), image);
+            return;
+        }
+        auto created = std::make_unique<TagLib::FLAC::Picture>();
+        if (fillFlacPicture(*created, image))
+            comment->addPicture(created.release());
+    });
+}
