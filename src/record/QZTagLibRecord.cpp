@@ -320,10 +320,22 @@ QImage QZTagLibRecord::image() const
 
 void QZTagLibRecord::setImage(const QImage& image)
 {
+    setPicture({image, {}, false});
+}
+
+tagmint::tags::TagPicture QZTagLibRecord::picture() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return {};
+    return m_artwork->currentPictureWithTagProvider([this] { return tag(); });
+}
+
+void QZTagLibRecord::setPicture(const tagmint::tags::TagPicture& picture)
+{
     // A Linux image has no point size apart from its pixels, so it is
     // always at full size already.
     if (m_artwork)
-        m_artwork->setImage(image);
+        m_artwork->setPicture(picture);
     if (QZTagLibImageLoader* loader = m_imageLoader)
         loader->forgetRecord(this);
 }

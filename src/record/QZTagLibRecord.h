@@ -67,6 +67,10 @@ public:
     // Null when the tag could not be read or there is no image.
     QImage image() const;
     void setImage(const QImage& image);
+    // The artwork with the JPEG or PNG bytes it came as (an image file,
+    // another record's tag, the clipboard), which a save stores unchanged.
+    tagmint::tags::TagPicture picture() const;
+    void setPicture(const tagmint::tags::TagPicture& picture);
     bool hasImage() const;
     qint64 imageSortValue() const;
     const QZTagLibArtwork* artwork() const { return m_artwork.get(); }
