@@ -75,7 +75,7 @@ int SetCommand::run()
 void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
-        PreparedValue prepared{assignment.key, assignment.value, QString()};
+        PreparedValue prepared{assignment.key, assignment.value, QString(), {}};
         if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
             QString reason;
             if (const auto picture = tags::loadPictureFile(assignment.value, &reason)) {
@@ -116,6 +116,8 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
 bool SetCommand::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
 {
     if (record.hasSaveError()) {
+        if (!record.saveErrorReason().isEmpty())
+            m_err << shownPath << ": " << record.saveErrorReason() << Qt::endl;
         report(shownPath, QStringLiteral("could not be saved"));
         return false;
     }

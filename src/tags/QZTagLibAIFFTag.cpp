@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using tagmint::tags::ByteRange;
+
 namespace {
 
 // TagLib accepts any bytes as an AIFF file and then "saves" them without
@@ -27,6 +29,26 @@ bool hasAiffHeader(const QString& path)
 }
 
 } // namespace
+
+// TagLib's AIFF file, with the chunk list of its RIFF base open to find the
+// sound data.
+class QZTagLibAIFFTag::File : public TagLib::RIFF::AIFF::File {
+public:
+    explicit File(TagLib::IOStream* stream)
+        : TagLib::RIFF::AIFF::File(stream, false, TagLib::AudioProperties::Average)
+    {
+    }
+
+    QList<ByteRange> soundData()
+    {
+        QList<ByteRange> ranges;
+        for (unsigned int i = 0; i < chunkCount(); ++i) {
+            if (chunkName(i) == "SSND")
+                ranges.append(ByteRange{chunkOffset(i), chunkDataSize(i)});
+        }
+        return ranges;
+    }
+};
 
 QZTagLibAIFFTag::~QZTagLibAIFFTag()
 {
@@ -49,9 +71,7 @@ bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
 {
     if (!hasAiffHeader(path))
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::RIFF::AIFF::File>(fileName.constData(), false,
-                                                           TagLib::AudioProperties::Average);
+    auto file = std::make_unique<File>(stream());
     if (!file->isValid())
         return false;
     TagLib::ID3v2::Tag* tag = file->tag();
@@ -63,23 +83,26 @@ bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-bool QZTagLibAIFFTag::save()
+bool QZTagLibAIFFTag::writeTags()
 {
     if (!m_aiffFile || !m_id3v2Tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_aiffFile->save();
-        pushWrittenBytes(*m_aiffFile);
-        return ok;
+        return m_aiffFile->save();
     } catch (...) {
         return false;
     }
 }
 
-void QZTagLibAIFFTag::closeFile()
+QList<ByteRange> QZTagLibAIFFTag::audioRanges()
 {
-    QZTagLibMPEGTag::closeFile();
+    return m_aiffFile ? m_aiffFile->soundData() : QList<ByteRange>();
+}
+
+void QZTagLibAIFFTag::closeTagLibFile()
+{
+    QZTagLibMPEGTag::closeTagLibFile();
     delete m_aiffFile;
     m_aiffFile = nullptr;
 }

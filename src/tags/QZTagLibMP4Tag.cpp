@@ -186,9 +186,7 @@ bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
 {
     if (!isMp4Container(path))
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::MP4::File>(fileName.constData(), false,
-                                                    TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::MP4::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return false;
     TagLib::MP4::Tag* tag = file->tag();
@@ -200,25 +198,41 @@ bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibMP4Tag::closeFile()
+void QZTagLibMP4Tag::closeTagLibFile()
 {
     m_tag = nullptr;
     delete m_file;
     m_file = nullptr;
 }
 
-bool QZTagLibMP4Tag::save()
+bool QZTagLibMP4Tag::writeTags()
 {
     if (!m_file || !m_tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_file->save();
-        pushWrittenBytes(*m_file);
-        return ok;
+        return m_file->save();
     } catch (...) {
         return false;
     }
+}
+
+QList<ByteRange> QZTagLibMP4Tag::audioRanges()
+{
+    // The payload of every top-level media data atom, past the longest
+    // header form.
+    constexpr qint64 kLargeHeader = 16;
+    QList<ByteRange> ranges;
+    QFile file(path());
+    if (!m_file || !file.open(QIODevice::ReadOnly))
+        return ranges;
+    const qint64 fileSize = file.size();
+    AtomHeader atom;
+    for (qint64 position = 0; readAtomHeader(file, position, fileSize, &atom); position += atom.size) {
+        if (atom.name == "mdat" && atom.size > kLargeHeader)
+            ranges.append(ByteRange{position + kLargeHeader, atom.size - kLargeHeader});
+    }
+    return ranges;
 }
 
 bool QZTagLibMP4Tag::isReadOnly() const

@@ -22,8 +22,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -65,6 +64,8 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool writeTags() override;
+    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False when the file holds no MPEG frame: TagLib alone takes any bytes.
     bool openFile(const QString& path, quint32 flags) override;

@@ -22,8 +22,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString title() const override;
     QString artist() const override;
@@ -38,6 +37,8 @@ public:
     bool isReadOnly() const override;
 
 protected:
+    bool writeTags() override;
+    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // A file our RIFF walk finds damaged is repaired when opened for writing.
     bool openFile(const QString& path, quint32 flags) override;

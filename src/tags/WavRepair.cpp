@@ -2,7 +2,10 @@
 
 #include "audio/OpenAudioReader.h"
 #include "record/PathLock.h"
+#include "table/ArtworkExport.h"
 #include "tags/RiffWalker.h"
+#include "tags/SafeFileCommit.h"
+#include "util/FileSystem.h"
 #include "util/TextConversion.h"
 
 #include <QDir>
@@ -27,8 +30,6 @@ namespace {
 // Room for the scratch copy, a backup and what the tags add, with margin.
 constexpr quint64 kFreeSpaceFactor = 5;
 constexpr qint64 kCopyBlockSize = qint64(1) << 20;
-
-std::atomic<FreeSpaceProbe> g_freeSpaceProbe{&volumeFreeSpace};
 
 using text::toFileSystemPath;
 
@@ -120,6 +121,28 @@ bool overwrite(const QString& path, const QString& mended, QTemporaryFile& prist
     return false;
 }
 
+// Renames the file to its backup name: "NAME.wav.bak", or when that is
+// taken "NAME.wav (copy 2).bak" and so on. Nothing already there is
+// replaced, a link at the backup name included.
+std::optional<QByteArray> moveAside(const QString& path)
+{
+    const QFileInfo info(path);
+    const QByteArray from = toFileSystemPath(path);
+    // Another program may take the free name first; then the next one.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::optional<QString> name =
+            table::uniqueFileName(info.path(), info.fileName() + QStringLiteral(".bak"));
+        if (!name)
+            return std::nullopt;
+        const QByteArray to = toFileSystemPath(*name);
+        if (fs::renameNoReplace(from, to))
+            return to;
+        if (errno != EEXIST)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 void putBack(const QString& path, QTemporaryFile& pristine)
 {
     QFile target(path);
@@ -129,19 +152,6 @@ void putBack(const QString& path, QTemporaryFile& pristine)
 }
 
 } // namespace
-
-std::optional<quint64> volumeFreeSpace(const QByteArray& folder)
-{
-    struct statvfs volume;
-    if (::statvfs(folder.constData(), &volume) != 0)
-        return std::nullopt;
-    return quint64(volume.f_bavail) * quint64(volume.f_frsize);
-}
-
-FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe)
-{
-    return g_freeSpaceProbe.exchange(probe ? probe : &volumeFreeSpace);
-}
 
 bool repairWavFile(const QString& requestedPath)
 {
@@ -159,7 +169,7 @@ bool repairWavFile(const QString& requestedPath)
     // Replacing the file by renames would get round its write protection.
     if (isLocked(fsPath) || isLocked(fsFolder) || ::access(fsPath.constData(), W_OK) != 0)
         return false;
-    const std::optional<quint64> freeSpace = g_freeSpaceProbe.load()(fsFolder);
+    const std::optional<quint64> freeSpace = freeSpaceIn(fsFolder);
     if (!freeSpace || quint64(info.st_size) > *freeSpace / kFreeSpaceFactor)
         return false;
 
@@ -184,16 +194,15 @@ bool repairWavFile(const QString& requestedPath)
     // Renames would cut other hard links off and could change the owner;
     // the file is then written over instead.
     if (besideFile && info.st_nlink == 1 && takeOwnerOf(*mended, info)) {
-        const QByteArray backup = fsPath + ".bak";
-        if (::rename(fsPath.constData(), backup.constData()) == 0) {
+        if (const std::optional<QByteArray> backup = moveAside(path)) {
             if (::rename(toFileSystemPath(mendedPath).constData(), fsPath.constData()) == 0) {
                 mended->setAutoRemove(false);
                 if (isMended(path))
                     return true;
-                ::rename(backup.constData(), fsPath.constData());
+                ::rename(backup->constData(), fsPath.constData());
                 return false;
             }
-            if (::rename(backup.constData(), fsPath.constData()) != 0)
+            if (::rename(backup->constData(), fsPath.constData()) != 0)
                 return false;
         }
     }

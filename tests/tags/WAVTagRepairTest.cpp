@@ -6,6 +6,7 @@
 #include "support/TestFiles.h"
 #include "tags/QZTagLibTag.h"
 #include "tags/RiffWalker.h"
+#include "tags/SafeFileCommit.h"
 #include "tags/WavRepair.h"
 
 #include <QDir>
@@ -83,11 +84,11 @@ std::unique_ptr<QZTagLibTag> openForWriting(const QString& path)
 
 class FreeSpaceOverride {
 public:
-    explicit FreeSpaceOverride(wav::FreeSpaceProbe probe) : m_previous(wav::setFreeSpaceProbe(probe)) {}
-    ~FreeSpaceOverride() { wav::setFreeSpaceProbe(m_previous); }
+    explicit FreeSpaceOverride(FreeSpaceProbe probe) : m_previous(setFreeSpaceProbe(probe)) {}
+    ~FreeSpaceOverride() { setFreeSpaceProbe(m_previous); }
 
 private:
-    wav::FreeSpaceProbe m_previous;
+    FreeSpaceProbe m_previous;
 };
 
 TEST(RiffWalker, MendingCutsTheLastChunkAndReplacesTheInfoList)
@@ -137,8 +138,11 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     record.setValue(QStringLiteral("Repaired Title"), QStringLiteral("title"));
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
     EXPECT_EQ(record.value("tagFormat").toString(), "ID3v2.4.0, Info");
-    EXPECT_EQ(readAll(path + ".bak"), original);
-    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "cut.wav.bak"}));
+    // The backup takes the next free name; the older one stays.
+    const QString backup = dir.filePath("cut.wav (copy 2).bak");
+    EXPECT_EQ(readAll(backup), original);
+    EXPECT_EQ(readAll(path + ".bak"), "an older backup");
+    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "cut.wav (copy 2).bak", "cut.wav.bak"}));
 
     QByteArray before;
     QByteArray after;
@@ -151,7 +155,7 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     // Whole now: the next save leaves the backup alone.
     record.setValue(QStringLiteral("Second"), QStringLiteral("title"));
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
-    EXPECT_EQ(readAll(path + ".bak"), original);
+    EXPECT_EQ(readAll(backup), original);
 }
 
 std::optional<quint64> fullVolume(const QByteArray&)
@@ -166,7 +170,7 @@ std::optional<quint64> unknownVolume(const QByteArray&)
 
 TEST(WAVRepair, RefusalsLeaveTheFileByteForByte)
 {
-    for (wav::FreeSpaceProbe probe : {&fullVolume, &unknownVolume}) {
+    for (FreeSpaceProbe probe : {&fullVolume, &unknownVolume}) {
         TempDir dir;
         const QString path = writeCutFile(dir);
         const QByteArray original = readAll(path);
