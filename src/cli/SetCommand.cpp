@@ -32,6 +32,7 @@ int SetCommand::run()
     bool allGood = opener.succeeded();
 
     RecordList toSave;
+    qint64 refused = 0;
     QHash<const QZTagLibRecord*, QString> shownPaths;
     for (const RecordPtr& record : opener.records()) {
         const QString shown = opener.displayPath(record->path());
@@ -40,10 +41,12 @@ int SetCommand::run()
         // written.
         if (record->hasInvalidTags() || record->isReadOnly()) {
             m_err << shown << ": "
-                  << (record->hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
+                  << (record->hasInvalidTags() ? RecordOpener::unreadableTagsText(record->path())
+                                              : QStringLiteral("the file is read-only"))
                   << Qt::endl;
             report(shown, QStringLiteral("could not be saved"));
             allGood = false;
+            ++refused;
             continue;
         }
         allGood = applyValues(*record, shown) && allGood;
@@ -54,8 +57,11 @@ int SetCommand::run()
         shownPaths.insert(record.get(), shown);
         toSave.append(record);
     }
-    if (toSave.isEmpty())
+    // The window's words for a save with nothing to write.
+    if (toSave.isEmpty()) {
+        m_err << collection::saveResultReport(0, refused, 0).longText << Qt::endl;
         return allGood ? kExitOk : kExitFailure;
+    }
 
     collection::SaveResult result;
     {
@@ -67,7 +73,8 @@ int SetCommand::run()
     }
     for (const RecordPtr& record : toSave)
         allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+    m_err << collection::saveResultReport(result.saved, result.failed + refused, result.renameFailed)
+                 .longText
           << Qt::endl;
     return allGood && result.succeeded() ? kExitOk : kExitFailure;
 }

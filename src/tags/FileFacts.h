@@ -2,6 +2,7 @@
 // Small facts about a media file that the tag wrappers, the record and the
 // safe save pass around.
 
+#include <QList>
 #include <QtGlobal>
 #include <sys/types.h>
 
@@ -21,6 +22,16 @@ struct FileStamp {
 struct ByteRange {
     qint64 offset = 0;
     qint64 length = 0;
+};
+
+// Where a media file keeps its audio.
+struct AudioLayout {
+    // The bytes that hold it: a save must carry them over unchanged.
+    QList<ByteRange> ranges;
+    // Positions inside them that the container's own tables name (the
+    // chunk offsets of an MP4 file), in table order: after a save they must
+    // name the same bytes wherever those went.
+    QList<quint64> pointers;
 };
 
 } // namespace tagmint::tags

@@ -16,10 +16,10 @@ public:
     QString tagFormat() const override { return id3v2VersionText(); }
     bool hasID3v1Tag() const override { return false; }
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
     bool writeTags() override;
-    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a FORM container of type AIFF or AIFC.
     bool openFile(const QString& path, quint32 flags) override;

@@ -181,7 +181,7 @@ bool QZTagLibFLACTag::writeTags()
     }
 }
 
-QList<ByteRange> QZTagLibFLACTag::audioRanges()
+AudioLayout QZTagLibFLACTag::audioLayout()
 {
     const std::optional<qint64> frames = flacFrameOffset(path());
     if (!m_flacFile || !frames)
@@ -190,7 +190,7 @@ QList<ByteRange> QZTagLibFLACTag::audioRanges()
     const qint64 end = m_flacFile->length() - (m_flacFile->hasID3v1Tag() ? kID3v1Size : 0);
     if (end <= *frames)
         return {};
-    return {ByteRange{*frames, end - *frames}};
+    return {{ByteRange{*frames, end - *frames}}, {}};
 }
 
 // Only values the Xiph comment has are copied: an ID3 value that was shown

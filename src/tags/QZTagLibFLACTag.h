@@ -58,10 +58,10 @@ public:
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
     bool writeTags() override;
-    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a FLAC stream: the "fLaC" marker at the start
     // (or right after a leading ID3v2 tag), whole metadata blocks and a

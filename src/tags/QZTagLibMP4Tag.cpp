@@ -1,9 +1,9 @@
 #include "tags/QZTagLibMP4Tag.h"
 
 #include "tags/ImageCodec.h"
+#include "tags/Mp4AtomWalker.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <QFile>
 
@@ -76,87 +76,6 @@ const TagLib::String& coverKey()
     return key;
 }
 
-struct AtomHeader {
-    QByteArray name;
-    qint64 size = 0;
-};
-
-// The atom header at position; false when it is cut off, names no printable
-// four-character type or reaches beyond end.
-bool readAtomHeader(QFile& file, qint64 position, qint64 end, AtomHeader* atom)
-{
-    if (end - position < 8 || !file.seek(position))
-        return false;
-    const QByteArray header = file.read(8);
-    if (header.size() != 8)
-        return false;
-    qint64 size = 0;
-    for (int i = 0; i < 4; ++i)
-        size = (size << 8) | quint8(header[i]);
-    qint64 headerSize = 8;
-    if (size == 1) {
-        const QByteArray large = file.read(8);
-        if (large.size() != 8)
-            return false;
-        size = 0;
-        for (int i = 0; i < 8; ++i)
-            size = (size << 8) | quint8(large[i]);
-        if (size < 0)
-            return false;
-        headerSize = 16;
-    } else if (size == 0) {
-        size = end - position;   // extends to the end
-    }
-    if (size < headerSize || size > end - position)
-        return false;
-    for (const char c : header.mid(4, 4)) {
-        if (c < 0x20 || c > 0x7E)
-            return false;
-    }
-    atom->name = header.mid(4, 4);
-    atom->size = size;
-    return true;
-}
-
-// TagLib 1.13 takes any bytes that contain something it can read as a
-// "moov" atom, and files cut off in the middle of an atom. Here the
-// top-level atoms must cover the file exactly, "ftyp" (when present) must
-// come first, and "moov" must hold a movie header and a track.
-bool isMp4Container(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 fileSize = file.size();
-    bool hasMovie = false;
-    for (qint64 position = 0; position < fileSize;) {
-        AtomHeader atom;
-        if (!readAtomHeader(file, position, fileSize, &atom))
-            return false;
-        if (atom.name == "ftyp" && position != 0)
-            return false;
-        if (atom.name == "moov" && !hasMovie) {
-            bool hasHeader = false;
-            bool hasTrack = false;
-            const qint64 end = position + atom.size;
-            qint64 child = position + 8;
-            while (child < end) {
-                AtomHeader inner;
-                if (!readAtomHeader(file, child, end, &inner))
-                    return false;
-                hasHeader = hasHeader || inner.name == "mvhd";
-                hasTrack = hasTrack || inner.name == "trak";
-                child += inner.size;
-            }
-            if (!hasHeader || !hasTrack)
-                return false;
-            hasMovie = true;
-        }
-        position += atom.size;
-    }
-    return hasMovie;
-}
-
 QByteArray bytesOf(const TagLib::ByteVector& data)
 {
     return QByteArray(data.data(), qsizetype(data.size()));
@@ -184,7 +103,9 @@ bool QZTagLibMP4Tag::canHandlePath(const QString& path)
 
 bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!isMp4Container(path))
+    // TagLib 1.13 takes junk, cut-off and inconsistent files; our walk
+    // has the last word.
+    if (!mp4::checkMp4File(path).holds())
         return false;
     auto file = std::make_unique<TagLib::MP4::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
@@ -217,22 +138,15 @@ bool QZTagLibMP4Tag::writeTags()
     }
 }
 
-QList<ByteRange> QZTagLibMP4Tag::audioRanges()
+AudioLayout QZTagLibMP4Tag::audioLayout()
 {
-    // The payload of every top-level media data atom, past the longest
-    // header form.
-    constexpr qint64 kLargeHeader = 16;
-    QList<ByteRange> ranges;
+    // The payload of every top-level media data atom, and the chunk offsets
+    // pointing into it, as the file is now (a save may have moved them).
+    AudioLayout layout;
     QFile file(path());
-    if (!m_file || !file.open(QIODevice::ReadOnly))
-        return ranges;
-    const qint64 fileSize = file.size();
-    AtomHeader atom;
-    for (qint64 position = 0; readAtomHeader(file, position, fileSize, &atom); position += atom.size) {
-        if (atom.name == "mdat" && atom.size > kLargeHeader)
-            ranges.append(ByteRange{position + kLargeHeader, atom.size - kLargeHeader});
-    }
-    return ranges;
+    if (m_file && file.open(QIODevice::ReadOnly))
+        mp4::checkMp4(file, &layout.pointers, &layout.ranges);
+    return layout;
 }
 
 bool QZTagLibMP4Tag::isReadOnly() const

@@ -56,10 +56,10 @@ public:
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
     bool writeTags() override;
-    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a whole atom structure with a movie header.
     bool openFile(const QString& path, quint32 flags) override;

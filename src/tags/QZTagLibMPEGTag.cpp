@@ -172,7 +172,7 @@ bool QZTagLibMPEGTag::writeTags()
     }
 }
 
-QList<ByteRange> QZTagLibMPEGTag::audioRanges()
+AudioLayout QZTagLibMPEGTag::audioLayout()
 {
     if (!m_file)
         return {};
@@ -182,7 +182,7 @@ QList<ByteRange> QZTagLibMPEGTag::audioRanges()
     const long last = m_file->lastFrameOffset();
     if (first < 0 || last <= first)
         return {};
-    return {ByteRange{first, last - first}};
+    return {{ByteRange{first, last - first}}, {}};
 }
 
 QString QZTagLibMPEGTag::artist() const

@@ -69,12 +69,22 @@ QString lowerExtension(const QString& path)
 // write would reach.
 constexpr qint64 kTagGrowthAllowance = qint64(16) << 20;
 
-// Whether the file at `path` opens as a file of the kind `kindPath` names.
-bool readsBackAs(const QString& kindPath, const QString& path)
+// Whether the file at `path` opens as a file of the kind `kindPath` names;
+// if so, `layout` receives where it keeps its audio.
+bool readsBackAs(const QString& kindPath, const QString& path, tagmint::tags::AudioLayout* layout)
 {
     for (const WrapperClass& wrapper : kWrapperClasses) {
-        if (wrapper.supportedExtensions().contains(lowerExtension(kindPath)))
-            return wrapper.open(path, QZTagLibTag::ReadBack, nullptr) != nullptr;
+        if (!wrapper.supportedExtensions().contains(lowerExtension(kindPath)))
+            continue;
+        const std::unique_ptr<QZTagLibTag> tag = wrapper.open(path, QZTagLibTag::ReadBack, nullptr);
+        if (!tag)
+            return false;
+        try {
+            *layout = tag->audioLayout();
+        } catch (...) {
+            return false;
+        }
+        return true;
     }
     return false;
 }
@@ -196,7 +206,7 @@ bool QZTagLibTag::save()
 
     tagmint::tags::CommitChecks checks;
     try {
-        checks.audio = audioRanges();
+        checks.audio = audioLayout();
     } catch (...) {
         return failSave(QStringLiteral("the file's audio data cannot be found"));
     }
@@ -219,7 +229,9 @@ bool QZTagLibTag::save()
     }
 
     const QString kind = path();
-    checks.readsBack = [kind](const QString& written) { return readsBackAs(kind, written); };
+    checks.readsBack = [kind](const QString& written, tagmint::tags::AudioLayout* layout) {
+        return readsBackAs(kind, written, layout);
+    };
     const QString problem = tagmint::tags::commitStream(*m_lockedFile, *m_stream, checks);
     if (!problem.isEmpty())
         return failSave(problem);

@@ -58,6 +58,10 @@ public:
     // saveError() says why.
     bool save();
     QString saveError() const { return m_saveError; }
+    // Where the open file keeps its audio: a save that would change those
+    // bytes, or leave the container's pointers to them wrong, is refused.
+    // May throw.
+    virtual tagmint::tags::AudioLayout audioLayout() { return {}; }
     // Why the last open failed, when it was not the file's contents.
     QString openError() const { return m_openError; }
     // The file as it was when opened: a record compares it with what it
@@ -148,9 +152,6 @@ protected:
     virtual void closeTagLibFile() {}
     // Has the library render the tags into stream(); may throw.
     virtual bool writeTags() { return false; }
-    // The byte ranges of the file that hold audio, asked before writeTags;
-    // a save that would change them is refused. May throw.
-    virtual QList<tagmint::tags::ByteRange> audioRanges() { return {}; }
 
     // What the TagLib file object reads and writes through; it never
     // writes to the file itself.

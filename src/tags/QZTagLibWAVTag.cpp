@@ -18,7 +18,6 @@
 #include <memory>
 
 using namespace tagmint::tags;
-using tagmint::tags::ByteRange;
 
 namespace {
 
@@ -91,9 +90,13 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
         return false;
     // TagLib 1.13 calls almost any file a valid WAV file, cut-off ones
     // included, and then "saves" without writing or writes new chunks in
-    // front of the cut one; our own walk has the last word.
+    // front of the cut one; our own walk has the last word. Only a file it
+    // finds damaged (a cut last chunk), or one TagLib rejects, is mended
+    // before it is written.
     const riff::WaveCondition condition = riff::checkWaveFile(path);
-    if (!file->isValid() || condition != riff::WaveCondition::Intact) {
+    if (condition == riff::WaveCondition::NotWave)
+        return false;
+    if (!file->isValid() || condition == riff::WaveCondition::Damaged) {
         if (flags & OpenForWriting) {
             file.reset();
             // The repair replaces the file: the stream must read the new one.
@@ -102,7 +105,7 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
             file = std::make_unique<File>(stream());
             if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
                 return false;
-        } else if (condition == riff::WaveCondition::NotWave || (flags & ReadBack)) {
+        } else if (flags & ReadBack) {
             return false;
         }
     }
@@ -151,9 +154,9 @@ bool QZTagLibWAVTag::writeTags()
     }
 }
 
-QList<ByteRange> QZTagLibWAVTag::audioRanges()
+AudioLayout QZTagLibWAVTag::audioLayout()
 {
-    return m_wavFile ? m_wavFile->sampleData() : QList<ByteRange>();
+    return {m_wavFile ? m_wavFile->sampleData() : QList<ByteRange>(), {}};
 }
 
 // The INFO list gets copies of the ID3v2 values. Values that already match

@@ -35,10 +35,10 @@ public:
 
     QString tagFormat() const override;
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
     bool writeTags() override;
-    QList<tagmint::tags::ByteRange> audioRanges() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // A file our RIFF walk finds damaged is repaired when opened for writing.
     bool openFile(const QString& path, quint32 flags) override;

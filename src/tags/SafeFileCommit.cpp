@@ -264,7 +264,7 @@ public:
             return QStringLiteral("the file is read-only");
         if (!m_stream.isModified())
             return QString();
-        for (const ByteRange& range : m_checks.audio) {
+        for (const ByteRange& range : m_checks.audio.ranges) {
             const qint64 newOffset = m_stream.newOffsetOf(range.offset, range.length);
             if (newOffset < 0)
                 return QStringLiteral("the save would change the audio data");
@@ -306,8 +306,8 @@ private:
             error = syncData(m_file.fd());
         QString reason = error ? QStringLiteral("could not write the file: %1").arg(systemErrorText(error))
                                : QString();
-        if (reason.isEmpty() && m_checks.readsBack && !m_checks.readsBack(m_file.path()))
-            reason = QStringLiteral("the saved file did not read back");
+        if (reason.isEmpty())
+            reason = readBackProblem(m_file.path());
         if (!reason.isEmpty()) {
             for (std::size_t i = 0; i < written; ++i)
                 writeAll(m_file.fd(), patches[i].old.constData(), patches[i].length, patches[i].at);
@@ -385,9 +385,34 @@ private:
             if (!sameBytes(fd, audio.newOffset, original, audio.original.offset, audio.original.length))
                 return QStringLiteral("the audio data did not come through unchanged");
         }
-        if (m_checks.readsBack && !m_checks.readsBack(path))
+        return readBackProblem(path);
+    }
+
+    // The written file, read back by a wrapper of its kind, must have its
+    // tables point at the audio where the save put it.
+    QString readBackProblem(const QString& path) const
+    {
+        if (!m_checks.readsBack)
+            return QString();
+        AudioLayout written;
+        if (!m_checks.readsBack(path, &written))
             return QStringLiteral("the saved file did not read back");
-        return QString();
+        const QList<quint64>& before = m_checks.audio.pointers;
+        bool follow = written.pointers.size() == before.size();
+        for (qsizetype i = 0; follow && i < before.size(); ++i)
+            follow = newPositionOf(before[i]) == qint64(written.pointers[i]);
+        return follow ? QString() : QStringLiteral("the saved file's chunk offsets no longer point at its audio");
+    }
+
+    // Where a byte of the original's audio lies in the new file; -1 outside it.
+    qint64 newPositionOf(quint64 position) const
+    {
+        for (const AudioPlacement& audio : m_audio) {
+            const quint64 begin = quint64(audio.original.offset);
+            if (position >= begin && position < begin + quint64(audio.original.length))
+                return audio.newOffset + qint64(position - begin);
+        }
+        return -1;
     }
 
     QString writeFailure(int error) const

@@ -27,12 +27,13 @@ class CopyOnWriteStream;
 class LockedFile;
 
 struct CommitChecks {
-    // Ranges of the original that hold audio: they must come through
-    // byte for byte.
-    QList<ByteRange> audio;
+    // Where the original keeps its audio: the ranges must come through
+    // byte for byte, and the pointers must name the same bytes afterwards.
+    AudioLayout audio;
     // Whether the file at the path (the new file, before it takes the
-    // original's place) opens as a file of its kind.
-    std::function<bool(const QString& path)> readsBack;
+    // original's place) opens as a file of its kind; if so, it gives that
+    // file's audio layout, whose pointers are checked.
+    std::function<bool(const QString& path, AudioLayout* layout)> readsBack;
 };
 
 // Empty when the file now holds what the stream holds; otherwise why it was

@@ -280,10 +280,16 @@ TEST(SafeFileCommit, RefusesToChangeAudioAndPutsBackWhatDoesNotReadBack)
 {
     TempDir dir;
     const QByteArray original = numbered(8000);
-    const QString path = dir.writeFile("file.mp3", original);
-    const ByteRange audio{2000, 6000};
-    const CommitChecks accepting{{audio}, [](const QString&) { return true; }};
-    const CommitChecks refusing{{audio}, [](const QString&) { return false; }};
+    const QString path = dir.writeFile("file.mp4", original);
+    // Two chunks of audio, named by the container's tables.
+    const AudioLayout audio{{ByteRange{2000, 6000}}, {2000, 5000}};
+    // What the written file's tables say, as a wrapper reads them back.
+    QList<quint64> writtenPointers;
+    const CommitChecks accepting{audio, [&](const QString&, AudioLayout* layout) {
+                                     layout->pointers = writtenPointers;
+                                     return true;
+                                 }};
+    const CommitChecks refusing{audio, [](const QString&, AudioLayout*) { return false; }};
 
     auto file = LockedFile::open(path, LockedFile::Access::Write);
     CopyOnWriteStream stream(*file);
@@ -303,9 +309,19 @@ TEST(SafeFileCommit, RefusesToChangeAudioAndPutsBackWhatDoesNotReadBack)
     EXPECT_EQ(commitStream(*file, stream, refusing), "the saved file did not read back");
     write(100, QByteArray(3000, 't'), true);   // a rewrite
     EXPECT_EQ(commitStream(*file, stream, refusing), "the saved file did not read back");
+    // The audio moved by 3000 bytes; tables left as they were, or moved
+    // wrongly, or with an entry lost, read other bytes.
+    const QString stale = "the saved file's chunk offsets no longer point at its audio";
+    for (const QList<quint64>& wrong : {QList<quint64>{2000, 5000}, QList<quint64>{5000, 7999},
+                                        QList<quint64>{5000}}) {
+        writtenPointers = wrong;
+        write(100, QByteArray(3000, 't'), true);
+        EXPECT_EQ(commitStream(*file, stream, accepting), stale);
+    }
     EXPECT_EQ(readAll(path), original);
-    EXPECT_EQ(entries(dir.path()), QStringList{"file.mp3"});
+    EXPECT_EQ(entries(dir.path()), QStringList{"file.mp4"});
 
+    writtenPointers = {5000, 8000};
     write(100, QByteArray(3000, 't'), true);
     EXPECT_EQ(commitStream(*file, stream, accepting), QString());
     EXPECT_EQ(readAll(path), original.left(100) + QByteArray(3000, 't') + original.mid(100));
