@@ -221,13 +221,6 @@ bool copyExtendedAttributes(int from, int to)
     return true;
 }
 
-// Append-only and immutable folders let no file be replaced by a rename.
-bool folderAllowsRenames(const QByteArray& folder)
-{
-    const std::optional<quint32> flags = LinuxFileFlags::instance().flags(folder);
-    return !flags || !(*flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
-}
-
 // Same bytes at `atA` in `a` and at `atB` in `b`?
 bool sameBytes(int a, qint64 atA, int b, qint64 atB, qint64 length)
 {
@@ -490,6 +483,12 @@ QString commitStream(LockedFile& file, CopyOnWriteStream& stream, const CommitCh
     const QString problem = Commit(file, stream, checks).run();
     stream.rebase();
     return problem;
+}
+
+bool folderAllowsRenames(const QByteArray& folder)
+{
+    const std::optional<quint32> flags = LinuxFileFlags::instance().flags(folder);
+    return !flags || !(*flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
 }
 
 std::optional<quint64> volumeFreeSpace(const QByteArray& folder)

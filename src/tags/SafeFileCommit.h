@@ -40,6 +40,10 @@ struct CommitChecks {
 // left as it was. Either way the stream then starts over from the file.
 QString commitStream(LockedFile& file, CopyOnWriteStream& stream, const CommitChecks& checks);
 
+// Whether files in `folder` may be replaced by renames (append-only and
+// immutable folders refuse them, and the removal of names).
+bool folderAllowsRenames(const QByteArray& folder);
+
 // Bytes an unprivileged writer may still use on the volume of `folder`;
 // nullopt when that cannot be told.
 using FreeSpaceProbe = std::optional<quint64> (*)(const QByteArray& folder);

@@ -121,13 +121,22 @@ bool overwrite(const QString& path, const QString& mended, QTemporaryFile& prist
     return false;
 }
 
-// Renames the file to its backup name: "NAME.wav.bak", or when that is
-// taken "NAME.wav (copy 2).bak" and so on. Nothing already there is
-// replaced, a link at the backup name included.
-std::optional<QByteArray> moveAside(const QString& path)
+struct Backup {
+    QByteArray path;
+    // The original is still at its own name too (a second hard link).
+    bool linked = false;
+};
+
+// Gives the file its backup name: "NAME.wav.bak", or when that is taken
+// "NAME.wav (copy 2).bak" and so on. Nothing already there is replaced, a
+// link at the backup name included. A second hard link keeps the file at
+// its own name until the mended copy replaces it in one step; where the
+// file system has no hard links, the file is renamed.
+std::optional<Backup> keepBackup(const QString& path)
 {
     const QFileInfo info(path);
     const QByteArray from = toFileSystemPath(path);
+    bool canLink = true;
     // Another program may take the free name first; then the next one.
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::optional<QString> name =
@@ -135,8 +144,12 @@ std::optional<QByteArray> moveAside(const QString& path)
         if (!name)
             return std::nullopt;
         const QByteArray to = toFileSystemPath(*name);
-        if (fs::renameNoReplace(from, to))
-            return to;
+        if (canLink && ::link(from.constData(), to.constData()) == 0)
+            return Backup{to, true};
+        if (canLink && errno != EEXIST)
+            canLink = false;
+        if (!canLink && fs::renameNoReplace(from, to))
+            return Backup{to, false};
         if (errno != EEXIST)
             return std::nullopt;
     }
@@ -191,18 +204,20 @@ bool repairWavFile(const QString& requestedPath)
         || !decodes(mendedPath))
         return false;
 
-    // Renames would cut other hard links off and could change the owner;
-    // the file is then written over instead.
-    if (besideFile && info.st_nlink == 1 && takeOwnerOf(*mended, info)) {
-        if (const std::optional<QByteArray> backup = moveAside(path)) {
+    // Renames would cut other hard links off, could change the owner and
+    // are refused in append-only folders; the file is then written over.
+    if (besideFile && info.st_nlink == 1 && folderAllowsRenames(fsFolder) && takeOwnerOf(*mended, info)) {
+        if (const std::optional<Backup> backup = keepBackup(path)) {
             if (::rename(toFileSystemPath(mendedPath).constData(), fsPath.constData()) == 0) {
                 mended->setAutoRemove(false);
                 if (isMended(path))
                     return true;
-                ::rename(backup->constData(), fsPath.constData());
+                ::rename(backup->path.constData(), fsPath.constData());
                 return false;
             }
-            if (::rename(backup->constData(), fsPath.constData()) != 0)
+            // (A rename between two links of one file would do nothing.)
+            if (backup->linked ? ::unlink(backup->path.constData()) != 0
+                               : ::rename(backup->path.constData(), fsPath.constData()) != 0)
                 return false;
         }
     }

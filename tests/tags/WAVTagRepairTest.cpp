@@ -132,6 +132,8 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     const QString path = writeCutFile(dir);
     const QByteArray original = readAll(path);
     dir.writeFile("cut.wav.bak", "an older backup");
+    // A link at a backup name is neither replaced nor followed.
+    ASSERT_TRUE(QFile::link(dir.filePath("elsewhere.wav"), dir.filePath("cut.wav (copy 2).bak")));
 
     QZTagLibRecord record(path, 0);
     EXPECT_EQ(record.value("tagFormat").toString(), "Info");
@@ -139,10 +141,12 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
     EXPECT_EQ(record.value("tagFormat").toString(), "ID3v2.4.0, Info");
     // The backup takes the next free name; the older one stays.
-    const QString backup = dir.filePath("cut.wav (copy 2).bak");
+    const QString backup = dir.filePath("cut.wav (copy 3).bak");
     EXPECT_EQ(readAll(backup), original);
     EXPECT_EQ(readAll(path + ".bak"), "an older backup");
-    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "cut.wav (copy 2).bak", "cut.wav.bak"}));
+    EXPECT_TRUE(QFileInfo(dir.filePath("cut.wav (copy 2).bak")).isSymLink());
+    EXPECT_EQ(folderEntries(dir.path()),
+              QStringList({"cut.wav", "cut.wav (copy 2).bak", "cut.wav (copy 3).bak", "cut.wav.bak"}));
 
     QByteArray before;
     QByteArray after;
