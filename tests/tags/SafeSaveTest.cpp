@@ -209,18 +209,31 @@ TEST(SafeSave, AFullDiskFailsTheSaveAndLeavesTheFileByteForByte)
 
         // The disk fills while the new file is written: after nothing, a
         // block, half the file, all but its last byte.
-        for (const qint64 limit : {qint64(0), qint64(4096), newSize / 2, newSize - 1}) {
+        auto saveWithLimit = [&](qint64 limit) {
             ChildProcess child([&] {
                 struct rlimit size = {rlim_t(limit), rlim_t(limit)};
                 ::setrlimit(RLIMIT_FSIZE, &size);
                 ::signal(SIGXFSZ, SIG_IGN);
                 return saveLargeTag(path).toUtf8();
             });
-            const QString reason = QString::fromUtf8(child.finish());
+            return QString::fromUtf8(child.finish());
+        };
+        for (const qint64 limit : {qint64(0), qint64(4096), newSize / 2, newSize - 1}) {
+            const QString reason = saveWithLimit(limit);
             EXPECT_TRUE(reason.startsWith("could not write the new file")) << limit << ": " << qPrintable(reason);
             EXPECT_EQ(readAll(path), original) << limit;
             EXPECT_EQ(entries(dir.path()), QStringList{QFileInfo(path).fileName()}) << limit;
         }
+        // A hard-linked file is written over where it is: the old bytes go
+        // back in.
+        const QString twin = dir.filePath("twin");
+        ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(twin).constData()), 0);
+        const QString reason = saveWithLimit(newSize - 1);
+        EXPECT_TRUE(reason.startsWith("could not write the new file")) << qPrintable(reason);
+        EXPECT_EQ(readAll(path), original);
+        EXPECT_EQ(statOf(twin).st_ino, statOf(path).st_ino);
+        EXPECT_EQ(entries(dir.path()), QStringList({QFileInfo(path).fileName(), "twin"}));
+        QFile::remove(twin);
         QFile::remove(path);
     }
 }
