@@ -42,11 +42,12 @@ QString sizeText(quint64 bytes)
 
 // --- Checked system calls; each answers 0 or an errno value -----------------
 
-int writeAll(int fd, const char* bytes, qint64 length, qint64 at)
+// Repeats a positioned read or write until `length` bytes went through.
+template <typename Transfer>
+int transferAll(qint64 length, Transfer transfer)
 {
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t n = ::pwrite(fd, bytes + done, size_t(length - done), off_t(at + done));
+    for (qint64 done = 0; done < length;) {
+        const ssize_t n = transfer(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -56,18 +57,18 @@ int writeAll(int fd, const char* bytes, qint64 length, qint64 at)
     return 0;
 }
 
+int writeAll(int fd, const char* bytes, qint64 length, qint64 at)
+{
+    return transferAll(length, [&](qint64 done) {
+        return ::pwrite(fd, bytes + done, size_t(length - done), off_t(at + done));
+    });
+}
+
 int readAll(int fd, char* bytes, qint64 length, qint64 at)
 {
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(fd, bytes + done, size_t(length - done), off_t(at + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += n;
-    }
-    return 0;
+    return transferAll(length, [&](qint64 done) {
+        return ::pread(fd, bytes + done, size_t(length - done), off_t(at + done));
+    });
 }
 
 // Copies in the kernel where it can (and shares blocks where the file

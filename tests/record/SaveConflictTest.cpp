@@ -7,6 +7,7 @@
 #include "support/TestFiles.h"
 #include "tags/LockedFile.h"
 #include "tags/QZTagLibTag.h"
+#include "tags/TagTestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,11 +26,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList entries(const QString& folder)
 {
@@ -40,7 +36,7 @@ QStringList entries(const QString& folder)
 // takes a while.
 QString writeLongMp3(const TempDir& dir, const QString& name)
 {
-    const QByteArray frames = contents(fixturePath(QStringLiteral("plain.mp3")));
+    const QByteArray frames = readAll(fixturePath(QStringLiteral("plain.mp3")));
     return dir.writeFile(name, frames.repeated(6000));
 }
 
@@ -59,7 +55,7 @@ TEST(SaveKilled, TheFileIsTheOriginalOrTheWholeNewOne)
 {
     TempDir dir;
     const QString reference = writeLongMp3(dir, QStringLiteral("reference.mp3"));
-    const QByteArray original = contents(reference);
+    const QByteArray original = readAll(reference);
     QElapsedTimer timer;
     timer.start();
     {
@@ -68,7 +64,7 @@ TEST(SaveKilled, TheFileIsTheOriginalOrTheWholeNewOne)
         ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
     }
     const qint64 saveMicroseconds = std::max<qint64>(timer.nsecsElapsed() / 1000, 1000);
-    const QByteArray saved = contents(reference);
+    const QByteArray saved = readAll(reference);
     ASSERT_NE(saved, original);
     QFile::remove(reference);
 
@@ -91,7 +87,7 @@ TEST(SaveKilled, TheFileIsTheOriginalOrTheWholeNewOne)
         std::this_thread::sleep_for(std::chrono::microseconds(random() % (saveMicroseconds * 2)));
         child.kill();
 
-        const QByteArray now = contents(path);
+        const QByteArray now = readAll(path);
         EXPECT_TRUE(now == original || now == saved) << "run " << run << ": " << now.size() << " bytes";
         sawOriginal += now == original;
         sawNew += now == saved;
@@ -170,21 +166,19 @@ TEST(ConcurrentSaves, ASaveThatFindsTheFileBusyFailsAndKeepsTheEdits)
 {
     TempDir dir;
     const QString path = dir.copyFixture(QStringLiteral("tagged.m4a"));
-    const QByteArray before = contents(path);
-    const auto previousWait = tags::LockedFile::lockWaitLimit();
-    tags::LockedFile::setLockWaitLimit(150ms);
+    const QByteArray before = readAll(path);
     QZTagLibRecord record(path, 0);
     record.setValue(QStringLiteral("Edited"), QStringLiteral("title"));
     {
+        LockWaitOverride quick(150ms);
         auto saving = QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
         ASSERT_TRUE(saving);
         EXPECT_FALSE(record.saveDataToTagAndDoRenaming());
     }
-    tags::LockedFile::setLockWaitLimit(previousWait);
     EXPECT_TRUE(record.hasSaveError());
     EXPECT_EQ(record.saveErrorReason(), tags::LockedFile::busyReason());
     EXPECT_EQ(record.value(QStringLiteral("title")).toString(), "Edited");
-    EXPECT_EQ(contents(path), before);
+    EXPECT_EQ(readAll(path), before);
 
     record.revertAllValues();
     record.setValue(QStringLiteral("Edited"), QStringLiteral("title"));

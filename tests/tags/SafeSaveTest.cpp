@@ -62,27 +62,6 @@ QString saveLargeTag(const QString& path)
     return tag->save() ? QString() : tag->saveError();
 }
 
-class FreeSpaceOverride {
-public:
-    explicit FreeSpaceOverride(FreeSpaceProbe probe) : m_previous(setFreeSpaceProbe(probe)) {}
-    ~FreeSpaceOverride() { setFreeSpaceProbe(m_previous); }
-
-private:
-    FreeSpaceProbe m_previous;
-};
-
-class LockWaitOverride {
-public:
-    explicit LockWaitOverride(std::chrono::milliseconds wait) : m_previous(LockedFile::lockWaitLimit())
-    {
-        LockedFile::setLockWaitLimit(wait);
-    }
-    ~LockWaitOverride() { LockedFile::setLockWaitLimit(m_previous); }
-
-private:
-    std::chrono::milliseconds m_previous;
-};
-
 // --- Rewrites and saves in place ---------------------------------------------
 
 TEST(SafeSave, ARewriteKeepsModeAttributesOwnerAndAudioAndLeavesNothingBehind)

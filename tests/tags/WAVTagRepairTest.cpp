@@ -7,6 +7,7 @@
 #include "tags/QZTagLibTag.h"
 #include "tags/RiffWalker.h"
 #include "tags/SafeFileCommit.h"
+#include "tags/TagTestSupport.h"
 #include "tags/WavRepair.h"
 
 #include <QDir>
@@ -26,11 +27,6 @@ using namespace tagmint::tags;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray le32(quint32 value)
 {
@@ -81,15 +77,6 @@ std::unique_ptr<QZTagLibTag> openForWriting(const QString& path)
 {
     return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
 }
-
-class FreeSpaceOverride {
-public:
-    explicit FreeSpaceOverride(FreeSpaceProbe probe) : m_previous(setFreeSpaceProbe(probe)) {}
-    ~FreeSpaceOverride() { setFreeSpaceProbe(m_previous); }
-
-private:
-    FreeSpaceProbe m_previous;
-};
 
 TEST(RiffWalker, MendingCutsTheLastChunkAndReplacesTheInfoList)
 {
