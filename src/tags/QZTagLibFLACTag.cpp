@@ -4,7 +4,6 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <QFile>
 

@@ -15,12 +15,10 @@
 
 #include <taglib/wavfile.h>
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tagmint::tags::wav {
