@@ -1,5 +1,6 @@
 #include "tags/ApeTagWalker.h"
 
+#include <QFile>
 #include <QtEndian>
 
 namespace tagmint::tags::ape {
@@ -47,7 +48,7 @@ QString itemsProblem(const QByteArray& items, quint32 declaredCount)
 
 } // namespace
 
-StructureVerdict checkApe(QIODevice& device)
+StructureVerdict checkApe(QIODevice& device, Layout* layout)
 {
     if (device.isSequential())
         return {QStringLiteral("not a seekable file")};
@@ -56,17 +57,27 @@ StructureVerdict checkApe(QIODevice& device)
     if (!device.seek(start))
         return {QStringLiteral("the file is cut off")};
     const QByteArray marker = device.read(4);
-    if (marker != "wvpk" && marker != "MAC " && marker != "MPCK" && !marker.startsWith("MP+"))
+    Container container = Container::WavPack;
+    if (marker == "MAC ")
+        container = Container::MonkeysAudio;
+    else if (marker == "MPCK" || marker.startsWith("MP+"))
+        container = Container::Musepack;
+    else if (marker != "wvpk")
         return {QStringLiteral("no WavPack, Monkey's Audio or Musepack stream")};
+    const auto done = [&](qint64 audioEnd) {
+        if (layout)
+            *layout = {container, {start, audioEnd - start}};
+        return StructureVerdict{};
+    };
 
     qint64 tagEnd = fileSize;
     if (fileSize >= kID3v1Size && device.seek(fileSize - kID3v1Size) && device.read(3) == "TAG")
         tagEnd -= kID3v1Size;
     if (tagEnd - kFooterSize < start || !device.seek(tagEnd - kFooterSize))
-        return {};
+        return done(tagEnd);
     const QByteArray footer = device.read(kFooterSize);
     if (!footer.startsWith("APETAGEX"))
-        return {};
+        return done(tagEnd);
 
     const quint32 size = littleEndian32(footer, 12);
     const quint32 count = littleEndian32(footer, 16);
@@ -84,12 +95,15 @@ StructureVerdict checkApe(QIODevice& device)
         return {QStringLiteral("the file cannot be read")};
     if (const QString problem = itemsProblem(items, count); !problem.isEmpty())
         return {problem};
-    return {};
+    return done(tagStart);
 }
 
-StructureVerdict checkApeFile(const QString& path)
+StructureVerdict checkApeFile(const QString& path, Layout* layout)
 {
-    return checkFileWith(path, &checkApe);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {file.errorString()};
+    return checkApe(file, layout);
 }
 
 } // namespace tagmint::tags::ape

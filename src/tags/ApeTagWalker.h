@@ -2,6 +2,7 @@
 // Our own walk over the APEv2 tag at the end of a WavPack, Monkey's Audio or
 // Musepack file: whether TagLib may write into it.
 
+#include "tags/FileFacts.h"
 #include "tags/StructureVerdict.h"
 
 #include <QIODevice>
@@ -17,7 +18,16 @@ namespace tagmint::tags::ape {
 //
 // TagLib 1.13 trusts the footer: it cuts the tag it replaces by the stated
 // size, so a size that lies cuts into the audio or leaves old bytes behind.
-StructureVerdict checkApe(QIODevice& device);
-StructureVerdict checkApeFile(const QString& path);
+enum class Container { WavPack, MonkeysAudio, Musepack };
+
+struct Layout {
+    Container container = Container::WavPack;
+    // From the stream's marker to the APE tag (or the ID3v1 tag, or the end).
+    ByteRange audio;
+};
+
+// `layout`, when given, receives the container and where its audio lies.
+StructureVerdict checkApe(QIODevice& device, Layout* layout = nullptr);
+StructureVerdict checkApeFile(const QString& path, Layout* layout = nullptr);
 
 } // namespace tagmint::tags::ape

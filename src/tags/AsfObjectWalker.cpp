@@ -1,5 +1,6 @@
 #include "tags/AsfObjectWalker.h"
 
+#include <QFile>
 #include <QList>
 #include <QtEndian>
 
@@ -54,7 +55,7 @@ qint64 walkObjects(QIODevice& device, qint64 begin, qint64 end, QList<Object>* f
 
 } // namespace
 
-StructureVerdict checkAsf(QIODevice& device)
+StructureVerdict checkAsf(QIODevice& device, ByteRange* audio)
 {
     if (device.isSequential())
         return {QStringLiteral("not a seekable file")};
@@ -87,12 +88,17 @@ StructureVerdict checkAsf(QIODevice& device)
 
     if (walkObjects(device, header.size, fileSize, nullptr) < 1)
         return {QStringLiteral("the ASF objects after the header do not match their sizes")};
+    if (audio)
+        *audio = {header.size, fileSize - header.size};
     return {};
 }
 
-StructureVerdict checkAsfFile(const QString& path)
+StructureVerdict checkAsfFile(const QString& path, ByteRange* audio)
 {
-    return checkFileWith(path, &checkAsf);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {file.errorString()};
+    return checkAsf(file, audio);
 }
 
 } // namespace tagmint::tags::asf

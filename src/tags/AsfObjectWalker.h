@@ -2,6 +2,7 @@
 // Our own walk over the objects of an ASF (WMA) file: whether TagLib may
 // write into it.
 
+#include "tags/FileFacts.h"
 #include "tags/StructureVerdict.h"
 
 #include <QIODevice>
@@ -16,7 +17,9 @@ namespace tagmint::tags::asf {
 // TagLib 1.13 reads child objects by their stated sizes without checking
 // them against their parent, and rewrites the whole header object on save:
 // a size that lies makes it copy the wrong bytes into the new header.
-StructureVerdict checkAsf(QIODevice& device);
-StructureVerdict checkAsfFile(const QString& path);
+// `audio`, when given, receives what follows the header object: the data
+// object and the indexes, which TagLib moves as they are.
+StructureVerdict checkAsf(QIODevice& device, ByteRange* audio = nullptr);
+StructureVerdict checkAsfFile(const QString& path, ByteRange* audio = nullptr);
 
 } // namespace tagmint::tags::asf

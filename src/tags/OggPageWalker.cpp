@@ -1,5 +1,6 @@
 #include "tags/OggPageWalker.h"
 
+#include <QCryptographicHash>
 #include <QtEndian>
 
 #include <array>
@@ -12,6 +13,7 @@ constexpr qint64 kHeaderSize = 27;   // up to and including the segment count
 constexpr int kChecksumOffset = 22;
 constexpr quint8 kFirstPage = 0x02;
 constexpr quint8 kLastPage = 0x04;
+constexpr int kHeaderPackets = 2;
 
 const std::array<quint32, 256>& checksumTable()
 {
@@ -26,6 +28,40 @@ const std::array<quint32, 256>& checksumTable()
         return entries;
     }();
     return table;
+}
+
+struct Page {
+    QByteArray bytes;   // header, lacing values, body
+    int segments = 0;
+
+    quint8 flags() const { return quint8(bytes[5]); }
+    const uchar* header() const { return reinterpret_cast<const uchar*>(bytes.constData()); }
+    qint64 granule() const { return qFromLittleEndian<qint64>(header() + 6); }
+    quint32 serial() const { return qFromLittleEndian<quint32>(header() + 14); }
+    quint32 sequence() const { return qFromLittleEndian<quint32>(header() + 18); }
+    quint32 checksum() const { return qFromLittleEndian<quint32>(header() + kChecksumOffset); }
+    quint8 lacing(int segment) const { return quint8(bytes[kHeaderSize + segment]); }
+    qint64 bodyStart() const { return kHeaderSize + segments; }
+};
+
+enum class PageRead { Whole, CutOff, NoHeader };
+
+PageRead readPage(const ReadAt& read, qint64 position, Page& page)
+{
+    page.bytes = read(position, kHeaderSize);
+    if (page.bytes.size() < kHeaderSize)
+        return PageRead::CutOff;
+    if (!page.bytes.startsWith("OggS") || page.bytes[4] != 0)
+        return PageRead::NoHeader;
+    page.segments = quint8(page.bytes[26]);
+    page.bytes += read(position + kHeaderSize, page.segments);
+    if (page.bytes.size() < page.bodyStart())
+        return PageRead::CutOff;
+    qint64 bodySize = 0;
+    for (int i = 0; i < page.segments; ++i)
+        bodySize += page.lacing(i);
+    page.bytes += read(position + page.bodyStart(), bodySize);
+    return page.bytes.size() < page.bodyStart() + bodySize ? PageRead::CutOff : PageRead::Whole;
 }
 
 QString pageProblem(qint64 number, const QString& what)
@@ -49,52 +85,39 @@ StructureVerdict checkOgg(QIODevice& device)
     if (device.isSequential())
         return {QStringLiteral("not a seekable file")};
     const qint64 fileSize = device.size();
-    if (!device.seek(0))
-        return {QStringLiteral("the file cannot be read")};
+    const ReadAt read = [&](qint64 offset, qint64 length) {
+        return device.seek(offset) ? device.read(length) : QByteArray();
+    };
 
     qint64 position = 0;
     qint64 pageNumber = 0;
     quint32 serial = 0;
     bool closed = false;
+    Page page;
     while (position < fileSize) {
         if (closed)
             return {QStringLiteral("the Ogg stream is followed by another stream or other data")};
-        QByteArray page = device.read(kHeaderSize);
-        if (page.size() < kHeaderSize)
-            return {pageProblem(pageNumber, QStringLiteral("is cut off"))};
-        if (!page.startsWith("OggS") || page[4] != 0)
-            return {pageProblem(pageNumber, QStringLiteral("has no valid page header"))};
-        const int segments = quint8(page[26]);
-        page += device.read(segments);
-        if (page.size() < kHeaderSize + segments)
-            return {pageProblem(pageNumber, QStringLiteral("is cut off"))};
-        qint64 bodySize = 0;
-        for (int i = 0; i < segments; ++i)
-            bodySize += quint8(page[kHeaderSize + i]);
-        page += device.read(bodySize);
-        if (page.size() < kHeaderSize + segments + bodySize)
-            return {pageProblem(pageNumber, QStringLiteral("is cut off"))};
-
-        const auto* header = reinterpret_cast<const uchar*>(page.constData());
-        const quint8 flags = header[5];
-        const quint32 pageSerial = qFromLittleEndian<quint32>(header + 14);
-        const quint32 sequence = qFromLittleEndian<quint32>(header + 18);
-        const quint32 storedChecksum = qFromLittleEndian<quint32>(header + kChecksumOffset);
+        switch (readPage(read, position, page)) {
+        case PageRead::CutOff: return {pageProblem(pageNumber, QStringLiteral("is cut off"))};
+        case PageRead::NoHeader: return {pageProblem(pageNumber, QStringLiteral("has no valid page header"))};
+        case PageRead::Whole: break;
+        }
         if (pageNumber == 0) {
-            if (!(flags & kFirstPage))
+            if (!(page.flags() & kFirstPage))
                 return {pageProblem(pageNumber, QStringLiteral("does not open a stream"))};
-            serial = pageSerial;
-        } else if (pageSerial != serial || (flags & kFirstPage)) {
+            serial = page.serial();
+        } else if (page.serial() != serial || (page.flags() & kFirstPage)) {
             return {QStringLiteral("the file holds more than one Ogg stream")};
         }
-        if (sequence != quint32(pageNumber))
+        if (page.sequence() != quint32(pageNumber))
             return {pageProblem(pageNumber, QStringLiteral("is out of sequence"))};
-        page.replace(kChecksumOffset, 4, QByteArray(4, '\0'));
-        if (oggChecksum(page) != storedChecksum)
+        const quint32 stored = page.checksum();
+        page.bytes.replace(kChecksumOffset, 4, QByteArray(4, '\0'));
+        if (oggChecksum(page.bytes) != stored)
             return {pageProblem(pageNumber, QStringLiteral("has a wrong checksum"))};
 
-        closed = flags & kLastPage;
-        position += page.size();
+        closed = page.flags() & kLastPage;
+        position += page.bytes.size();
         ++pageNumber;
     }
     if (pageNumber == 0)
@@ -107,6 +130,73 @@ StructureVerdict checkOgg(QIODevice& device)
 StructureVerdict checkOggFile(const QString& path)
 {
     return checkFileWith(path, &checkOgg);
+}
+
+std::optional<QByteArray> audioPacketDigest(const ReadAt& read, qint64 size)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    int packet = 0;
+    qint64 packetSize = 0;
+    Page page;
+    for (qint64 position = 0; position < size; position += page.bytes.size()) {
+        if (readPage(read, position, page) != PageRead::Whole)
+            return std::nullopt;
+        // Header pages have a granule position of 0 (or -1, no packet ends
+        // there), however TagLib splits them; audio pages keep theirs.
+        if (page.granule() > 0) {
+            const qint64 granule = qToLittleEndian(page.granule());
+            hash.addData(QByteArrayView(reinterpret_cast<const char*>(&granule), sizeof granule));
+        }
+        qint64 offset = page.bodyStart();
+        for (int i = 0; i < page.segments; ++i) {
+            const quint8 lacing = page.lacing(i);
+            if (packet >= kHeaderPackets)
+                hash.addData(QByteArrayView(page.bytes).sliced(offset, lacing));
+            offset += lacing;
+            packetSize += lacing;
+            if (lacing < 255) {
+                if (packet >= kHeaderPackets) {
+                    const qint64 boundary = qToLittleEndian(packetSize);
+                    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&boundary), sizeof boundary));
+                }
+                ++packet;
+                packetSize = 0;
+            }
+        }
+    }
+    return hash.result();
+}
+
+std::optional<PacketStart> findPacketStart(const ReadAt& read, qint64 size, int index)
+{
+    int packet = 0;
+    Page page;
+    for (qint64 position = 0; position < size; position += page.bytes.size()) {
+        if (readPage(read, position, page) != PageRead::Whole)
+            return std::nullopt;
+        qint64 offset = page.bodyStart();
+        for (int i = 0; i < page.segments; ++i) {
+            if (packet == index && page.lacing(i) > 0)
+                return PacketStart{position, position + offset};
+            offset += page.lacing(i);
+            if (page.lacing(i) < 255)
+                ++packet;
+        }
+    }
+    return std::nullopt;
+}
+
+bool setBitsInPacket(const ReadAt& read, const WriteAt& write, const PacketStart& at, quint8 bits)
+{
+    Page page;
+    if (readPage(read, at.page, page) != PageRead::Whole || at.byte - at.page >= page.bytes.size())
+        return false;
+    page.bytes[at.byte - at.page] = char(quint8(page.bytes[at.byte - at.page]) | bits);
+    page.bytes.replace(kChecksumOffset, 4, QByteArray(4, '\0'));
+    const quint32 checksum = qToLittleEndian(oggChecksum(page.bytes));
+    page.bytes.replace(kChecksumOffset, 4, QByteArray(reinterpret_cast<const char*>(&checksum), 4));
+    write(at.page, page.bytes);
+    return true;
 }
 
 } // namespace tagmint::tags::ogg

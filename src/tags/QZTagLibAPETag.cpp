@@ -4,7 +4,6 @@
 #include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <taglib/apefile.h>
 #include <taglib/apeitem.h>
@@ -13,6 +12,7 @@
 #include <taglib/mpcfile.h>
 #include <taglib/wavpackfile.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -24,10 +24,10 @@ const char* const kFrontCover = "Cover Art (Front)";
 const char* const kCoverPrefix = "COVER ART (";   // item keys are compared upper case
 
 template <class ApeFile>
-std::unique_ptr<TagLib::File> openApeFile(const QByteArray& fileName, TagLib::APE::Tag*& apeTag,
+std::unique_ptr<TagLib::File> openApeFile(TagLib::IOStream* stream, TagLib::APE::Tag*& apeTag,
                                           TagLib::ID3v1::Tag*& id3v1Tag)
 {
-    auto file = std::make_unique<ApeFile>(fileName.constData(), false, TagLib::AudioProperties::Average);
+    auto file = std::make_unique<ApeFile>(stream, false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return nullptr;
     apeTag = file->APETag(true);
@@ -78,28 +78,33 @@ bool QZTagLibAPETag::canHandlePath(const QString& path)
 
 bool QZTagLibAPETag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!ape::checkApeFile(path).holds())
+    ape::Layout layout;
+    if (!ape::checkApeFile(path, &layout).holds())
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    const QString extension = path.section(QLatin1Char('.'), -1).toLower();
     TagLib::APE::Tag* apeTag = nullptr;
     TagLib::ID3v1::Tag* id3v1Tag = nullptr;
     std::unique_ptr<TagLib::File> file;
-    if (extension == QLatin1String("wv"))
-        file = openApeFile<TagLib::WavPack::File>(fileName, apeTag, id3v1Tag);
-    else if (extension == QLatin1String("ape"))
-        file = openApeFile<TagLib::APE::File>(fileName, apeTag, id3v1Tag);
-    else
-        file = openApeFile<TagLib::MPC::File>(fileName, apeTag, id3v1Tag);
+    switch (layout.container) {
+    case ape::Container::WavPack:
+        file = openApeFile<TagLib::WavPack::File>(stream(), apeTag, id3v1Tag);
+        break;
+    case ape::Container::MonkeysAudio:
+        file = openApeFile<TagLib::APE::File>(stream(), apeTag, id3v1Tag);
+        break;
+    case ape::Container::Musepack:
+        file = openApeFile<TagLib::MPC::File>(stream(), apeTag, id3v1Tag);
+        break;
+    }
     if (!file || !apeTag)
         return false;
     m_apeTag = apeTag;
     m_id3v1Tag = id3v1Tag;
+    m_audio = layout.audio;
     m_file = file.release();
     return true;
 }
 
-void QZTagLibAPETag::closeFile()
+void QZTagLibAPETag::closeTagLibFile()
 {
     m_apeTag = nullptr;
     m_id3v1Tag = nullptr;
@@ -107,7 +112,7 @@ void QZTagLibAPETag::closeFile()
     m_file = nullptr;
 }
 
-bool QZTagLibAPETag::save()
+bool QZTagLibAPETag::writeTags()
 {
     if (!m_file || !m_apeTag)
         return false;
@@ -115,12 +120,15 @@ bool QZTagLibAPETag::save()
         flushIntermediateValues();
         if (m_id3v1Tag)
             TagLib::Tag::duplicate(m_apeTag, m_id3v1Tag, true);
-        const bool ok = m_file->save();
-        pushWrittenBytes(*m_file);
-        return ok;
+        return m_file->save();
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibAPETag::audioLayout()
+{
+    return {m_file ? QList<ByteRange>{m_audio} : QList<ByteRange>(), {}};
 }
 
 // --- Items ------------------------------------------------------------------
@@ -224,65 +232,73 @@ bool QZTagLibAPETag::isReadOnly() const
 
 // --- Pictures ---------------------------------------------------------------
 
-QList<QZTagLibTagImage> QZTagLibAPETag::images() const
+QList<QZTagLibAPETag::Cover> QZTagLibAPETag::covers() const
 {
-    QList<QZTagLibTagImage> result;
+    QList<Cover> result;
     if (!m_apeTag)
         return result;
     guardedVoid([&] {
         for (const auto& [key, item] : m_apeTag->itemListMap()) {
-            if (!key.startsWith(kCoverPrefix) || item.type() != TagLib::APE::Item::Binary)
-                continue;
-            const QImage image = decodeImage(pictureOfCoverItem(item));
-            if (!image.isNull())
-                result.append(QZTagLibTagImage{image, pictureTypeOfKey(key)});
+            if (key.startsWith(kCoverPrefix) && item.type() == TagLib::APE::Item::Binary)
+                result.append({pictureTypeOfKey(key), pictureOfCoverItem(item)});
         }
     });
     return result;
 }
 
+QList<QZTagLibTagImage> QZTagLibAPETag::images() const
+{
+    QList<QZTagLibTagImage> result;
+    for (const Cover& cover : covers()) {
+        const QImage image = decodeImage(cover.bytes);
+        if (!image.isNull())
+            result.append(QZTagLibTagImage{image, cover.type});
+    }
+    return result;
+}
+
+TagPicture QZTagLibAPETag::firstPicture() const
+{
+    for (const Cover& cover : covers()) {
+        TagPicture picture = pictureFromBytes(cover.bytes);
+        if (!picture.image.isNull())
+            return picture;
+    }
+    return {};
+}
+
 bool QZTagLibAPETag::hasDecodableImage() const
 {
-    return m_apeTag && guarded(false, [&] {
-        for (const auto& [key, item] : m_apeTag->itemListMap()) {
-            if (key.startsWith(kCoverPrefix) && item.type() == TagLib::APE::Item::Binary
-                && looksDecodable(pictureOfCoverItem(item)))
-                return true;
-        }
-        return false;
-    });
+    const QList<Cover> all = covers();
+    return std::any_of(all.begin(), all.end(), [](const Cover& cover) { return looksDecodable(cover.bytes); });
 }
 
 bool QZTagLibAPETag::hasImages() const
 {
-    return m_apeTag && guarded(false, [&] {
-        for (const auto& [key, item] : m_apeTag->itemListMap()) {
-            if (key.startsWith(kCoverPrefix) && item.type() == TagLib::APE::Item::Binary)
-                return true;
-        }
-        return false;
-    });
+    return !covers().isEmpty();
 }
 
-void QZTagLibAPETag::setTagImage(const QImage& image)
+void QZTagLibAPETag::removePictures()
 {
     if (!m_apeTag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            TagLib::StringList covers;
-            for (const auto& [key, item] : m_apeTag->itemListMap()) {
-                if (key.startsWith(kCoverPrefix))
-                    covers.append(key);
-            }
-            for (const TagLib::String& key : covers)
-                m_apeTag->removeItem(key);
-            return;
+        TagLib::StringList covers;
+        for (const auto& [key, item] : m_apeTag->itemListMap()) {
+            if (key.startsWith(kCoverPrefix))
+                covers.append(key);
         }
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-        const QByteArray data = QByteArray(encoded.isPng ? "cover.png" : "cover.jpg") + '\0' + encoded.bytes;
+        for (const TagLib::String& key : covers)
+            m_apeTag->removeItem(key);
+    });
+}
+
+void QZTagLibAPETag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
+{
+    if (!m_apeTag)
+        return;
+    const QByteArray data = QByteArray(encoded.isPng ? "cover.png" : "cover.jpg") + '\0' + encoded.bytes;
+    guardedVoid([&] {
         m_apeTag->setItem(kFrontCover, TagLib::APE::Item(kFrontCover,
                                                          TagLib::ByteVector(data.constData(), unsigned(data.size())),
                                                          true));

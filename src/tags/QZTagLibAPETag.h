@@ -7,6 +7,7 @@
 #include "tags/TagLibGuard.h"
 
 namespace TagLib {
+class File;
 namespace APE { class Tag; }
 namespace ID3v1 { class Tag; }
 }
@@ -19,8 +20,8 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
     QString artist() const override { return withID3v1Fallback("Artist", &TagLib::Tag::artist); }
     void setArtist(const QString& value) override { setItemText("Artist", value); }
@@ -54,23 +55,33 @@ public:
 
     // The binary "Cover Art (...)" items, in tag order.
     QList<QZTagLibTagImage> images() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
-    // Replaces "Cover Art (Front)"; a null image removes every cover item.
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool hasID3v1Tag() const override { return m_id3v1Tag != nullptr; }
     bool isReadOnly() const override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False unless our walk accepts the container and its APE tag.
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    // Every "Cover Art (...)" item.
+    void removePictures() override;
+    // Replaces "Cover Art (Front)".
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
+    struct Cover {
+        std::optional<int> type;
+        QByteArray bytes;   // after the item's file name
+    };
+    // The binary "Cover Art (...)" items, in tag order.
+    QList<Cover> covers() const;
     // The text values of the item joined with " "; "" for a binary item.
     QString itemText(const char* key) const;
     // Replaces the item; "" removes it. Leaves it alone when it already
@@ -78,10 +89,9 @@ private:
     void setItemText(const char* key, const QString& value);
     // The item's text, else the ID3v1 tag's field.
     QString withID3v1Fallback(const char* key, tagmint::tags::TagGetter id3v1Field) const;
-    // Binary items holding a picture: a file name, a zero byte, the bytes.
-    QList<QByteArray> coverBytes() const;
 
     TagLib::File* m_file = nullptr;
+    tagmint::tags::ByteRange m_audio;
     TagLib::APE::Tag* m_apeTag = nullptr;       // owned by the file object
     TagLib::ID3v1::Tag* m_id3v1Tag = nullptr;   // owned by the file object
 };

@@ -5,12 +5,12 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace tagmint::tags;
@@ -55,37 +55,40 @@ bool QZTagLibASFTag::canHandlePath(const QString& path)
 
 bool QZTagLibASFTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!asf::checkAsfFile(path).holds())
+    ByteRange audio;
+    if (!asf::checkAsfFile(path, &audio).holds())
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::ASF::File>(fileName.constData(), false,
-                                                    TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::ASF::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid() || !file->tag())
         return false;
     m_tag = file->tag();
+    m_audio = audio;
     m_file = file.release();
     return true;
 }
 
-void QZTagLibASFTag::closeFile()
+void QZTagLibASFTag::closeTagLibFile()
 {
     m_tag = nullptr;
     delete m_file;
     m_file = nullptr;
 }
 
-bool QZTagLibASFTag::save()
+bool QZTagLibASFTag::writeTags()
 {
     if (!m_file || !m_tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_file->save();
-        pushWrittenBytes(*m_file);
-        return ok;
+        return m_file->save();
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibASFTag::audioLayout()
+{
+    return {m_file ? QList<ByteRange>{m_audio} : QList<ByteRange>(), {}};
 }
 
 // --- Attributes -------------------------------------------------------------
@@ -218,33 +221,47 @@ bool QZTagLibASFTag::isReadOnly() const
 
 // --- Pictures ---------------------------------------------------------------
 
-QList<QZTagLibTagImage> QZTagLibASFTag::images() const
+QList<TagLib::ASF::Picture> QZTagLibASFTag::pictures() const
 {
-    QList<QZTagLibTagImage> result;
+    QList<TagLib::ASF::Picture> result;
     if (!m_tag)
         return result;
     guardedVoid([&] {
         for (const TagLib::ASF::Attribute& attribute : m_tag->attribute(kPicture)) {
             const TagLib::ASF::Picture picture = attribute.toPicture();
-            if (!picture.isValid())
-                continue;
-            const QImage image = decodeImage(bytesOf(picture.picture()));
-            if (!image.isNull())
-                result.append(QZTagLibTagImage{image, int(picture.type())});
+            if (picture.isValid())
+                result.append(picture);
         }
     });
     return result;
 }
 
+QList<QZTagLibTagImage> QZTagLibASFTag::images() const
+{
+    QList<QZTagLibTagImage> result;
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        const QImage image = decodeImage(bytesOf(picture.picture()));
+        if (!image.isNull())
+            result.append(QZTagLibTagImage{image, int(picture.type())});
+    }
+    return result;
+}
+
+TagPicture QZTagLibASFTag::firstPicture() const
+{
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        TagPicture found = pictureFromBytes(bytesOf(picture.picture()));
+        if (!found.image.isNull())
+            return found;
+    }
+    return {};
+}
+
 bool QZTagLibASFTag::hasDecodableImage() const
 {
-    return m_tag && guarded(false, [&] {
-        for (const TagLib::ASF::Attribute& attribute : m_tag->attribute(kPicture)) {
-            const TagLib::ASF::Picture picture = attribute.toPicture();
-            if (picture.isValid() && looksDecodable(bytesOf(picture.picture())))
-                return true;
-        }
-        return false;
+    const QList<TagLib::ASF::Picture> all = pictures();
+    return std::any_of(all.begin(), all.end(), [](const TagLib::ASF::Picture& picture) {
+        return looksDecodable(bytesOf(picture.picture()));
     });
 }
 
@@ -253,30 +270,29 @@ bool QZTagLibASFTag::hasImages() const
     return m_tag && guarded(false, [&] { return m_tag->contains(kPicture); });
 }
 
-void QZTagLibASFTag::setTagImage(const QImage& image)
+void QZTagLibASFTag::removePictures()
+{
+    if (m_tag)
+        guardedVoid([&] { m_tag->removeItem(kPicture); });
+}
+
+void QZTagLibASFTag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
 {
     if (!m_tag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_tag->removeItem(kPicture);
-            return;
-        }
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-        TagLib::ASF::AttributeList pictures = m_tag->attribute(kPicture);
-        TagLib::ASF::Picture picture = pictures.isEmpty() ? TagLib::ASF::Picture() : pictures.front().toPicture();
+        TagLib::ASF::AttributeList attributes = m_tag->attribute(kPicture);
+        TagLib::ASF::Picture picture = attributes.isEmpty() ? TagLib::ASF::Picture() : attributes.front().toPicture();
         if (!picture.isValid()) {
             picture = TagLib::ASF::Picture();
             picture.setType(TagLib::ASF::Picture::FrontCover);
         }
         picture.setMimeType(encoded.isPng ? "image/png" : "image/jpeg");
         picture.setPicture(TagLib::ByteVector(encoded.bytes.constData(), unsigned(encoded.bytes.size())));
-        if (pictures.isEmpty())
-            pictures.append(TagLib::ASF::Attribute(picture));
+        if (attributes.isEmpty())
+            attributes.append(TagLib::ASF::Attribute(picture));
         else
-            pictures.front() = TagLib::ASF::Attribute(picture);
-        m_tag->setAttribute(kPicture, pictures);
+            attributes.front() = TagLib::ASF::Attribute(picture);
+        m_tag->setAttribute(kPicture, attributes);
     });
 }

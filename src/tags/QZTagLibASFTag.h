@@ -5,7 +5,7 @@
 
 #include "tags/QZTagLibTag.h"
 
-namespace TagLib::ASF { class File; class Tag; }
+namespace TagLib::ASF { class File; class Picture; class Tag; }
 
 class QZTagLibASFTag : public QZTagLibTag {
 public:
@@ -15,8 +15,8 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -50,23 +50,27 @@ public:
 
     // The "WM/Picture" attributes, in tag order.
     QList<QZTagLibTagImage> images() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
-    // Replaces the first picture (keeping its type and description); a null
-    // image removes them all.
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool isReadOnly() const override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False unless our object walk accepts the file.
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    // Replaces the first picture, keeping its type and description.
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
+    // The "WM/Picture" attributes that hold a picture, in tag order.
+    QList<TagLib::ASF::Picture> pictures() const;
     // Every value of the attribute (text or number) joined with " ".
     QString attributeText(const char* name) const;
     // Replaces the attribute with one text value; "" removes it. Leaves it
@@ -75,4 +79,5 @@ private:
 
     TagLib::ASF::File* m_file = nullptr;
     TagLib::ASF::Tag* m_tag = nullptr;   // owned by the file object
+    tagmint::tags::ByteRange m_audio;
 };

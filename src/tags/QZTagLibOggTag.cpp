@@ -2,11 +2,11 @@
 
 #include "tags/OggPageWalker.h"
 #include "tags/TagLibGuard.h"
-#include "util/TextConversion.h"
 
 #include <QFile>
 
 #include <taglib/flacpicture.h>
+#include <taglib/tiostream.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/speexfile.h>
@@ -20,6 +20,7 @@ using namespace tagmint::tags;
 namespace {
 
 constexpr qint64 kPageHeaderSize = 27;
+constexpr quint8 kLastMetadataBlock = 0x80;
 
 enum class OggCodec { Unknown, Vorbis, Opus, Flac, Speex };
 
@@ -47,9 +48,9 @@ OggCodec codecOf(const QString& path)
 }
 
 template <class OggFile>
-std::unique_ptr<TagLib::File> openOggFile(const QByteArray& fileName, TagLib::Ogg::XiphComment*& comment)
+std::unique_ptr<TagLib::File> openOggFile(TagLib::IOStream* stream, TagLib::Ogg::XiphComment*& comment)
 {
-    auto file = std::make_unique<OggFile>(fileName.constData(), false, TagLib::AudioProperties::Average);
+    auto file = std::make_unique<OggFile>(stream, false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return nullptr;
     comment = file->tag();
@@ -79,14 +80,16 @@ bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
 {
     if (!ogg::checkOggFile(path).holds())
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
     TagLib::Ogg::XiphComment* comment = nullptr;
     std::unique_ptr<TagLib::File> file;
     switch (codecOf(path)) {
-    case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File>(fileName, comment); break;
-    case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File>(fileName, comment); break;
-    case OggCodec::Flac: file = openOggFile<TagLib::Ogg::FLAC::File>(fileName, comment); break;
-    case OggCodec::Speex: file = openOggFile<TagLib::Ogg::Speex::File>(fileName, comment); break;
+    case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File>(stream(), comment); break;
+    case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File>(stream(), comment); break;
+    case OggCodec::Flac:
+        file = openOggFile<TagLib::Ogg::FLAC::File>(stream(), comment);
+        m_commentBlockIsLast = file && commentBlockIsLast();
+        break;
+    case OggCodec::Speex: file = openOggFile<TagLib::Ogg::Speex::File>(stream(), comment); break;
     case OggCodec::Unknown: return false;
     }
     if (!file || !comment)
@@ -96,22 +99,26 @@ bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibOggTag::closeFile()
+void QZTagLibOggTag::closeTagLibFile()
 {
+    m_commentBlockIsLast = false;
     m_xiph.attach(nullptr);
     delete m_file;
     m_file = nullptr;
 }
 
-bool QZTagLibOggTag::save()
+bool QZTagLibOggTag::writeTags()
 {
     if (!m_file || !m_xiph.comment())
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_file->save();
-        pushWrittenBytes(*m_file);
-        return ok;
+        const std::optional<QByteArray> before = packetDigest();
+        if (!before || !m_file->save())
+            return false;
+        if (m_commentBlockIsLast && !markCommentBlockLast())
+            return false;
+        return packetDigest() == before;
     } catch (...) {
         return false;
     }
@@ -142,6 +149,44 @@ bool QZTagLibOggTag::isReadOnly() const
     return m_file && guarded(false, [&] { return m_file->readOnly(); });
 }
 
+ogg::ReadAt QZTagLibOggTag::streamReader() const
+{
+    TagLib::IOStream* data = stream();
+    return [data](qint64 offset, qint64 length) {
+        data->seek(long(offset));
+        const TagLib::ByteVector bytes = data->readBlock(static_cast<unsigned long>(length));
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    };
+}
+
+std::optional<QByteArray> QZTagLibOggTag::packetDigest() const
+{
+    return ogg::audioPacketDigest(streamReader(), stream()->length());
+}
+
+// TagLib 1.13 writes an Ogg FLAC comment as if more metadata blocks
+// followed it; when none does, readers then take the first audio frame
+// for one.
+bool QZTagLibOggTag::commentBlockIsLast() const
+{
+    const std::optional<ogg::PacketStart> comment = ogg::findPacketStart(streamReader(), stream()->length(), 1);
+    if (!comment)
+        return false;
+    const QByteArray header = streamReader()(comment->byte, 1);
+    return !header.isEmpty() && (quint8(header[0]) & kLastMetadataBlock);
+}
+
+bool QZTagLibOggTag::markCommentBlockLast()
+{
+    const std::optional<ogg::PacketStart> comment = ogg::findPacketStart(streamReader(), stream()->length(), 1);
+    TagLib::IOStream* data = stream();
+    const ogg::WriteAt write = [data](qint64 offset, const QByteArray& bytes) {
+        data->seek(long(offset));
+        data->writeBlock(TagLib::ByteVector(bytes.constData(), unsigned(bytes.size())));
+    };
+    return comment && ogg::setBitsInPacket(streamReader(), write, *comment, kLastMetadataBlock);
+}
+
 // --- Pictures ---------------------------------------------------------------
 
 FlacPictureList QZTagLibOggTag::pictures() const
@@ -155,7 +200,7 @@ QList<QZTagLibTagImage> QZTagLibOggTag::images() const
     return decodeFlacPictures(pictures());
 }
 
-QImage QZTagLibOggTag::firstImage() const
+TagPicture QZTagLibOggTag::firstPicture() const
 {
     return firstDecodableFlacPicture(pictures());
 }
@@ -170,24 +215,27 @@ bool QZTagLibOggTag::hasImages() const
     return !pictures().isEmpty();
 }
 
-void QZTagLibOggTag::setTagImage(const QImage& image)
+void QZTagLibOggTag::removePictures()
+{
+    if (TagLib::Ogg::XiphComment* comment = m_xiph.comment())
+        guardedVoid([&] { comment->removeAllPictures(); });
+}
+
+void QZTagLibOggTag::storePicture(const EncodedImage& encoded, const QImage& image)
 {
     TagLib::Ogg::XiphComment* comment = m_xiph.comment();
     if (!comment)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            comment->removeAllPictures();
-            return;
-        }
-        // The first picture is reused; the others stay.
+        // The first picture keeps its type and description; the others stay.
         const FlacPictureList existing = comment->pictureList();
         if (!existing.isEmpty()) {
-            fillFlacPicture(*existing.front(), image);
+            fillFlacPicture(*existing.front(), encoded, image);
             return;
         }
         auto created = std::make_unique<TagLib::FLAC::Picture>();
-        if (fillFlacPicture(*created, image))
-            comment->addPicture(created.release());
+        created->setType(TagLib::FLAC::Picture::FrontCover);
+        fillFlacPicture(*created, encoded, image);
+        comment->addPicture(created.release());
     });
 }

@@ -3,7 +3,10 @@
 // rules as for FLAC's comment, pictures as METADATA_BLOCK_PICTURE fields.
 
 #include "tags/QZTagLibTag.h"
+#include "tags/OggPageWalker.h"
 #include "tags/XiphCommentFields.h"
+
+namespace TagLib { class File; }
 
 class QZTagLibOggTag : public QZTagLibTag {
 public:
@@ -13,8 +16,11 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
+    // None: TagLib renumbers the pages after a comment that changes its page
+    // count, so the audio pages are rewritten rather than kept; writeTags
+    // compares the audio packets instead.
+    tagmint::tags::AudioLayout audioLayout() override { return {}; }
 
     QString artist() const override { return m_xiph.text(tagmint::tags::XiphText::Artist); }
     void setArtist(const QString& value) override { m_xiph.setText(tagmint::tags::XiphText::Artist, value); }
@@ -47,25 +53,35 @@ public:
     QString tagFormat() const override;
 
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool isReadOnly() const override;
 
 protected:
+    // Refuses a save that changes any packet after the comment or the
+    // granule position of an audio page.
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False unless our page walk accepts the file and its first packet is
     // the header of one of the four codecs.
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
     tagmint::tags::FlacPictureList pictures() const;
+    // Of what stream() now holds; may throw.
+    tagmint::tags::ogg::ReadAt streamReader() const;
+    std::optional<QByteArray> packetDigest() const;
+    bool commentBlockIsLast() const;
+    bool markCommentBlockLast();
 
     TagLib::File* m_file = nullptr;
+    bool m_commentBlockIsLast = false;   // Ogg FLAC only
     tagmint::tags::XiphCommentFields m_xiph;   // over the file object's comment
 };

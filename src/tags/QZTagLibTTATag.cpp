@@ -2,7 +2,6 @@
 
 #include "tags/StructureVerdict.h"
 #include "tags/TagLibGuard.h"
-#include "util/TextConversion.h"
 
 #include <QFile>
 
@@ -11,17 +10,21 @@
 #include <taglib/trueaudiofile.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
-// TagLib takes any bytes for a TrueAudio file.
-bool isTrueAudioStream(const QString& path)
+// Where the "TTA1" stream begins; nullopt for anything else, which TagLib
+// would take all the same.
+std::optional<qint64> trueAudioStart(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return std::nullopt;
     const qint64 start = tagmint::tags::offsetAfterID3v2Tag(file);
-    return file.seek(start) && file.read(4) == "TTA1";
+    if (!file.seek(start) || file.read(4) != "TTA1")
+        return std::nullopt;
+    return start;
 }
 
 } // namespace
@@ -44,11 +47,10 @@ bool QZTagLibTTATag::canHandlePath(const QString& path)
 
 bool QZTagLibTTATag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!isTrueAudioStream(path))
+    const std::optional<qint64> start = trueAudioStart(path);
+    if (!start)
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::TrueAudio::File>(fileName.constData(), false,
-                                                          TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::TrueAudio::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return false;
     TagLib::ID3v2::Tag* tag = file->ID3v2Tag(true);
@@ -56,27 +58,38 @@ bool QZTagLibTTATag::openFile(const QString& path, quint32 /*flags*/)
         return false;
     m_id3v2Tag = tag;
     m_id3v1Tag = file->ID3v1Tag(false);
+    m_audioStart = *start;
     m_ttaFile = file.release();
     return true;
 }
 
-bool QZTagLibTTATag::save()
+bool QZTagLibTTATag::writeTags()
 {
     if (!m_ttaFile || !m_id3v2Tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_ttaFile->save();
-        pushWrittenBytes(*m_ttaFile);
-        return ok;
+        return m_ttaFile->save();
     } catch (...) {
         return false;
     }
 }
 
-void QZTagLibTTATag::closeFile()
+tagmint::tags::AudioLayout QZTagLibTTATag::audioLayout()
 {
-    QZTagLibMPEGTag::closeFile();
+    if (!m_ttaFile)
+        return {};
+    constexpr qint64 kID3v1Size = 128;
+    const qint64 start = m_audioStart;
+    const qint64 end = m_ttaFile->length() - (m_ttaFile->hasID3v1Tag() ? kID3v1Size : 0);
+    if (end <= start)
+        return {};
+    return {{tagmint::tags::ByteRange{start, end - start}}, {}};
+}
+
+void QZTagLibTTATag::closeTagLibFile()
+{
+    QZTagLibMPEGTag::closeTagLibFile();
     delete m_ttaFile;
     m_ttaFile = nullptr;
 }

@@ -181,15 +181,15 @@ QList<QZTagLibTagImage> decodeFlacPictures(const FlacPictureList& pictures)
     return result;
 }
 
-QImage firstDecodableFlacPicture(const FlacPictureList& pictures)
+TagPicture firstDecodableFlacPicture(const FlacPictureList& pictures)
 {
-    return guarded(QImage(), [&] {
+    return guarded(TagPicture(), [&] {
         for (const TagLib::FLAC::Picture* picture : pictures) {
-            const QImage image = decodeImage(bytesOf(picture->data()));
-            if (!image.isNull())
-                return image;
+            TagPicture found = pictureFromBytes(bytesOf(picture->data()));
+            if (!found.image.isNull())
+                return found;
         }
-        return QImage();
+        return TagPicture();
     });
 }
 
@@ -204,11 +204,8 @@ bool hasDecodableFlacPicture(const FlacPictureList& pictures)
     });
 }
 
-bool fillFlacPicture(TagLib::FLAC::Picture& picture, const QImage& image)
+void fillFlacPicture(TagLib::FLAC::Picture& picture, const EncodedImage& encoded, const QImage& image)
 {
-    const EncodedImage encoded = encodeImage(image);
-    if (encoded.bytes.isEmpty())
-        return false;
     picture.setMimeType(encoded.isPng ? "image/png" : "image/jpeg");
     picture.setData(TagLib::ByteVector(encoded.bytes.constData(),
                                        static_cast<unsigned int>(encoded.bytes.size())));
@@ -218,7 +215,6 @@ bool fillFlacPicture(TagLib::FLAC::Picture& picture, const QImage& image)
     picture.setHeight(image.height());
     picture.setColorDepth(encoded.isPng && image.hasAlphaChannel() ? 32 : 24);
     picture.setNumColors(0);
-    return true;
 }
 
 } // namespace tagmint::tags

@@ -4,6 +4,7 @@
 // written, how number pairs and years are stored, and the FLAC picture
 // blocks that hold the artwork.
 
+#include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
 #include "tags/QZTagLibTag.h"
 
@@ -59,11 +60,10 @@ private:
 using FlacPictureList = TagLib::List<TagLib::FLAC::Picture*>;
 
 QList<QZTagLibTagImage> decodeFlacPictures(const FlacPictureList& pictures);
-QImage firstDecodableFlacPicture(const FlacPictureList& pictures);
+TagPicture firstDecodableFlacPicture(const FlacPictureList& pictures);
 bool hasDecodableFlacPicture(const FlacPictureList& pictures);
-// Puts the image into picture (encoded, with its MIME type, size and depth);
-// false, leaving picture alone, when the image cannot be encoded. A reused
-// picture keeps its type and description.
-bool fillFlacPicture(TagLib::FLAC::Picture& picture, const QImage& image);
+// Puts the encoded image into picture, with its MIME type, size and depth;
+// the picture's type and description stay.
+void fillFlacPicture(TagLib::FLAC::Picture& picture, const EncodedImage& encoded, const QImage& image);
 
 } // namespace tagmint::tags
