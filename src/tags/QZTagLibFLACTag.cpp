@@ -91,6 +91,12 @@ std::optional<qint64> flacFrameOffset(const QString& path)
     return position;
 }
 
+template <class ID3Value>
+QString orID3(const QString& xiphValue, ID3Value id3Value)
+{
+    return xiphValue.isEmpty() ? id3Value() : xiphValue;
+}
+
 } // namespace
 
 QZTagLibFLACTag::~QZTagLibFLACTag()
@@ -202,15 +208,9 @@ void QZTagLibFLACTag::copyXiphIntoID3Tags()
 // Each field reads from the Xiph comment, or from the ID3 tags when the
 // comment lacks it; edits go to both.
 
-QString QZTagLibFLACTag::xiphOrID3(XiphText field, QString (QZTagLibMPEGTag::*id3)() const) const
-{
-    const QString value = m_xiph.text(field);
-    return value.isEmpty() ? (this->*id3)() : value;
-}
-
 QString QZTagLibFLACTag::title() const
 {
-    return xiphOrID3(XiphText::Title, &QZTagLibMPEGTag::title);
+    return orID3(m_xiph.text(XiphText::Title), [this] { return QZTagLibMPEGTag::title(); });
 }
 
 void QZTagLibFLACTag::setTitle(const QString& value)
@@ -221,7 +221,7 @@ void QZTagLibFLACTag::setTitle(const QString& value)
 
 QString QZTagLibFLACTag::artist() const
 {
-    return xiphOrID3(XiphText::Artist, &QZTagLibMPEGTag::artist);
+    return orID3(m_xiph.text(XiphText::Artist), [this] { return QZTagLibMPEGTag::artist(); });
 }
 
 void QZTagLibFLACTag::setArtist(const QString& value)
@@ -232,7 +232,7 @@ void QZTagLibFLACTag::setArtist(const QString& value)
 
 QString QZTagLibFLACTag::album() const
 {
-    return xiphOrID3(XiphText::Album, &QZTagLibMPEGTag::album);
+    return orID3(m_xiph.text(XiphText::Album), [this] { return QZTagLibMPEGTag::album(); });
 }
 
 void QZTagLibFLACTag::setAlbum(const QString& value)
@@ -243,7 +243,7 @@ void QZTagLibFLACTag::setAlbum(const QString& value)
 
 QString QZTagLibFLACTag::albumArtist() const
 {
-    return xiphOrID3(XiphText::AlbumArtist, &QZTagLibMPEGTag::albumArtist);
+    return orID3(m_xiph.text(XiphText::AlbumArtist), [this] { return QZTagLibMPEGTag::albumArtist(); });
 }
 
 void QZTagLibFLACTag::setAlbumArtist(const QString& value)
@@ -254,7 +254,7 @@ void QZTagLibFLACTag::setAlbumArtist(const QString& value)
 
 QString QZTagLibFLACTag::comment() const
 {
-    return xiphOrID3(XiphText::Comment, &QZTagLibMPEGTag::comment);
+    return orID3(m_xiph.text(XiphText::Comment), [this] { return QZTagLibMPEGTag::comment(); });
 }
 
 void QZTagLibFLACTag::setComment(const QString& value)
@@ -265,7 +265,7 @@ void QZTagLibFLACTag::setComment(const QString& value)
 
 QString QZTagLibFLACTag::genre() const
 {
-    return xiphOrID3(XiphText::Genre, &QZTagLibMPEGTag::genre);
+    return orID3(m_xiph.text(XiphText::Genre), [this] { return QZTagLibMPEGTag::genre(); });
 }
 
 void QZTagLibFLACTag::setGenre(const QString& value)
@@ -276,7 +276,7 @@ void QZTagLibFLACTag::setGenre(const QString& value)
 
 QString QZTagLibFLACTag::initialKey() const
 {
-    return xiphOrID3(XiphText::InitialKey, &QZTagLibMPEGTag::initialKey);
+    return orID3(m_xiph.text(XiphText::InitialKey), [this] { return QZTagLibMPEGTag::initialKey(); });
 }
 
 void QZTagLibFLACTag::setInitialKey(const QString& value)
@@ -287,7 +287,7 @@ void QZTagLibFLACTag::setInitialKey(const QString& value)
 
 QString QZTagLibFLACTag::encodedBy() const
 {
-    return xiphOrID3(XiphText::EncodedBy, &QZTagLibMPEGTag::encodedBy);
+    return orID3(m_xiph.text(XiphText::EncodedBy), [this] { return QZTagLibMPEGTag::encodedBy(); });
 }
 
 void QZTagLibFLACTag::setEncodedBy(const QString& value)
@@ -298,7 +298,7 @@ void QZTagLibFLACTag::setEncodedBy(const QString& value)
 
 QString QZTagLibFLACTag::grouping() const
 {
-    return xiphOrID3(XiphText::Grouping, &QZTagLibMPEGTag::grouping);
+    return orID3(m_xiph.text(XiphText::Grouping), [this] { return QZTagLibMPEGTag::grouping(); });
 }
 
 void QZTagLibFLACTag::setGrouping(const QString& value)
@@ -309,7 +309,7 @@ void QZTagLibFLACTag::setGrouping(const QString& value)
 
 QString QZTagLibFLACTag::composer() const
 {
-    return xiphOrID3(XiphText::Composer, &QZTagLibMPEGTag::composer);
+    return orID3(m_xiph.text(XiphText::Composer), [this] { return QZTagLibMPEGTag::composer(); });
 }
 
 void QZTagLibFLACTag::setComposer(const QString& value)
@@ -320,7 +320,7 @@ void QZTagLibFLACTag::setComposer(const QString& value)
 
 QString QZTagLibFLACTag::copyright() const
 {
-    return xiphOrID3(XiphText::Copyright, &QZTagLibMPEGTag::copyright);
+    return orID3(m_xiph.text(XiphText::Copyright), [this] { return QZTagLibMPEGTag::copyright(); });
 }
 
 void QZTagLibFLACTag::setCopyright(const QString& value)

@@ -73,7 +73,6 @@ protected:
     void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
-    QString xiphOrID3(tagmint::tags::XiphText field, QString (QZTagLibMPEGTag::*id3)() const) const;
     void copyXiphIntoID3Tags();
     tagmint::tags::FlacPictureList flacPictures() const;
 
