@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
@@ -51,6 +53,26 @@ qint64 plainTagLibLoop(const std::vector<QString>& paths)
         checksum += pictures != frames.end() && !pictures->second.isEmpty() ? 1 : 0;
         checksum += v1 && !v1->isEmpty() ? 1 : 0;
         checksum += file.readOnly() ? 1 : 0;
+    }
+    return checksum;
+}
+
+qint64 plainFileRefLoop(const std::vector<QString>& paths)
+{
+    qint64 checksum = 0;
+    for (const QString& path : paths) {
+        TagLib::FileRef file(QFile::encodeName(path).constData(), false);
+        if (file.isNull() || !file.tag())
+            continue;
+        const TagLib::Tag* tag = file.tag();
+        const QString texts[] = {tagText(tag->title()), tagText(tag->artist()), tagText(tag->album()),
+                                 tagText(tag->genre()), tagText(tag->comment())};
+        for (const QString& text : texts)
+            checksum += text.size();
+        checksum += tag->year() + tag->track();
+        for (const auto& [key, values] : file.file()->properties())
+            checksum += tagText(values.toString()).size();
+        checksum += file.file()->readOnly() ? 1 : 0;
     }
     return checksum;
 }

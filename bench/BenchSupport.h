@@ -12,6 +12,10 @@ namespace tagmint::bench {
 // loads from each MP3. Returns a checksum so the reads are not optimised away.
 qint64 plainTagLibLoop(const std::vector<QString>& paths);
 
+// The same through TagLib's FileRef, for any format it knows: the generic
+// fields and the property map (the other fields).
+qint64 plainFileRefLoop(const std::vector<QString>& paths);
+
 // Bytes the allocator has handed out and not got back.
 qint64 heapInUseBytes();
 
