@@ -1,6 +1,7 @@
 #include "tags/OggPageWalker.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QtEndian>
 
 #include <array>
@@ -80,7 +81,7 @@ quint32 oggChecksum(const QByteArray& bytes)
     return crc;
 }
 
-StructureVerdict checkOgg(QIODevice& device)
+StructureVerdict checkOgg(QIODevice& device, QByteArray* firstPacket)
 {
     if (device.isSequential())
         return {QStringLiteral("not a seekable file")};
@@ -106,6 +107,8 @@ StructureVerdict checkOgg(QIODevice& device)
             if (!(page.flags() & kFirstPage))
                 return {pageProblem(pageNumber, QStringLiteral("does not open a stream"))};
             serial = page.serial();
+            if (firstPacket)
+                *firstPacket = page.bytes.mid(page.bodyStart(), 8);
         } else if (page.serial() != serial || (page.flags() & kFirstPage)) {
             return {QStringLiteral("the file holds more than one Ogg stream")};
         }
@@ -127,9 +130,12 @@ StructureVerdict checkOgg(QIODevice& device)
     return {};
 }
 
-StructureVerdict checkOggFile(const QString& path)
+StructureVerdict checkOggFile(const QString& path, QByteArray* firstPacket)
 {
-    return checkFileWith(path, &checkOgg);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {file.errorString()};
+    return checkOgg(file, firstPacket);
 }
 
 std::optional<QByteArray> audioPacketDigest(const ReadAt& read, qint64 size)

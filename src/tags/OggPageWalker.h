@@ -21,8 +21,10 @@ namespace tagmint::tags::ogg {
 // with a fresh, valid checksum; it writes only the first stream of a
 // chained or multiplexed file. A file cut off anywhere, or holding a second
 // stream, is refused.
-StructureVerdict checkOgg(QIODevice& device);
-StructureVerdict checkOggFile(const QString& path);
+// `firstPacket`, when given, receives the first bytes (up to 8) of the
+// stream's first packet, which name its codec.
+StructureVerdict checkOgg(QIODevice& device, QByteArray* firstPacket = nullptr);
+StructureVerdict checkOggFile(const QString& path, QByteArray* firstPacket = nullptr);
 
 // Reads `length` bytes at `offset`; fewer at the end of the data.
 using ReadAt = std::function<QByteArray(qint64 offset, qint64 length)>;

@@ -3,8 +3,6 @@
 #include "tags/OggPageWalker.h"
 #include "tags/TagLibGuard.h"
 
-#include <QFile>
-
 #include <taglib/flacpicture.h>
 #include <taglib/tiostream.h>
 #include <taglib/oggflacfile.h>
@@ -19,30 +17,19 @@ using namespace tagmint::tags;
 
 namespace {
 
-constexpr qint64 kPageHeaderSize = 27;
 constexpr quint8 kLastMetadataBlock = 0x80;
 
 enum class OggCodec { Unknown, Vorbis, Opus, Flac, Speex };
 
-// The codec by the first packet of the first page; the page walk has made
-// sure the page is whole.
-OggCodec codecOf(const QString& path)
+OggCodec codecOf(const QByteArray& firstPacket)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return OggCodec::Unknown;
-    const QByteArray header = file.read(kPageHeaderSize);
-    if (header.size() < kPageHeaderSize)
-        return OggCodec::Unknown;
-    file.seek(kPageHeaderSize + quint8(header[26]));
-    const QByteArray packet = file.read(8);
-    if (packet.startsWith("\x01vorbis"))
+    if (firstPacket.startsWith("\x01vorbis"))
         return OggCodec::Vorbis;
-    if (packet.startsWith("OpusHead"))
+    if (firstPacket.startsWith("OpusHead"))
         return OggCodec::Opus;
-    if (packet.startsWith("\x7f" "FLAC"))
+    if (firstPacket.startsWith("\x7f" "FLAC"))
         return OggCodec::Flac;
-    if (packet.startsWith("Speex   "))
+    if (firstPacket.startsWith("Speex   "))
         return OggCodec::Speex;
     return OggCodec::Unknown;
 }
@@ -78,11 +65,12 @@ bool QZTagLibOggTag::canHandlePath(const QString& path)
 
 bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!ogg::checkOggFile(path).holds())
+    QByteArray firstPacket;
+    if (!ogg::checkOggFile(path, &firstPacket).holds())
         return false;
     TagLib::Ogg::XiphComment* comment = nullptr;
     std::unique_ptr<TagLib::File> file;
-    switch (codecOf(path)) {
+    switch (codecOf(firstPacket)) {
     case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File>(stream(), comment); break;
     case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File>(stream(), comment); break;
     case OggCodec::Flac:
