@@ -121,37 +121,15 @@ void QZTagLibASFTag::setAttributeText(const char* name, const QString& value)
 }
 
 // The content description object's fields go through TagLib's accessors.
-QString QZTagLibASFTag::title() const
+QString QZTagLibASFTag::descriptionText(TagGetter getter) const
 {
-    return m_tag ? guarded(QString(), [&] { return fromTagLib(m_tag->title()); }) : QString();
+    return m_tag ? guarded(QString(), [&] { return fromTagLib((m_tag->*getter)()); }) : QString();
 }
 
-void QZTagLibASFTag::setTitle(const QString& value)
+void QZTagLibASFTag::setDescriptionText(TagSetter setter, const QString& value)
 {
     if (m_tag)
-        guardedVoid([&] { m_tag->setTitle(toTagLib(value)); });
-}
-
-QString QZTagLibASFTag::artist() const
-{
-    return m_tag ? guarded(QString(), [&] { return fromTagLib(m_tag->artist()); }) : QString();
-}
-
-void QZTagLibASFTag::setArtist(const QString& value)
-{
-    if (m_tag)
-        guardedVoid([&] { m_tag->setArtist(toTagLib(value)); });
-}
-
-QString QZTagLibASFTag::comment() const
-{
-    return m_tag ? guarded(QString(), [&] { return fromTagLib(m_tag->comment()); }) : QString();
-}
-
-void QZTagLibASFTag::setComment(const QString& value)
-{
-    if (m_tag)
-        guardedVoid([&] { m_tag->setComment(toTagLib(value)); });
+        guardedVoid([&] { (m_tag->*setter)(toTagLib(value)); });
 }
 
 QString QZTagLibASFTag::copyright() const

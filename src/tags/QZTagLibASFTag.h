@@ -4,6 +4,7 @@
 // as "WM/Picture" attributes.
 
 #include "tags/QZTagLibTag.h"
+#include "tags/TagLibGuard.h"
 
 namespace TagLib::ASF { class File; class Picture; class Tag; }
 
@@ -18,16 +19,16 @@ public:
     void closeTagLibFile() override;
     tagmint::tags::AudioLayout audioLayout() override;
 
-    QString artist() const override;
-    void setArtist(const QString& value) override;
+    QString artist() const override { return descriptionText(&TagLib::Tag::artist); }
+    void setArtist(const QString& value) override { setDescriptionText(&TagLib::Tag::setArtist, value); }
     QString album() const override { return attributeText("WM/AlbumTitle"); }
     void setAlbum(const QString& value) override { setAttributeText("WM/AlbumTitle", value); }
     QString albumArtist() const override { return attributeText("WM/AlbumArtist"); }
     void setAlbumArtist(const QString& value) override { setAttributeText("WM/AlbumArtist", value); }
-    QString title() const override;
-    void setTitle(const QString& value) override;
-    QString comment() const override;
-    void setComment(const QString& value) override;
+    QString title() const override { return descriptionText(&TagLib::Tag::title); }
+    void setTitle(const QString& value) override { setDescriptionText(&TagLib::Tag::setTitle, value); }
+    QString comment() const override { return descriptionText(&TagLib::Tag::comment); }
+    void setComment(const QString& value) override { setDescriptionText(&TagLib::Tag::setComment, value); }
     QString genre() const override { return attributeText("WM/Genre"); }
     void setGenre(const QString& value) override { setAttributeText("WM/Genre", value); }
     int tempo() const override;
@@ -69,6 +70,8 @@ protected:
     void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
+    QString descriptionText(tagmint::tags::TagGetter getter) const;
+    void setDescriptionText(tagmint::tags::TagSetter setter, const QString& value);
     // The "WM/Picture" attributes that hold a picture, in tag order.
     QList<TagLib::ASF::Picture> pictures() const;
     // Every value of the attribute (text or number) joined with " ".

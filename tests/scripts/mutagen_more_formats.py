@@ -37,7 +37,6 @@ write takes {"asf": {"WM/AlbumTitle": "x", "WM/Year": ""},    # "" removes
 """
 
 import base64
-import hashlib
 import os
 import struct
 
@@ -45,6 +44,8 @@ import mutagen
 import mutagen.apev2
 import mutagen.asf
 import mutagen.flac
+
+from mutagen_flac_mp4 import entry_bytes, md5
 
 OGG_EXTENSIONS = (".ogg", ".oga", ".opus", ".spx")
 APE_EXTENSIONS = (".wv", ".ape", ".mpc")
@@ -57,17 +58,6 @@ def extension(path):
 
 def handles(path):
     return extension(path) in OGG_EXTENSIONS + APE_EXTENSIONS + ASF_EXTENSIONS
-
-
-def md5(data):
-    return hashlib.md5(data).hexdigest()
-
-
-def file_bytes(entry):
-    if "file" in entry:
-        with open(entry["file"], "rb") as f:
-            return f.read()
-    return base64.b64decode(entry.get("base64", ""))
 
 
 def read(path):
@@ -120,7 +110,7 @@ def write_ogg(path, edits):
         encoded = []
         for entry in edits["pictures"]:
             picture = mutagen.flac.Picture()
-            picture.data = file_bytes(entry)
+            picture.data = entry_bytes(entry)
             picture.mime = entry.get("mime", "image/jpeg")
             picture.type = entry.get("type", 3)
             picture.desc = entry.get("desc", "")
@@ -163,7 +153,7 @@ def write_ape(path, edits):
                 del tag[key]
         elif isinstance(value, dict):
             name = os.path.basename(value.get("file", "cover.jpg")).encode("utf-8")
-            tag[key] = mutagen.apev2.APEValue(name + b"\0" + file_bytes(value), mutagen.apev2.BINARY)
+            tag[key] = mutagen.apev2.APEValue(name + b"\0" + entry_bytes(value), mutagen.apev2.BINARY)
         else:
             tag[key] = value
     tag.save(path)
@@ -174,7 +164,7 @@ def write_ape(path, edits):
 def asf_picture(entry):
     """The value of a "WM/Picture" attribute: type, size, MIME type and
     description (UTF-16LE, zero-terminated), then the bytes."""
-    data = file_bytes(entry)
+    data = entry_bytes(entry)
     text = lambda s: (s + "\0").encode("utf-16-le")
     value = struct.pack("<BI", entry.get("type", 3), len(data))
     value += text(entry.get("mime", "image/jpeg")) + text(entry.get("desc", "")) + data
