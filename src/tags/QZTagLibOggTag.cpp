@@ -4,10 +4,10 @@
 #include "tags/TagLibGuard.h"
 
 #include <taglib/flacpicture.h>
-#include <taglib/tiostream.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/speexfile.h>
+#include <taglib/tiostream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
 

@@ -2,6 +2,7 @@
 // mutagen writes we read, what we write mutagen reads, the picture both
 // ways, the audio packets unchanged by a save, damaged files refused.
 
+#include "tags/OggPageWalker.h"
 #include "tags/StructureVerdict.h"
 #include "tags/TagTestSupport.h"
 
@@ -142,6 +143,39 @@ TEST(OggFormats, DamagedAndChainedFilesAreRefused)
     expectRefusedAndNeverWritten(dir, "unknown_codec.ogg", unknown);
 }
 
+std::optional<QByteArray> packetDigestOf(const QByteArray& bytes)
+{
+    return tagmint::tags::ogg::audioPacketDigest(
+        [&](qint64 offset, qint64 length) { return bytes.mid(qsizetype(offset), qsizetype(length)); },
+        bytes.size());
+}
+
+// The digest a save is checked with: blind to the comment and to how the
+// header pages are cut, sensitive to any audio byte.
+TEST(OggFormats, PacketDigestSeesTheAudioOnly)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.ogg");
+    const QByteArray original = readAll(path);
+    const std::optional<QByteArray> digest = packetDigestOf(original);
+    ASSERT_TRUE(digest);
+
+    ASSERT_TRUE(mutagenWrite(path, {{"xiph", QJsonObject{{"COMMENT", QString(70000, QLatin1Char('x'))}}}}));
+    const QByteArray longComment = readAll(path);
+    ASSERT_GT(longComment.count("OggS"), original.count("OggS"));
+    EXPECT_EQ(packetDigestOf(longComment), digest);
+
+    // One audio byte changed, the page's checksum made to match.
+    QByteArray changed = original;
+    const qsizetype lastPage = changed.lastIndexOf("OggS");
+    changed[changed.size() - 5] = char(changed[changed.size() - 5] ^ 0x01);
+    QByteArray page = changed.mid(lastPage);
+    page.replace(22, 4, QByteArray(4, '\0'));
+    qToLittleEndian(tagmint::tags::ogg::oggChecksum(page), changed.data() + lastPage + 22);
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(dir.writeFile("changed.ogg", changed)).holds());
+    EXPECT_NE(packetDigestOf(changed), digest);
+}
+
 // --- APEv2 ------------------------------------------------------------------
 
 TEST(ApeFormats, WavPackReadsMutagensItemsAndWritesItsOwn)
@@ -171,6 +205,33 @@ TEST(ApeFormats, WavPackReadsMutagensItemsAndWritesItsOwn)
     record.setImage(QImage());
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
     EXPECT_FALSE(mutagenRead(path)["ape"].toObject().contains("Cover Art (Front)"));
+}
+
+TEST(ApeFormats, ID3v1IsAFallbackKeptInStep)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.wv");
+    ASSERT_TRUE(mutagenWrite(path, {{"ape", QJsonObject{{"Title", ""}, {"Track", ""}}}}));
+    QByteArray id3v1 = QByteArray("TAG") + QByteArray("Old Title").leftJustified(30, '\0');
+    id3v1 += QByteArray(94, '\0');
+    id3v1[126] = 7;   // ID3v1.1 track
+    id3v1 += char(17);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(id3v1);
+    file.close();
+    {
+        QZTagLibRecord record(path, 0);
+        EXPECT_EQ(record.value("title").toString(), "Old Title");
+        EXPECT_EQ(record.value("trackNumber").toString(), "7");
+        EXPECT_EQ(openTag(path)->tagFormat(), "APEv2, ID3v1");
+        record.setValue(QStringLiteral("New Title"), QStringLiteral("title"));
+        ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    }
+    const QByteArray saved = readAll(path);
+    EXPECT_EQ(saved.right(128).left(12), "TAGNew Title");
+    EXPECT_EQ(mutagenRead(path)["ape"]["Title"][0].toString(), "New Title");
+    EXPECT_EQ(mutagenRead(path)["ape"]["Track"][0].toString(), "7");
 }
 
 TEST(ApeFormats, LyingFootersAreRefused)
