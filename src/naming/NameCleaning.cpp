@@ -1,6 +1,7 @@
 #include "naming/NameCleaning.h"
 
-#include <limits>
+#include "tags/NumberPair.h"
+
 
 namespace tagmint::naming {
 
@@ -77,25 +78,6 @@ QString normalizeSpaces(const QString& text)
     return result;
 }
 
-int leadingInteger(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 value = 0;
-    for (; i < text.size() && isAsciiDigit(text.at(i)); ++i)
-        value = qMin(limit, value * 10 + (text.at(i).unicode() - '0'));
-    if (negative)
-        return int(-value);
-    return int(qMin(value, limit - 1));
-}
-
 bool hasLetterBeforeEnd(const QString& text)
 {
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
@@ -152,7 +134,7 @@ QString stripTrailingYear(const QString& text)
     if (!before.isSpace() && before != QLatin1Char('-'))
         return text;
     const QString tail = trimSeparatorChars(normalizeSpaces(text.mid(separator)));
-    const int year = leadingInteger(tail);
+    const int year = tags::leadingInteger(tail);
     if (year < 1901 || year > 2099)
         return text;
     const QString head = normalizeSpaces(text.left(separator));

@@ -15,11 +15,6 @@ QString replaceInvalidFileNameCharacters(const QString& text);
 // of blanks into one blank. The text tools' "Remove Extra Spaces".
 QString normalizeSpaces(const QString& text);
 
-// The number a text starts with, read like C's atoi: white space, an
-// optional sign, then ASCII digits up to the first other character. 0 when
-// there is none; clamped to the int range.
-int leadingInteger(const QString& text);
-
 // True when a letter stands anywhere but in the last position.
 bool hasLetterBeforeEnd(const QString& text);
 

@@ -5,7 +5,6 @@
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
-#include <climits>
 #include <functional>
 
 using namespace tagmint::naming;
@@ -41,15 +40,8 @@ TEST(SpacesAndInvalidCharacters, CollapseBlanksTrimEndsAndBlankOutPathCharacters
     });
 }
 
-TEST(NumbersInText, ReadLikeAtoiAndFindLettersBeforeTheEnd)
+TEST(LettersBeforeTheEnd, MarkTextsThatAreMoreThanANumber)
 {
-    EXPECT_EQ(leadingInteger("  42abc"), 42);
-    EXPECT_EQ(leadingInteger("3/12"), 3);
-    EXPECT_EQ(leadingInteger("-7"), -7);
-    EXPECT_EQ(leadingInteger("abc"), 0);
-    EXPECT_EQ(leadingInteger(""), 0);
-    EXPECT_EQ(leadingInteger("99999999999999999999"), INT_MAX);
-
     EXPECT_FALSE(hasLetterBeforeEnd("1999"));
     EXPECT_FALSE(hasLetterBeforeEnd("5a"));
     EXPECT_FALSE(hasLetterBeforeEnd("a"));
