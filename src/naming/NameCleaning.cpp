@@ -2,7 +2,6 @@
 
 #include "tags/NumberPair.h"
 
-
 namespace tagmint::naming {
 
 namespace {
