@@ -5,6 +5,7 @@
 // Its header sorts, moves and resizes columns through the column commands.
 
 #include "app/CellPopover.h"
+#include "app/ComposeOptionsPanel.h"
 #include "table/SelectionHost.h"
 #include "table/SelectionInput.h"
 #include "table/SelectionMouse.h"
@@ -66,6 +67,11 @@ public:
     // The popover shown at a cell, if any.
     CellPopover* cellPopover() const { return m_popover; }
     QRect cellRect(int row, int column) const;
+    // The small button of a selected, writable file-name cell; empty for
+    // other cells.
+    QRect accessoryRect(int row, int column) const;
+    // The options panel for composing file names, while it is open.
+    ComposeOptionsPanel* composePanel() const { return m_composePanel; }
     // Shows a popover at a cell; the view keeps track of it.
     CellPopover* showPopoverAtCell(int row, int column, const QString& title, const QString& text,
                                    const QString& button);
@@ -83,6 +89,7 @@ public:
     void beginEditing(int row, int column, const KeyPress* event) override;
     void showReadOnlyExplanation(int row, int column) override;
     void showEditingIntroduction(int row, int column, const KeyPress* event) override;
+    void showFileNameComposer(int row, int column, bool introductionFirst) override;
     void reloadData() override;
     void refreshVisibleCells() override;
     void updateCellDrawing() override;
@@ -129,6 +136,7 @@ private:
     int m_editRow = -1;
     QString m_editIdentifier;
     QPointer<CellPopover> m_popover;
+    QPointer<ComposeOptionsPanel> m_composePanel;
 
     bool m_syncingHeader = false;
     // User resizes reach the layout once the dragging pauses.

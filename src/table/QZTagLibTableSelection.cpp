@@ -1,6 +1,7 @@
 #include "table/QZTagLibTableSelection.h"
 
 #include "settings/QZTagLibTableSettings.h"
+#include "table/FileNameComposing.h"
 #include "table/SelectionGrid.h"
 #include "table/SelectionHost.h"
 
@@ -662,6 +663,13 @@ void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPre
     if (m_grid.isColumnReadOnly(column) || !m_grid.isRowEditable(row)) {
         m_host.showReadOnlyExplanation(row, column);
         return;
+    }
+    if (m_grid.columnIdentifier(column) == QLatin1String("filename")) {
+        const bool introduction = m_settings && !m_settings->composeFileNamePopoverShown();
+        if (introduction || (event && tagmint::table::isComposeGesture(*event))) {
+            m_host.showFileNameComposer(row, column, introduction);
+            return;
+        }
     }
     if (m_settings && !m_settings->introductoryPopoverAboutCellEditingShown()) {
         m_settings->setIntroductoryPopoverAboutCellEditingShown();

@@ -33,6 +33,14 @@ public:
     // dismissed (beginEditing with the same arguments).
     virtual void showEditingIntroduction(int row, int column, const KeyPress* event) = 0;
 
+    // The file-name cell opens the options panel for composing names from
+    // tags instead of its editor; with introductionFirst the one-time
+    // introduction comes first and offers to open it.
+    virtual void showFileNameComposer(int row, int column, bool introductionFirst)
+    {
+        (void)row, (void)column, (void)introductionFirst;
+    }
+
     // Rebuilds every row after the data changed.
     virtual void reloadData() = 0;
     // Redraws the contents of the visible cells only.

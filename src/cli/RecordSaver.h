@@ -1,0 +1,36 @@
+#pragma once
+// The end every writing command shares: records that cannot be written are
+// named, the changed ones are saved (and renamed), and every file gets its
+// line: "PATH: saved", "PATH: unchanged", "PATH: saved and renamed to NEW",
+// "PATH: could not be saved" / "could not be renamed".
+
+#include "collection/RecordList.h"
+
+class QTextStream;
+class QZTagLibRecord;
+
+namespace tagmint::cli {
+
+class RecordOpener;
+
+class RecordSaver {
+public:
+    RecordSaver(RecordOpener& opener, QTextStream& out, QTextStream& err);
+
+    // False, after saying why, when the record's tags cannot be read or its
+    // file is read-only.
+    bool checkWritable(const QZTagLibRecord& record);
+    // Says "unchanged" for the records without changes and saves the others.
+    // False when something could not be written.
+    bool saveAndReport(const RecordList& records);
+
+private:
+    bool reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath);
+    void report(const QString& shownPath, const QString& text);
+
+    RecordOpener& m_opener;
+    QTextStream& m_out;
+    QTextStream& m_err;
+};
+
+} // namespace tagmint::cli
