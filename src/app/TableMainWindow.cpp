@@ -576,6 +576,7 @@ void TableMainWindow::showTagsChanged(const QString& title, int changes)
     connect(box, &QMessageBox::finished, this, [this, box] {
         if (box->checkBox()->isChecked())
             m_settings.setShowConfirmationAfterTagsUpdate(false);
+        m_messageSheet = nullptr;
         updateActions();
     });
     box->open();
@@ -584,14 +585,16 @@ void TableMainWindow::showTagsChanged(const QString& title, int changes)
 
 void TableMainWindow::askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply)
 {
-    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("QuestionSheet"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setDefaultButton(QMessageBox::Yes);
+    QPushButton* yesButton = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+    box->setEscapeButton(box->addButton(prompt_text::no(), QMessageBox::NoRole));
+    box->setDefaultButton(yesButton);
     m_messageSheet = box;
-    connect(box, &QMessageBox::finished, this, [this, box, reply = std::move(reply)] {
-        const bool yes = box->clickedButton() == box->button(QMessageBox::Yes);
+    connect(box, &QMessageBox::finished, this, [this, box, yesButton, reply = std::move(reply)] {
+        const bool yes = box->clickedButton() == yesButton;
         m_messageSheet = nullptr;
         updateActions();
         reply(yes);

@@ -66,20 +66,21 @@ void LoadTagsCommand::run(quint32 flags)
     const QString title = loadTagsTitle(flags);
 
     if (!hasLoadableKeys(m_table.selection().selectedColumnIdentifiers())) {
-        m_ui.askYesNo(title, showColumnsQuestion(), [this, flags](bool yes) {
+        const RowSpan rows = m_table.selection().selectedRowIndexes();
+        m_ui.askYesNo(title, showColumnsQuestion(), [this, flags, rows](bool yes) {
             if (!yes)
                 return;
             m_table.showColumns(loadableKeys());
-            selectRowsAndRetry(flags);
+            selectRowsAndRetry(flags, rows);
         });
         return;
     }
     runOnSelection(flags, title);
 }
 
-void LoadTagsCommand::selectRowsAndRetry(quint32 flags)
+void LoadTagsCommand::selectRowsAndRetry(quint32 flags, const RowSpan& rows)
 {
-    m_table.selectAllCellsOfSelectedRows();
+    m_table.selection().selectAllRowCellsFromIndex(rows.first, rows.last);
     m_ui.later(kRetryDelayMs, [this, flags] { run(flags); });
 }
 
@@ -93,9 +94,10 @@ void LoadTagsCommand::runOnSelection(quint32 flags, const QString& title)
     const auto operation = [this, flags, title](const table::OperationRange& range,
                                                 const std::function<void(int)>& completion) {
         if (!hasLoadableKeys(range.columns)) {
-            m_ui.askYesNo(title, extendQuestion(), [this, flags](bool yes) {
+            const RowSpan rows{range.firstRow, range.lastRow};
+            m_ui.askYesNo(title, extendQuestion(), [this, flags, rows](bool yes) {
                 if (yes)
-                    selectRowsAndRetry(flags);
+                    selectRowsAndRetry(flags, rows);
             });
             return;
         }

@@ -5,6 +5,7 @@
 // report. Questions and reports go through the window's Ui callbacks.
 
 #include "network/LoadTagsFlags.h"
+#include "table/QZTagLibTableSelection.h"
 #include "table/SelectionOperationRunner.h"
 
 #include <QString>
@@ -54,7 +55,8 @@ public:
 
 private:
     void runOnSelection(quint32 flags, const QString& title);
-    void selectRowsAndRetry(quint32 flags);
+    // Selects every cell of the rows, then runs again a moment later.
+    void selectRowsAndRetry(quint32 flags, const RowSpan& rows);
 
     TableViewController& m_table;
     CollectionOperations& m_operations;
