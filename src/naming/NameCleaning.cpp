@@ -67,12 +67,14 @@ QString replaceInvalidFileNameCharacters(const QString& text)
 QString normalizeSpaces(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    QString result;
-    result.reserve(trimmed.size());
-    for (const QChar c : trimmed) {
-        if (c == QLatin1Char(' ') && result.endsWith(QLatin1Char(' ')))
-            continue;
-        result.append(c);
+    const qsizetype doubled = trimmed.indexOf(QLatin1String("  "));
+    if (doubled < 0)
+        return trimmed;   // shares the text when there was nothing to do
+    QString result = trimmed.left(doubled + 1);
+    for (qsizetype i = doubled + 1; i < trimmed.size(); ++i) {
+        const QChar c = trimmed.at(i);
+        if (c != QLatin1Char(' ') || !result.endsWith(QLatin1Char(' ')))
+            result.append(c);
     }
     return result;
 }
@@ -93,7 +95,9 @@ QString stripLeadingTrackNumber(const QString& text)
     const QString spaced = normalizeSpaces(text);
     if (!hasLetterBeforeEnd(spaced))
         return spaced;
-    const QString clean = normalizeSpaces(QString(spaced).replace(QLatin1Char('_'), QLatin1Char(' ')));
+    const QString clean = spaced.contains(QLatin1Char('_'))
+        ? normalizeSpaces(QString(spaced).replace(QLatin1Char('_'), QLatin1Char(' ')))
+        : spaced;
 
     qsizetype position = 0;
     while (position < clean.size() && kLeadingNumberChars.contains(clean.at(position)))

@@ -31,6 +31,27 @@ bool isFillerComponent(const QString& component)
     return false;
 }
 
+// The first count meaningful components from the end, in one walk (see
+// pathComponentAtLevel).
+QStringList meaningfulComponents(const QString& path, int count)
+{
+    QStringList components;
+    QString remaining = QDir::cleanPath(path);
+    for (int step = 0; step < kMaximumComponentSteps && components.size() < count; ++step) {
+        if (remaining.size() < 2)
+            break;
+        const qsizetype slash = remaining.lastIndexOf(QLatin1Char('/'));
+        const QString component = remaining.mid(slash + 1);
+        remaining = slash > 0 ? remaining.left(slash) : slash == 0 ? QStringLiteral("/") : QString();
+        const bool dots = component == QLatin1String(".") || component == QLatin1String("..");
+        // The file's own name always counts: a song may be called "Cover".
+        if (component.isEmpty() || dots || (step > 0 && isFillerComponent(component)))
+            continue;
+        components.append(component);
+    }
+    return components;
+}
+
 bool looksLikeExtension(const QString& extension)
 {
     if (audio::isKnownFormatExtension(extension.toUtf8()))
@@ -56,32 +77,30 @@ bool isTokenSeparator(QChar c)
     return c.isSpace() || c.isPunct();
 }
 
-QStringList tokens(const QString& text)
+// The number a token starts with (tokens hold no blanks, signs or other
+// punctuation), clamped far above any year.
+int tokenValue(QStringView token)
 {
-    QStringList result;
-    QString current;
-    for (const QChar c : text) {
-        if (isTokenSeparator(c)) {
-            if (!current.isEmpty())
-                result.append(current);
-            current.clear();
-        } else {
-            current.append(c);
-        }
-    }
-    if (!current.isEmpty())
-        result.append(current);
-    return result;
+    int value = 0;
+    for (qsizetype i = 0; i < token.size() && isAsciiDigit(token.at(i)) && value < 100000; ++i)
+        value = value * 10 + (token.at(i).unicode() - '0');
+    return value;
 }
 
-// The first token of the lists, in their order, that the test accepts.
-template <typename Test>
-QString firstNumber(std::initializer_list<const QStringList*> lists, Test accepts)
+// The value of the first token of the texts, in their order, that accepts
+// takes; "" when none does.
+template <typename Accepts>
+QString firstNumber(std::initializer_list<const QString*> texts, Accepts accepts)
 {
-    for (const QStringList* list : lists) {
-        for (const QString& token : *list) {
-            if (accepts(token))
-                return QString::number(tags::leadingInteger(token));
+    for (const QString* text : texts) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= text->size(); ++i) {
+            if (i < text->size() && !isTokenSeparator(text->at(i)))
+                continue;
+            const QStringView token = QStringView(*text).mid(start, i - start);
+            start = i + 1;
+            if (!token.isEmpty() && accepts(token))
+                return QString::number(tokenValue(token));
         }
     }
     return QString();
@@ -90,6 +109,47 @@ QString firstNumber(std::initializer_list<const QStringList*> lists, Test accept
 QString cleanedName(const QString& text)
 {
     return text.isEmpty() ? QString() : tidyName(normalizeSpaces(text));
+}
+
+// What a file's two folders give; the same for every file of a folder.
+struct FolderNames {
+    QString folder;         // capitalised
+    QString upperFolder;    // capitalised
+    QString folderArtist;   // as split, the hint for the file name
+    QString album;          // cleaned
+    QString folderArtistName;
+    QString upperArtistName;
+};
+
+FolderNames folderNames(const QString& folder, const QString& upperFolder)
+{
+    FolderNames names;
+    names.folder = capitalizeWords(folder);
+    names.upperFolder = capitalizeWords(upperFolder);
+    const ArtistTitle parts = splitArtistTitle(stripTrailingNoise(stripLeadingTrackNumber(names.folder)));
+    QString album = parts.first;
+    if (!parts.first.isEmpty() && !parts.second.isEmpty()) {
+        names.folderArtist = parts.first;
+        album = parts.second;
+    }
+    names.album = cleanedName(album);
+    names.folderArtistName = cleanedName(names.folderArtist);
+    names.upperArtistName = cleanedName(splitArtistTitle(stripLeadingTrackNumber(names.upperFolder)).first);
+    return names;
+}
+
+// Files come folder by folder: the last folder's names are kept per thread.
+const FolderNames& cachedFolderNames(const QString& folder, const QString& upperFolder)
+{
+    thread_local QString lastFolder;
+    thread_local QString lastUpperFolder;
+    thread_local FolderNames last = folderNames(QString(), QString());
+    if (folder != lastFolder || upperFolder != lastUpperFolder) {
+        last = folderNames(folder, upperFolder);
+        lastFolder = folder;
+        lastUpperFolder = upperFolder;
+    }
+    return last;
 }
 
 } // namespace
@@ -106,23 +166,8 @@ const QStringList& pathTagKeys()
 
 QString pathComponentAtLevel(const QString& path, int level)
 {
-    QString remaining = QDir::cleanPath(path);
-    int counted = 0;
-    for (int step = 0; step < kMaximumComponentSteps; ++step) {
-        if (remaining.size() < 2)
-            return QString();
-        const qsizetype slash = remaining.lastIndexOf(QLatin1Char('/'));
-        const QString component = remaining.mid(slash + 1);
-        remaining = slash > 0 ? remaining.left(slash) : slash == 0 ? QStringLiteral("/") : QString();
-        const bool dots = component == QLatin1String(".") || component == QLatin1String("..");
-        // The file's own name always counts: a song may be called "Cover".
-        if (component.isEmpty() || dots || (step > 0 && isFillerComponent(component)))
-            continue;
-        if (counted == level)
-            return component;
-        ++counted;
-    }
-    return QString();
+    const QStringList components = meaningfulComponents(path, level + 1);
+    return level < components.size() ? components.at(level) : QString();
 }
 
 QString stripKnownExtensions(const QString& name)
@@ -189,27 +234,18 @@ TagValues parseTagsFromPath(const QString& path, quint32 options)
     if (options == 0 || path.isEmpty())
         return values;
 
-    const QString fileName = capitalizeWords(pathComponentAtLevel(path, 0));
-    const QString folder = capitalizeWords(pathComponentAtLevel(path, 1));
-    const QString upperFolder = capitalizeWords(pathComponentAtLevel(path, 2));
+    const QStringList components = meaningfulComponents(path, 3);
+    const auto component = [&components](int level) {
+        return level < components.size() ? components.at(level) : QString();
+    };
+    const QString fileName = capitalizeWords(component(0));
+    const FolderNames& folders = cachedFolderNames(component(1), component(2));
 
     if (options & ParseNames) {
         const QString file = stripLeadingTrackNumber(stripKnownExtensions(fileName));
-
-        QString folderArtist;
-        QString album;
-        const ArtistTitle folderParts = splitArtistTitle(stripTrailingNoise(stripLeadingTrackNumber(folder)));
-        if (!folderParts.first.isEmpty() && !folderParts.second.isEmpty()) {
-            folderArtist = folderParts.first;
-            album = folderParts.second;
-        } else {
-            album = folderParts.first;
-        }
-        const QString upperArtist = splitArtistTitle(stripLeadingTrackNumber(upperFolder)).first;
-
         QString fileArtist;
         QString title;
-        const QStringList hints = folderArtist.isEmpty() ? QStringList() : QStringList{folderArtist};
+        const QStringList hints = folders.folderArtist.isEmpty() ? QStringList() : QStringList{folders.folderArtist};
         const ArtistTitle fileParts = splitArtistTitle(stripTrailingNoise(file), hints);
         if (!fileParts.first.isEmpty() && !fileParts.second.isEmpty()) {
             fileArtist = fileParts.first;
@@ -219,8 +255,7 @@ TagValues parseTagsFromPath(const QString& path, quint32 options)
         }
 
         QStringList artists;
-        for (const QString& candidate : {fileArtist, folderArtist, upperArtist}) {
-            const QString artist = cleanedName(candidate);
+        for (const QString& artist : {cleanedName(fileArtist), folders.folderArtistName, folders.upperArtistName}) {
             if (!artist.isEmpty() && !artists.contains(artist))
                 artists.append(artist);
         }
@@ -229,23 +264,21 @@ TagValues parseTagsFromPath(const QString& path, quint32 options)
         for (qsizetype i = 0; i < artists.size(); ++i)
             values[artistKeys.at(i)] = artists.at(i);
         values[QStringLiteral("albumArtist")] = values.value(QStringLiteral("artist"));
-        values[QStringLiteral("album")] = cleanedName(album);
+        values[QStringLiteral("album")] = folders.album;
         values[QStringLiteral("title")] = cleanedName(title);
     }
 
     if (options & ParseNumbers) {
-        const QStringList fileTokens = tokens(fileName);
-        const QStringList folderTokens = tokens(folder);
-        const QStringList upperTokens = tokens(upperFolder);
         values[QStringLiteral("year")] =
-            firstNumber({&folderTokens, &fileTokens, &upperTokens}, [](const QString& token) {
-                const int value = tags::leadingInteger(token);
+            firstNumber({&folders.folder, &fileName, &folders.upperFolder}, [](QStringView token) {
+                const int value = tokenValue(token);
                 return value >= 1900 && value <= 2099;
             });
         values[QStringLiteral("trackNumber")] =
-            firstNumber({&fileTokens, &folderTokens}, [](const QString& token) {
-                const int value = tags::leadingInteger(token);
-                return isLeadingNumberToken(token) && value >= 1 && value <= 249;
+            firstNumber({&fileName, &folders.folder}, [](QStringView token) {
+                const int value = tokenValue(token);
+                return value >= 1 && value <= 249
+                    && std::all_of(token.cbegin(), token.cend(), isAsciiDigit);
             });
     }
     return values;

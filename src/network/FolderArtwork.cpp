@@ -11,45 +11,81 @@
 
 #include <algorithm>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace tagmint::network {
 
 namespace {
 
 constexpr int kMaximumDepth = 2;
 
-bool isImageFile(const QFileInfo& file)
+bool hasImageExtension(const QString& name)
 {
     static const QStringList extensions = {QStringLiteral("jpg"), QStringLiteral("jpeg"),
                                            QStringLiteral("png"), QStringLiteral("gif"),
                                            QStringLiteral("bmp")};
-    return extensions.contains(file.suffix().toLower());
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && extensions.contains(name.mid(dot + 1).toLower());
 }
 
-bool isAudioFile(const QFileInfo& file)
+bool isAudioFile(const QString& name)
 {
-    return QZTagLibTag::canHandlePath(file.fileName())
-        || audio::isKnownFormatExtension(file.suffix().toUtf8());
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return QZTagLibTag::canHandlePath(name)
+        || (dot >= 0 && audio::isKnownFormatExtension(name.mid(dot + 1).toUtf8()));
 }
 
-// Regular files and folders of one folder, hidden ones and links left out.
-QFileInfoList entries(const QString& folder, QDir::Filters kind)
+struct FolderEntries {
+    QStringList files;     // regular files
+    QStringList folders;
+};
+
+// The names in a folder, hidden ones and links left out. The entry types
+// come with the listing, so a folder of hundreds of songs costs no stat
+// per song.
+FolderEntries entries(const QString& folder)
 {
-    return QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    FolderEntries result;
+    const QByteArray encoded = QFile::encodeName(folder);
+    DIR* directory = opendir(encoded.constData());
+    if (!directory)
+        return result;
+    while (const dirent* entry = readdir(directory)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info {};
+            if (fstatat(dirfd(directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+        }
+        if (type == DT_REG)
+            result.files.append(QFile::decodeName(entry->d_name));
+        else if (type == DT_DIR)
+            result.folders.append(QFile::decodeName(entry->d_name));
+    }
+    closedir(directory);
+    result.files.sort();
+    result.folders.sort();
+    return result;
 }
 
 void collect(const QString& folder, int depth, QStringList& found)
 {
-    const QFileInfoList files = entries(folder, QDir::Files);
-    if (depth > 0 && std::any_of(files.cbegin(), files.cend(), isAudioFile))
+    const FolderEntries listing = entries(folder);
+    if (depth > 0 && std::any_of(listing.files.cbegin(), listing.files.cend(), isAudioFile))
         return;   // an album or disc folder of its own, not artwork of this one
-    for (const QFileInfo& file : files) {
-        if (isImageFile(file))
-            found.append(file.filePath());
+    for (const QString& file : listing.files) {
+        if (hasImageExtension(file))
+            found.append(folder + QLatin1Char('/') + file);
     }
     if (depth == kMaximumDepth)
         return;
-    for (const QFileInfo& subfolder : entries(folder, QDir::Dirs))
-        collect(subfolder.filePath(), depth + 1, found);
+    for (const QString& subfolder : listing.folders)
+        collect(folder + QLatin1Char('/') + subfolder, depth + 1, found);
 }
 
 int coverWordCount(const QString& fileName)
@@ -79,7 +115,8 @@ QImage readArtwork(const QString& path)
         return QImage();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    // The extension names the likely decoder; the content still decides.
+    QImageReader reader(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > kMaximumArtworkPixels)
         return QImage();
@@ -94,8 +131,6 @@ QImage readArtwork(const QString& path)
 QStringList artworkCandidates(const QString& folder)
 {
     QStringList found;
-    if (!QFileInfo(folder).isDir())
-        return found;
     collect(QDir::cleanPath(folder), 0, found);
     std::stable_sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
         return a.lastIndexOf(QLatin1Char('/')) < b.lastIndexOf(QLatin1Char('/'));

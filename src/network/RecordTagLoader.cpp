@@ -5,7 +5,6 @@
 #include "network/LoadTagsFlags.h"
 #include "record/QZTagLibRecord.h"
 
-#include <QFileInfo>
 
 namespace tagmint::network {
 
@@ -31,9 +30,6 @@ public:
     TagLoadCount run()
     {
         const quint32 flags = m_request.flags;
-        const QString path = m_request.parsePath.isEmpty() ? m_record.path() : m_request.parsePath;
-        const naming::TagValues pathTags = naming::parseTagsFromPath(path);
-
         bool imageSet = false;
         if (flags & FromPaths) {
             if (wantsMissing(kImage))
@@ -42,9 +38,10 @@ public:
                 setText(kAlbumArtist, m_record.value(kArtist).toString());
             for (const QString& key : {kTrackNumber, kTracksTotal}) {
                 if (wantsMissing(key))
-                    setText(key, pathTags.value(key));
+                    setText(key, pathTags().value(key));
             }
         }
+        // A record with everything in place costs no parsing and no lookup.
         if ((flags & MissingOnly) && !anyRequestedFieldMissing())
             return m_count;
 
@@ -52,14 +49,14 @@ public:
         if ((flags & FromNetwork) && m_request.network) {
             std::optional<naming::TagValues> query;
             if (flags & UseExistingTags)
-                query = withOwnTexts(pathTags, {kArtist, kAlbum, kTitle});
-            netTags = m_request.network->lookupTags(m_context, path, query);
+                query = withOwnTexts(pathTags(), {kArtist, kAlbum, kTitle});
+            netTags = m_request.network->lookupTags(m_context, parsePath(), query);
         }
-        naming::TagValues working = netTags.value_or(pathTags);
+        naming::TagValues working = netTags ? *netTags : pathTags();
         for (const QString& key : loadableKeys()) {
             QString value = netTags ? netTags->value(key) : QString();
             if (value.isEmpty() && (flags & FromPaths))
-                value = pathTags.value(key);
+                value = pathTags().value(key);
             if (!value.isEmpty())
                 working.insert(key, value);
         }
@@ -79,6 +76,19 @@ public:
     }
 
 private:
+    QString parsePath() const
+    {
+        return m_request.parsePath.isEmpty() ? m_record.path() : m_request.parsePath;
+    }
+
+    // Parsed on first use.
+    const naming::TagValues& pathTags()
+    {
+        if (!m_pathTags)
+            m_pathTags = naming::parseTagsFromPath(parsePath());
+        return *m_pathTags;
+    }
+
     bool requested(const QString& key) const { return m_keys.contains(key); }
     bool wantsMissing(const QString& key) const { return requested(key) && isFieldMissing(m_record, key); }
 
@@ -94,7 +104,8 @@ private:
     QImage folderImage()
     {
         const QString path = m_request.artworkPath.isEmpty() ? m_record.path() : m_request.artworkPath;
-        return folderArtwork(QFileInfo(path).path(), m_cache);
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        return folderArtwork(slash > 0 ? path.left(slash) : QStringLiteral("/"), m_cache);
     }
 
     QImage artworkFor(const naming::TagValues& working)
@@ -156,6 +167,7 @@ private:
     const TagLoadRequest& m_request;
     ArtworkCache& m_cache;
     QStringList m_keys;
+    std::optional<naming::TagValues> m_pathTags;
     TagLoadCount m_count;
 };
 
