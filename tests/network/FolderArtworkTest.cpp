@@ -91,6 +91,9 @@ TEST(ArtworkLoading, ReadsOncePerFolderAndSkipsWhatIsNoUsablePicture)
     ArtworkCache cache;
     const QImage image = folderArtwork(dir.filePath("good"), cache);
     EXPECT_EQ(image.size(), QSize(32, 24));
+    QDir(dir.path()).mkpath("misnamed");
+    dir.writeFile("misnamed/folder.jpg", makeImageBytes(12, 10, "PNG"));
+    EXPECT_EQ(folderArtwork(dir.filePath("misnamed"), cache).size(), QSize(12, 10));
     // The run remembers the folder: the file is not read again.
     QFile::remove(dir.filePath("good/folder.jpg"));
     EXPECT_EQ(folderArtwork(dir.filePath("good"), cache).size(), QSize(32, 24));
