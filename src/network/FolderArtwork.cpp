@@ -115,8 +115,8 @@ QImage readArtwork(const QString& path)
         return QImage();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    // The extension names the likely decoder; the content still decides.
-    QImageReader reader(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
+    // The content decides the decoder: covers are often misnamed.
+    QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > kMaximumArtworkPixels)
         return QImage();
