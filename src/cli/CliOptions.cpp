@@ -115,14 +115,21 @@ QString parseOptionsAndPaths(CliOptions& options, const QStringList& args, const
     return QString();
 }
 
-// The value after an option, or "" (and an error) when there is none.
-QString optionValue(const QString& option, const QStringList& args, qsizetype& index, QString& problem)
+// The comma-separated names of an option's value, each handed to take,
+// which answers an error or "". No value or no name is an error too.
+QString parseListOption(const QString& option, const QStringList& args, qsizetype& index,
+                        const std::function<QString(const QString& name)>& take)
 {
-    if (index + 1 >= args.size()) {
-        problem = QStringLiteral("%1 needs a value").arg(option);
-        return QString();
+    if (index + 1 >= args.size())
+        return QStringLiteral("%1 needs a value").arg(option);
+    const QStringList names = args.at(++index).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return QStringLiteral("%1 needs at least one name").arg(option);
+    for (const QString& name : names) {
+        if (const QString problem = take(name.trimmed()); !problem.isEmpty())
+            return problem;
     }
-    return args.at(++index);
+    return QString();
 }
 
 QString unknownOption(const QString& option)
@@ -178,15 +185,11 @@ CliOptions parseRename(const QStringList& args)
         } else if (option == QLatin1String("--dry-run")) {
             options.dryRun = true;
         } else if (option == QLatin1String("--compose")) {
-            QString missing;
-            const QString list = optionValue(option, all, i, missing);
-            for (const QString& name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                const quint32 flag = composeFlagForName(name.trimmed());
-                if (flag == 0)
-                    return QStringLiteral("cannot compose a name from \"%1\"").arg(name.trimmed());
+            return parseListOption(option, all, i, [&tags](const QString& name) {
+                const quint32 flag = composeFlagForName(name);
                 tags |= flag;
-            }
-            return missing;
+                return flag ? QString() : QStringLiteral("cannot compose a name from \"%1\"").arg(name);
+            });
         } else {
             return unknownOption(option);
         }
@@ -215,17 +218,13 @@ CliOptions parseFill(const QStringList& args)
         } else if (option == QLatin1String("--missing-only")) {
             options.missingOnly = true;
         } else if (option == QLatin1String("--fields")) {
-            QString missing;
-            const QString list = optionValue(option, all, i, missing);
-            for (const QString& key : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                if (!network::loadableKeys().contains(key.trimmed()))
+            return parseListOption(option, all, i, [&options](const QString& key) {
+                if (!network::loadableKeys().contains(key))
                     return QStringLiteral("\"%1\" cannot be filled; fields: %2")
-                        .arg(key.trimmed(), network::loadableKeys().join(QLatin1Char(',')));
-                options.fillKeys.append(key.trimmed());
-            }
-            if (missing.isEmpty() && options.fillKeys.isEmpty())
-                return QStringLiteral("--fields needs at least one field");
-            return missing;
+                        .arg(key, network::loadableKeys().join(QLatin1Char(',')));
+                options.fillKeys.append(key);
+                return QString();
+            });
         } else {
             return unknownOption(option);
         }

@@ -8,15 +8,6 @@ class QTextStream;
 
 namespace tagmint::cli {
 
-class FillCommand {
-public:
-    FillCommand(const CliOptions& options, QTextStream& out, QTextStream& err);
-    int run();
-
-private:
-    const CliOptions& m_options;
-    QTextStream& m_out;
-    QTextStream& m_err;
-};
+int runFill(const CliOptions& options, QTextStream& out, QTextStream& err);
 
 } // namespace tagmint::cli

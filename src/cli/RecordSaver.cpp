@@ -16,6 +16,18 @@ RecordSaver::RecordSaver(RecordOpener& opener, QTextStream& out, QTextStream& er
 {
 }
 
+RecordList RecordSaver::writableRecords(const RecordList& records)
+{
+    RecordList writable;
+    for (const RecordPtr& record : records) {
+        if (checkWritable(*record))
+            writable.append(record);
+        else
+            m_refused = true;
+    }
+    return writable;
+}
+
 bool RecordSaver::checkWritable(const QZTagLibRecord& record)
 {
     // Asked before writing: a read-only record silently reports no change,
@@ -43,7 +55,7 @@ bool RecordSaver::saveAndReport(const RecordList& records)
         toSave.append(record);
     }
     if (toSave.isEmpty())
-        return true;
+        return !m_refused;
 
     collection::SaveResult result;
     {
@@ -57,7 +69,7 @@ bool RecordSaver::saveAndReport(const RecordList& records)
         allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
     m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
           << Qt::endl;
-    return allGood && result.succeeded();
+    return allGood && result.succeeded() && !m_refused;
 }
 
 bool RecordSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)

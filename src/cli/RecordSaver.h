@@ -17,20 +17,22 @@ class RecordSaver {
 public:
     RecordSaver(RecordOpener& opener, QTextStream& out, QTextStream& err);
 
-    // False, after saying why, when the record's tags cannot be read or its
-    // file is read-only.
-    bool checkWritable(const QZTagLibRecord& record);
+    // The records that can be written. Each of the others (unreadable tags,
+    // read-only file) is named with why and counts as not saved.
+    RecordList writableRecords(const RecordList& records);
     // Says "unchanged" for the records without changes and saves the others.
-    // False when something could not be written.
+    // False when something could not be written, here or in writableRecords.
     bool saveAndReport(const RecordList& records);
 
 private:
+    bool checkWritable(const QZTagLibRecord& record);
     bool reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath);
     void report(const QString& shownPath, const QString& text);
 
     RecordOpener& m_opener;
     QTextStream& m_out;
     QTextStream& m_err;
+    bool m_refused = false;
 };
 
 } // namespace tagmint::cli

@@ -11,43 +11,41 @@
 
 namespace tagmint::cli {
 
-RenameCommand::RenameCommand(const CliOptions& options, QTextStream& out, QTextStream& err)
-    : m_options(options), m_out(out), m_err(err)
+namespace {
+
+// "OLD -> NEW" for each file; the name stays for a file that gets none.
+void printNewNames(const RecordOpener& opener, quint32 composeFlags, QTextStream& out)
 {
+    for (const RecordPtr& record : opener.records()) {
+        const QString shown = opener.displayPath(record->path());
+        const QString name = record->isEditable() ? naming::composeFileName(record.get(), composeFlags) : QString();
+        const QString suffix = QFileInfo(record->path()).suffix().toLower();
+        const QString newName = name.isEmpty() ? QFileInfo(shown).fileName()
+                              : suffix.isEmpty() ? name
+                                                 : name + QLatin1Char('.') + suffix;
+        out << shown << " -> " << RecordOpener::displayPathAfterRename(shown, newName) << '\n';
+    }
 }
 
-int RenameCommand::run()
+} // namespace
+
+int runRename(const CliOptions& options, QTextStream& out, QTextStream& err)
 {
-    RecordOpener opener(m_err);
-    opener.open(m_options.paths);
-    bool allGood = opener.succeeded();
-
-    if (m_options.dryRun) {
-        for (const RecordPtr& record : opener.records()) {
-            const QString shown = opener.displayPath(record->path());
-            const QString name = naming::composeFileName(record.get(), m_options.composeFlags);
-            const QString suffix = QFileInfo(record->path()).suffix();
-            const QString newName = name.isEmpty() || !record->isEditable()
-                ? QFileInfo(shown).fileName()
-                : suffix.isEmpty() ? name : name + QLatin1Char('.') + suffix.toLower();
-            m_out << shown << " -> " << RecordOpener::displayPathAfterRename(shown, newName) << '\n';
-        }
-        return allGood ? kExitOk : kExitFailure;
+    RecordOpener opener(err);
+    opener.open(options.paths);
+    const bool opened = opener.succeeded();
+    if (options.dryRun) {
+        printNewNames(opener, options.composeFlags, out);
+        return opened ? kExitOk : kExitFailure;
     }
 
-    RecordSaver saver(opener, m_out, m_err);
-    RecordList writable;
+    RecordSaver saver(opener, out, err);
+    const RecordList writable = saver.writableRecords(opener.records());
     QList<QZTagLibRecord*> targets;
-    for (const RecordPtr& record : opener.records()) {
-        if (!saver.checkWritable(*record)) {
-            allGood = false;
-            continue;
-        }
-        writable.append(record);
+    for (const RecordPtr& record : writable)
         targets.append(record.get());
-    }
-    m_out << table::tagsChangedText(naming::composeFileNames(targets, m_options.composeFlags)) << '\n';
-    return saver.saveAndReport(writable) && allGood ? kExitOk : kExitFailure;
+    out << table::tagsChangedText(naming::composeFileNames(targets, options.composeFlags)) << '\n';
+    return saver.saveAndReport(writable) && opened ? kExitOk : kExitFailure;
 }
 
 } // namespace tagmint::cli

@@ -1,6 +1,7 @@
 #pragma once
 // "rename": names each file after its tags (the window's "create File Names
-// from tags"), then saves, which renames the files.
+// from tags"), then saves, which renames the files; --dry-run only shows
+// the new names.
 
 #include "cli/CliOptions.h"
 
@@ -8,15 +9,6 @@ class QTextStream;
 
 namespace tagmint::cli {
 
-class RenameCommand {
-public:
-    RenameCommand(const CliOptions& options, QTextStream& out, QTextStream& err);
-    int run();
-
-private:
-    const CliOptions& m_options;
-    QTextStream& m_out;
-    QTextStream& m_err;
-};
+int runRename(const CliOptions& options, QTextStream& out, QTextStream& err);
 
 } // namespace tagmint::cli

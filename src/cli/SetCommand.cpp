@@ -29,16 +29,10 @@ int SetCommand::run()
     bool allGood = opener.succeeded();
 
     RecordSaver saver(opener, m_out, m_err);
-    RecordList edited;
-    for (const RecordPtr& record : opener.records()) {
-        if (!saver.checkWritable(*record)) {
-            allGood = false;
-            continue;
-        }
+    const RecordList writable = saver.writableRecords(opener.records());
+    for (const RecordPtr& record : writable)
         allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
-        edited.append(record);
-    }
-    return saver.saveAndReport(edited) && allGood ? kExitOk : kExitFailure;
+    return saver.saveAndReport(writable) && allGood ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()

@@ -32,9 +32,9 @@ int main(int argc, char** argv)
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
     case CliOptions::Command::Rename:
-        return RenameCommand(options, out, err).run();
+        return runRename(options, out, err);
     case CliOptions::Command::Fill:
-        return FillCommand(options, out, err).run();
+        return runFill(options, out, err);
     case CliOptions::Command::ParsePath:
         return runParsePath(options, out);
     case CliOptions::Command::UsageError:
