@@ -406,6 +406,9 @@ void TableGridView::showFileNameComposer(int row, int column, bool introductionF
         openPanel();
         return;
     }
+    // Seen once is enough: shown again it would stand before every edit of
+    // a file name by hand until the panel had been opened.
+    m_controller->settings().setComposeFileNamePopoverShown();
     if (m_popover)
         m_popover->close();
     QRect anchor = accessoryRect(row, column);

@@ -5,7 +5,6 @@
 #include "network/LoadTagsFlags.h"
 #include "record/QZTagLibRecord.h"
 
-
 namespace tagmint::network {
 
 namespace {

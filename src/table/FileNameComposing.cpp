@@ -3,8 +3,7 @@
 #include "naming/FileNameComposer.h"
 #include "table/SelectionInput.h"
 
-#include <QDateTime>
-#include <QList>
+#include <chrono>
 
 namespace tagmint::table {
 
@@ -51,9 +50,15 @@ bool isComposeGesture(const KeyPress& key)
         & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 }
 
-PanelPresentationGate::PanelPresentationGate(Clock clock)
-    : m_clock(clock ? std::move(clock) : [] { return QDateTime::currentMSecsSinceEpoch(); })
+PanelPresentationGate::PanelPresentationGate(Clock clock) : m_clock(std::move(clock))
 {
+    if (!m_clock) {
+        // Monotonic: a clock set back must not keep the panel shut.
+        m_clock = [] {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+        };
+    }
 }
 
 bool PanelPresentationGate::allowPresentation()

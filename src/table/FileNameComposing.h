@@ -4,6 +4,7 @@
 // gestures open the panel instead of the cell editor, and the rule that
 // keeps a second panel from opening right after the first.
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
