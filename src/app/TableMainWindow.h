@@ -13,6 +13,7 @@
 #include "table/ColumnLayout.h"
 #include "table/TableViewController.h"
 
+#include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
 
 #include <QHash>
@@ -43,11 +44,13 @@ public:
     WindowCloseState& closeState() override { return m_closeState; }
     bool showsSheet() const override;
     bool isMinimized() const override { return QMainWindow::isMinimized(); }
-    QString title() const override { return windowTitle(); }
+    // The caption without the unsaved-changes mark.
+    QString title() const override { return m_caption; }
     void loadFiles(const QStringList& paths) override;
 
     // --- Commands -------------------------------------------------------------------
-    void openPanel();
+    // Files by default; a desktop dialog cannot take files and folders at once.
+    void openPanel(OpenPanel::Choice choice = OpenPanel::Choice::Files);
     void save();
     void reload();
     // nullptr: a new window.
@@ -125,6 +128,7 @@ private:
     void showCellMenu(const QPoint& position);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
+    void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
 
     TagmintApplication& m_application;
     SettingsStore& m_store;
@@ -146,6 +150,8 @@ private:
     QMenu* m_moveMenu = nullptr;
     QMenu* m_columnsMenu = nullptr;
     QStringList m_modelColumns;
+    QString m_caption;
+    std::shared_ptr<AutoSizeRun> m_autoSizeRun;
     int m_progressSheetsShown = 0;
     bool m_closing = false;
 };

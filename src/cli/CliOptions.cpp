@@ -318,8 +318,13 @@ QString usageText()
                "  tagmint-cli parse-path PATH...\n"
                "      Print what the folder and file names of each path give, as\n"
                "      one JSON object per line; the path need not exist.\n"
+               "  tagmint-cli --help\n"
+               "      Print this text.\n"
                "\n"
                "Keys for set: %1\n"
+               "\n"
+               "Values go to standard output; messages, counts and progress to\n"
+               "standard error. See tagmint-cli(1).\n"
                "\n"
                "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
                "usage error.\n")

@@ -31,7 +31,7 @@ int runFill(const CliOptions& options, QTextStream& out, QTextStream& err)
             },
             progress.callbacks(), [&changes](qint64 count) { changes = count; }, collection::kRunInline);
     }
-    out << table::tagsChangedText(int(changes)) << '\n';
+    err << table::tagsChangedText(int(changes)) << Qt::endl;
     return saver.saveAndReport(writable) && opener.succeeded() ? kExitOk : kExitFailure;
 }
 

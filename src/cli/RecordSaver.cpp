@@ -23,7 +23,7 @@ RecordList RecordSaver::writableRecords(const RecordList& records)
         if (checkWritable(*record))
             writable.append(record);
         else
-            m_refused = true;
+            ++m_refused;
     }
     return writable;
 }
@@ -54,8 +54,11 @@ bool RecordSaver::saveAndReport(const RecordList& records)
         shownPaths.insert(record.get(), shown);
         toSave.append(record);
     }
-    if (toSave.isEmpty())
-        return !m_refused;
+    // The window's words for a save with nothing to write.
+    if (toSave.isEmpty()) {
+        m_err << collection::saveResultReport(0, m_refused, 0).longText << Qt::endl;
+        return m_refused == 0;
+    }
 
     collection::SaveResult result;
     {
@@ -67,9 +70,10 @@ bool RecordSaver::saveAndReport(const RecordList& records)
     bool allGood = true;
     for (const RecordPtr& record : toSave)
         allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+    m_err << collection::saveResultReport(result.saved, result.failed + m_refused, result.renameFailed)
+                 .longText
           << Qt::endl;
-    return allGood && result.succeeded() && !m_refused;
+    return allGood && result.succeeded() && m_refused == 0;
 }
 
 bool RecordSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)

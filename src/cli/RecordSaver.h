@@ -20,7 +20,8 @@ public:
     // The records that can be written. Each of the others (unreadable tags,
     // read-only file) is named with why and counts as not saved.
     RecordList writableRecords(const RecordList& records);
-    // Says "unchanged" for the records without changes and saves the others.
+    // Says "unchanged" for the records without changes, saves the others and
+    // prints the save's report, the records left out counted as not saved.
     // False when something could not be written, here or in writableRecords.
     bool saveAndReport(const RecordList& records);
 
@@ -32,7 +33,7 @@ private:
     RecordOpener& m_opener;
     QTextStream& m_out;
     QTextStream& m_err;
-    bool m_refused = false;
+    qint64 m_refused = 0;   // records writableRecords left out
 };
 
 } // namespace tagmint::cli

@@ -44,7 +44,7 @@ int runRename(const CliOptions& options, QTextStream& out, QTextStream& err)
     QList<QZTagLibRecord*> targets;
     for (const RecordPtr& record : writable)
         targets.append(record.get());
-    out << table::tagsChangedText(naming::composeFileNames(targets, options.composeFlags)) << '\n';
+    err << table::tagsChangedText(naming::composeFileNames(targets, options.composeFlags)) << Qt::endl;
     return saver.saveAndReport(writable) && opened ? kExitOk : kExitFailure;
 }
 

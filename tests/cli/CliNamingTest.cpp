@@ -82,11 +82,11 @@ TEST_F(CliNamingTest, RenameComposesNamesForEveryFormatAndADryRunChangesNothing)
 
     const CliResult result = runCli(QStringList{"rename", "--compose", "title,artist,track", "--hyphen"} + paths);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    ASSERT_EQ(result.outLines().size(), kFormats.size() + 1);
-    EXPECT_EQ(result.outLines().first(), "5 tags changed.");
+    ASSERT_EQ(result.outLines().size(), kFormats.size());
+    EXPECT_TRUE(result.err.contains("5 tags changed.\n")) << result.err.toStdString();
     for (qsizetype i = 0; i < kFormats.size(); ++i) {
         const QString renamed = dir.filePath("album/" + newName(i));
-        EXPECT_EQ(result.outLines().at(i + 1), paths.at(i) + ": saved and renamed to " + renamed);
+        EXPECT_EQ(result.outLines().at(i), paths.at(i) + ": saved and renamed to " + renamed);
         EXPECT_FALSE(QFileInfo::exists(paths.at(i)));
         EXPECT_EQ(mutagenTags(renamed)["title"].toString(), "Song " + QString::number(i + 1)) << renamed.toStdString();
     }
@@ -102,7 +102,8 @@ TEST_F(CliNamingTest, RenameNeverOverwritesAndLeavesUntaggedFilesAlone)
     const CliResult result = runCli({"rename", "--compose", "track,artist,title", "--hyphen", "--underscores",
                                      "--lowercase", first, second, untagged});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.outLines(), (QStringList{"2 tags changed.", untagged + ": unchanged",
+    EXPECT_TRUE(result.err.contains("2 tags changed.\n")) << result.err.toStdString();
+    EXPECT_EQ(result.outLines(), (QStringList{untagged + ": unchanged",
                                               first + ": saved and renamed to " + dir.filePath("01_-_art_-_intro.mp3"),
                                               second + ": saved and renamed to " + dir.filePath("01_-_art_-_intro 2.mp3")}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
@@ -118,7 +119,7 @@ TEST_F(CliNamingTest, FillTakesTagsAndArtworkFromTheLayoutForEveryFormat)
 
     const CliResult result = runCli({"fill", "--from-paths", dir.filePath("Miles Davis")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.outLines().first(), "35 tags changed.");
+    EXPECT_TRUE(result.err.contains("35 tags changed.\n")) << result.err.toStdString();
     for (qsizetype i = 0; i < kFormats.size(); ++i) {
         const QString path = dir.filePath(album + QStringLiteral("0%1 - So What.%2").arg(i + 1).arg(kFormats.at(i)));
         const QJsonObject tags = mutagenTags(path);
@@ -138,7 +139,8 @@ TEST_F(CliNamingTest, FillWithMissingOnlyAndFieldsKeepsEverythingElse)
     ASSERT_EQ(runCli({"set", "title=Own Title", path}).exitCode, 0);
     const CliResult result = runCli({"fill", "--from-paths", "--missing-only", "--fields", "title,artist", path});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.outLines(), (QStringList{"1 tag changed.", path + ": saved"}));
+    EXPECT_TRUE(result.err.contains("1 tag changed.\n")) << result.err.toStdString();
+    EXPECT_EQ(result.outLines(), (QStringList{path + ": saved"}));
     const QJsonObject tags = mutagenTags(path);
     EXPECT_EQ(tags["title"].toString(), "Own Title");
     EXPECT_EQ(tags["artist"].toString(), "Band");
@@ -146,7 +148,8 @@ TEST_F(CliNamingTest, FillWithMissingOnlyAndFieldsKeepsEverythingElse)
     EXPECT_NE(tags["trackNumber"].toString(), "3");   // FLAC keeps an empty number as "0"
 
     const CliResult again = runCli({"fill", "--from-paths", "--missing-only", "--fields", "title,artist", path});
-    EXPECT_EQ(again.outLines(), (QStringList{"No tags changed.", path + ": unchanged"}));
+    EXPECT_TRUE(again.err.contains("No tags changed.\n")) << again.err.toStdString();
+    EXPECT_EQ(again.outLines(), (QStringList{path + ": unchanged"}));
 }
 
 TEST_F(CliNamingTest, UsageMistakesAreRefusedBeforeAnythingIsOpened)

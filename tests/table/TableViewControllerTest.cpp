@@ -33,7 +33,8 @@ public:
     void discardEditing() override {}
     void beginEditing(int row, int column, const KeyPress*) override { editing = {row, column}; }
     void showReadOnlyExplanation(int row, int column) override { explained = {row, column}; }
-    void showEditingIntroduction(int, int, const KeyPress*) override {}
+    void showEditingIntroduction(int, int) override {}
+    void beginArtworkEdit(int, int) override {}
     void reloadData() override { ++reloads; }
     void refreshVisibleCells() override { ++refreshes; }
     void updateCellDrawing() override {}
@@ -142,6 +143,18 @@ TEST_F(TableController, ReturnOnASingleCellMovesDownWithoutAMessage)
     // Committed by leaving the cell: no move.
     controller.commitEdit(1, column("title"), "y", false);
     EXPECT_EQ(controller.selection().activeRow(), 1);
+}
+
+TEST_F(TableController, TextNeverReachesTheArtwork)
+{
+    auto record = std::make_shared<QZTagLibRecord>(dir.copyFixture("tagged_v24.mp3"), 0);
+    collection.addObjects({record});
+    controller.recordsArrived({record}, false);
+    ASSERT_TRUE(record->hasImage());
+    const auto outcome = controller.commitEdit(0, column("image"), "", true);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_TRUE(record->hasImage());
+    EXPECT_FALSE(record->isDirty());
 }
 
 TEST_F(TableController, ReadOnlyCellsExplainWhy)
