@@ -44,10 +44,12 @@ QString composeIntroductionButton()
 
 bool isComposeGesture(const KeyPress& key)
 {
-    if (key.key != Qt::Key_Return && key.key != Qt::Key_Enter)
-        return false;
-    return key.modifiers
-        & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return (key.key == Qt::Key_Return || key.key == Qt::Key_Enter) && isComposeClick(key.modifiers);
+}
+
+bool isComposeClick(Qt::KeyboardModifiers modifiers)
+{
+    return modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 }
 
 PanelPresentationGate::PanelPresentationGate(Clock clock) : m_clock(std::move(clock))

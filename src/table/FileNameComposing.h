@@ -28,6 +28,8 @@ QString composeIntroductionButton();    // "Start Renaming"
 // Return or Enter with Shift, Ctrl, Alt or Meta held: the panel opens
 // instead of the cell editor.
 bool isComposeGesture(const KeyPress& key);
+// A double click with one of those modifiers does the same.
+bool isComposeClick(Qt::KeyboardModifiers modifiers);
 
 // Refuses a presentation less than 500 ms after the previous request. Every
 // request that gets this far counts, refused or not. The clock gives

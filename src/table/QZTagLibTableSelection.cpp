@@ -653,7 +653,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
 
 // --- Editing -----------------------------------------------------------------
 
-void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event)
+void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event,
+                                               Qt::KeyboardModifiers clickModifiers)
 {
     if (!isValidRow(row) || !isSelectableColumn(column))
         return;
@@ -667,7 +668,9 @@ void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPre
     }
     if (m_grid.columnIdentifier(column) == QLatin1String("filename")) {
         const bool introduction = m_settings && !m_settings->composeFileNamePopoverShown();
-        if (introduction || (event && tagmint::table::isComposeGesture(*event))) {
+        const bool gesture = event ? tagmint::table::isComposeGesture(*event)
+                                   : tagmint::table::isComposeClick(clickModifiers);
+        if (introduction || gesture) {
             m_host.showFileNameComposer(row, column, introduction);
             return;
         }
