@@ -96,13 +96,19 @@ int coverWordCount(const QString& fileName)
                              [&lower](const char* word) { return lower.contains(QLatin1String(word)); }));
 }
 
-// JPEG decoders paint the missing part of a cut file grey and report
-// success; a complete file ends its last scan with the end-of-image marker.
-bool isCutJpeg(const QByteArray& bytes)
+// JPEG and BMP decoders fill the missing part of a cut file and report
+// success. A complete JPEG ends its last scan with the end-of-image marker;
+// a BMP header gives the file's size.
+bool isCutPicture(const QByteArray& bytes)
 {
-    if (!bytes.startsWith("\xFF\xD8"))
-        return false;
-    return bytes.lastIndexOf("\xFF\xD9") < bytes.lastIndexOf("\xFF\xDA");
+    if (bytes.startsWith("\xFF\xD8"))
+        return bytes.lastIndexOf("\xFF\xD9") < bytes.lastIndexOf("\xFF\xDA");
+    if (bytes.startsWith("BM") && bytes.size() >= 6) {
+        const auto byte = [&bytes](int i) { return quint32(quint8(bytes.at(i))); };
+        const quint32 size = byte(2) | byte(3) << 8 | byte(4) << 16 | byte(5) << 24;
+        return size > quint32(bytes.size());
+    }
+    return false;
 }
 
 QImage readArtwork(const QString& path)
@@ -111,7 +117,7 @@ QImage readArtwork(const QString& path)
     if (file.size() > kMaximumArtworkFileBytes || !file.open(QIODevice::ReadOnly))
         return QImage();
     QByteArray bytes = file.readAll();
-    if (isCutJpeg(bytes))
+    if (isCutPicture(bytes))
         return QImage();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

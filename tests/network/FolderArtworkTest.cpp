@@ -106,6 +106,7 @@ TEST(ArtworkLoading, ReadsOncePerFolderAndSkipsWhatIsNoUsablePicture)
         {"text/cover.jpg", "this is not a picture"},
         {"cut/cover.jpg", bigJpeg.left(bigJpeg.size() * 8 / 10)},
         {"cutpng/cover.png", makeImageBytes(400, 300, "PNG").left(200)},
+        {"cutbmp/cover.bmp", makeImageBytes(400, 300, "BMP").left(300'000)},
         {"huge/cover.png", pngClaimingSize(10000, 10000)},
         {"empty/cover.png", QByteArray()},
     };
