@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -87,10 +88,17 @@ IntakeRound openThroughIntake(const QString& root, quint32 flags)
 
     QElapsedTimer timer;
     timer.start();
+    QEventLoop loop;
     collection->load({root}, QZTagLibRecordDataArrayController::kRecordLimit, 0, {},
-                     [&result](const IntakeResult& r) { result = r; }, flags);
-    while (!result)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+                     [&result, &loop](const IntakeResult& r) {
+                         result = r;
+                         loop.quit();
+                     },
+                     flags);
+    // Waits in the event loop, as a window does: a polling wait would take
+    // the processor from the worker.
+    if (!result)
+        loop.exec();
 
     IntakeRound round;
     round.seconds = timer.nsecsElapsed() / 1e9;
