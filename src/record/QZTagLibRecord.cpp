@@ -318,6 +318,13 @@ QImage QZTagLibRecord::image() const
     return m_artwork->currentImageWithTagProvider([this] { return tag(); });
 }
 
+QSize QZTagLibRecord::imageSize() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return QSize();
+    return m_artwork->currentImageSize();
+}
+
 void QZTagLibRecord::setImage(const QImage& image)
 {
     // A Linux image has no point size apart from its pixels, so it is

@@ -66,6 +66,9 @@ public:
     // --- Artwork -----------------------------------------------------------
     // Null when the tag could not be read or there is no image.
     QImage image() const;
+    // The size of image() as the picture's header states it; no decoding.
+    // Invalid when there is no image.
+    QSize imageSize() const;
     void setImage(const QImage& image);
     bool hasImage() const;
     qint64 imageSortValue() const;

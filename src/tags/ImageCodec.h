@@ -17,8 +17,8 @@ EncodedImage encodeImage(const QImage& image);
 // A null image when the bytes are not a picture Qt can decode.
 QImage decodeImage(const QByteArray& bytes);
 
-// Whether the bytes hold the header of a picture Qt can decode: far
-// cheaper than decoding the picture.
-bool looksDecodable(const QByteArray& bytes);
+// The size the header of a picture Qt can decode states; invalid when the
+// bytes are no such picture. Far cheaper than decoding the picture.
+QSize decodableSize(const QByteArray& bytes);
 
 } // namespace tagmint::tags

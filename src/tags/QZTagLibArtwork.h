@@ -15,8 +15,8 @@ public:
     // Returns an open tag wrapper of the record, or nullptr.
     using TagProvider = std::function<QZTagLibTag*()>;
 
-    // Notes whether the tag holds a decodable image (tag may be nullptr);
-    // the image itself is read on first use.
+    // Notes whether the tag holds a decodable image and the size its header
+    // states (tag may be nullptr); the image itself is read on first use.
     explicit QZTagLibArtwork(const QZTagLibTag* tag);
 
     // The first decodable picture of the tag; null when there is none.
@@ -25,6 +25,10 @@ public:
     // The replacement, or the original (re-read through the provider when
     // it was dropped); null when the artwork shows no image.
     QImage currentImageWithTagProvider(const TagProvider& provider);
+
+    // The size of the image currentImageWithTagProvider() gives, without
+    // decoding an original: the size its header states. Invalid for none.
+    QSize currentImageSize() const;
 
     // A null image removes the artwork.
     void setImage(const QImage& image);
@@ -40,6 +44,7 @@ public:
     qint64 sortValue() const;
 
 private:
+    QSize m_originalSize;
     bool m_originalTagHasImage = false;
     QImage m_image;
     Status m_status = NoImage;

@@ -54,7 +54,7 @@ public:
     // FLAC pictures; the ID3v2 APIC frames when no FLAC picture decodes.
     QList<QZTagLibTagImage> images() const override;
     QImage firstImage() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     void setTagImage(const QImage& image) override;
     // FLAC pictures only, decodable or not.
     bool hasImages() const override;

@@ -51,7 +51,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     QImage firstImage() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     bool supportsImages() const override { return true; }
     // The new cover replaces the first one; the others stay after it.
     void setTagImage(const QImage& image) override;

@@ -56,7 +56,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     QImage firstImage() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     bool supportsImages() const override { return true; }
     void setTagImage(const QImage& image) override;
     bool hasImages() const override;

@@ -124,3 +124,9 @@ QImage QZTagLibTag::firstImage() const
     const QList<QZTagLibTagImage> all = images();
     return all.isEmpty() ? QImage() : all.first().image;
 }
+
+QSize QZTagLibTag::decodableImageSize() const
+{
+    const QImage image = firstImage();
+    return image.isNull() ? QSize() : image.size();
+}

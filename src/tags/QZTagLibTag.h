@@ -90,9 +90,10 @@ public:
     // The first decodable picture; null when there is none. Same answer as
     // images().first() without decoding the others.
     virtual QImage firstImage() const;
-    // Whether a picture looks decodable, without decoding it; loading a
+    // The size the first picture that looks decodable states in its header
+    // (invalid when there is none), read without decoding it: loading a
     // folder must not pay for decoding every cover.
-    virtual bool hasDecodableImage() const { return !firstImage().isNull(); }
+    virtual QSize decodableImageSize() const;
     virtual bool supportsImages() const { return false; }
     // A null image removes every picture.
     virtual void setTagImage(const QImage&) {}
