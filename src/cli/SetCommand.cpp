@@ -41,7 +41,8 @@ int SetCommand::run()
         // written.
         if (record->hasInvalidTags() || record->isReadOnly()) {
             m_err << shown << ": "
-                  << (record->hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
+                  << (record->hasInvalidTags() ? RecordOpener::unreadableTagsText(record->path())
+                                              : QStringLiteral("the file is read-only"))
                   << Qt::endl;
             report(shown, QStringLiteral("could not be saved"));
             allGood = false;
