@@ -84,9 +84,8 @@ struct IntakeRound {
 
 IntakeRound openThroughIntake(const QString& root, quint32 flags)
 {
-    qint64 progressReports = 0;
     JobCallbacks callbacks;
-    callbacks.progress = [&progressReports](qint64, qint64) { ++progressReports; };
+    callbacks.progress = [](qint64, qint64) {};
     malloc_trim(0);
     const qint64 heapBefore = heapInUseBytes();
     auto collection = std::make_unique<QZTagLibRecordDataArrayController>();
