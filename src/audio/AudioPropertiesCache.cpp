@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>

@@ -259,10 +259,3 @@ void CacheBatchFiles::mergeFiles()
     m_index.clear();
     addToIndex(path, fd, bytes);
 }
-
-int CacheBatchFiles::fileCount()
-{
-    QMutexLocker locker(&m_mutex);
-    loadIndex();
-    return int(m_files.size());
-}

@@ -45,8 +45,6 @@ public:
     // batch; false when the batch could not be written (nothing is then).
     bool put(const std::vector<std::pair<QByteArray, QByteArray>>& entries, quint32 writtenAt);
 
-    int fileCount();
-
 private:
     struct Location {
         int file = -1;
