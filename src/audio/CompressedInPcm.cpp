@@ -4,8 +4,6 @@ extern "C" {
 #include <libavcodec/ac3_parser.h>
 }
 
-#include <QByteArray>
-
 #include <array>
 #include <cstring>
 
@@ -16,7 +14,7 @@ namespace {
 // Frames in a row that count as a stream: fewer than any of FFmpeg's probes
 // needs before it takes the data for that format.
 constexpr int kFramesInARow = 3;
-// Bytes a header is read from; the data is read from a copy padded by this.
+// Bytes a header is read from.
 constexpr qsizetype kHeaderBytes = 8;
 
 using FrameLength = int (*)(const uchar*);
@@ -71,6 +69,8 @@ int loasFrameLength(const uchar* p)
 
 int ac3FrameLength(const uchar* p)
 {
+    if (p[0] != 0x0B || p[1] != 0x77)
+        return 0;
     uint8_t bitstreamId = 0;
     uint16_t length = 0;
     return av_ac3_parse_header(p, kHeaderBytes, &bitstreamId, &length) < 0 ? 0 : length;
@@ -89,12 +89,25 @@ int swappedAc3FrameLength(const uchar* p)
     return ac3FrameLength(swapped);
 }
 
-bool startsARun(const uchar* data, qsizetype size, qsizetype at, FrameLength frameLength)
+// The header bytes at `at`; near the end they come zero-padded from
+// `scratch`, and zeros are no header.
+const uchar* headerAt(QByteArrayView data, qsizetype at, uchar (&scratch)[kHeaderBytes])
 {
+    const auto* bytes = reinterpret_cast<const uchar*>(data.data());
+    if (data.size() - at >= kHeaderBytes)
+        return bytes + at;
+    std::memset(scratch, 0, sizeof scratch);
+    std::memcpy(scratch, bytes + at, size_t(data.size() - at));
+    return scratch;
+}
+
+bool startsARun(QByteArrayView data, qsizetype at, FrameLength frameLength)
+{
+    uchar scratch[kHeaderBytes];
     for (int frame = 0; frame < kFramesInARow; ++frame) {
-        if (at >= size)
+        if (at >= data.size())
             return false;
-        const int length = frameLength(data + at);
+        const int length = frameLength(headerAt(data, at, scratch));
         if (length <= 0)
             return false;
         at += length;
@@ -124,11 +137,6 @@ bool mayHoldCompressedAudio(QByteArrayView data)
 {
     if (data.startsWith("ID3"))
         return true;
-    const qsizetype size = data.size();
-    // Headers near the end are read from zero padding, which is no header.
-    QByteArray padded(size + kHeaderBytes, '\0');
-    std::memcpy(padded.data(), data.data(), size_t(size));
-    const auto* bytes = reinterpret_cast<const uchar*>(padded.constData());
     static constexpr FrameLength kFrameLengths[] = {
         mpegFrameLength, adtsFrameLength, loasFrameLength, ac3FrameLength, swappedAc3FrameLength,
     };
@@ -139,13 +147,14 @@ bool mayHoldCompressedAudio(QByteArrayView data)
             first[byte] = true;
         return first;
     }();
-    for (qsizetype at = 0; at < size; ++at) {
-        if (!kFirstBytes[bytes[at]])
+    uchar scratch[kHeaderBytes];
+    for (qsizetype at = 0; at < data.size(); ++at) {
+        if (!kFirstBytes[uchar(data[at])])
             continue;
-        if (isSyncWord(bytes + at))
+        if (isSyncWord(headerAt(data, at, scratch)))
             return true;
         for (const FrameLength frameLength : kFrameLengths) {
-            if (startsARun(bytes, size, at, frameLength))
+            if (startsARun(data, at, frameLength))
                 return true;
         }
     }
