@@ -106,6 +106,20 @@ TEST(AudioProbe, OnlyPlainPcmSkipsFFmpegsStreamProbe)
     const int frameLength = parseMpegFrameHeader(reinterpret_cast<const uchar*>(frames.constData()))->frameLength;
     EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, 3 * frameLength, frames.left(3 * frameLength))));
     EXPECT_FALSE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, 2 * frameLength, frames.left(2 * frameLength))));
+
+    // Every MPEG version and layer has its own frame lengths; AC-3 comes in
+    // either byte order.
+    QByteArray swappedAc3 = wavData("ac3_in_pcm.wav");
+    for (qsizetype at = 0; at + 1 < swappedAc3.size(); at += 2)
+        std::swap(swappedAc3[at], swappedAc3[at + 1]);
+    QList<std::pair<const char*, QByteArray>> streams = {{"swapped AC-3", swappedAc3.left(4000)}};
+    for (const char* file : {"cbr_mpeg2_mono.mp3", "cbr_mpeg25_mono.mp3", "layer2.mp3"}) {
+        QFile stream(audioFixture(QString::fromLatin1(file)));
+        ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+        streams.append({file, stream.read(2000)});
+    }
+    for (const auto& [name, stream] : streams)
+        EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, stream.size(), stream))) << name;
 }
 
 TEST(AudioProbe, VbrDurationComesFromTheFrameAnalysis)
