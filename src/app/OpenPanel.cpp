@@ -25,8 +25,13 @@ OpenPanel::OpenPanel(QWidget* parent) : QFileDialog(parent)
     for (QAbstractItemView* view : findChildren<QAbstractItemView*>(QStringLiteral("listView"))
                                        + findChildren<QAbstractItemView*>(QStringLiteral("treeView")))
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-        auto* label = new QLabel(message(), this);
+    addFileDialogMessage(this, message());
+}
+
+void addFileDialogMessage(QFileDialog* dialog, const QString& message)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+        auto* label = new QLabel(message, dialog);
         grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
     }
 }

@@ -4,6 +4,9 @@
 
 #include <QFileDialog>
 
+// Shows a message under a Qt file dialog's file list.
+void addFileDialogMessage(QFileDialog* dialog, const QString& message);
+
 class OpenPanel : public QFileDialog {
     Q_OBJECT
 public:

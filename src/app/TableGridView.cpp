@@ -5,7 +5,9 @@
 #include "app/TableModel.h"
 #include "table/ColumnLayout.h"
 #include "table/QZTagLibTableSelection.h"
+#include "table/ColumnCatalog.h"
 #include "table/SelectionKeyboard.h"
+#include "table/TableClipboard.h"
 #include "table/TableViewController.h"
 
 #include <QApplication>
@@ -15,23 +17,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QUrl>
 
-namespace {
-
-QStringList localFiles(const QMimeData* mime)
-{
-    QStringList names;
-    if (!mime || !mime->hasUrls())
-        return names;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            names.append(url.toLocalFile());
-    }
-    return names;
-}
-
-} // namespace
+using tagmint::table::localFilesFromMimeData;
 
 // --- CellLineEdit ------------------------------------------------------------------
 
@@ -197,6 +184,27 @@ QRect TableGridView::cellRect(int row, int column) const
     return visualRect(m_model->index(row, column));
 }
 
+bool TableGridView::isArtworkColumn(int column) const
+{
+    const ColumnDescription* description = m_controller ? m_controller->grid().columnAt(column) : nullptr;
+    return description && description->columnClass == ColumnClass::Artwork;
+}
+
+std::optional<std::pair<int, int>> TableGridView::artworkDropTarget(const QDropEvent* event) const
+{
+    if (!m_controller || !m_model)
+        return std::nullopt;
+    const QPoint point = event->position().toPoint();
+    const int row = rowAt(point.y());
+    const int column = columnAt(point.x());
+    if (row < 0 || !isArtworkColumn(column) || m_controller->grid().isCellReadOnly(row, column))
+        return std::nullopt;
+    const QMimeData* mime = event->mimeData();
+    if (localFilesFromMimeData(mime).isEmpty() && !tagmint::table::hasImageData(mime))
+        return std::nullopt;
+    return std::make_pair(row, column);
+}
+
 std::pair<int, int> TableGridView::cellAt(const QPoint& point) const
 {
     int row = rowAt(point.y());
@@ -268,6 +276,11 @@ void TableGridView::beginEditing(int row, int column, const KeyPress* event)
 {
     if (!m_controller)
         return;
+    // The artwork cell is edited in its panel, never as text.
+    if (isArtworkColumn(column)) {
+        emit artworkEditRequested(row, column);
+        return;
+    }
     const QString typed = event ? event->text.trimmed() : QString();
     if (event && event->key != Qt::Key_Return && event->key != Qt::Key_Enter)
         openEditor(row, column, typed, false);
@@ -486,7 +499,9 @@ void TableGridView::contextMenuEvent(QContextMenuEvent* event)
 
 void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    // Image data alone can only go into an artwork cell, so the drag is
+    // taken in for now and judged as it moves.
+    if (!localFilesFromMimeData(event->mimeData()).isEmpty() || tagmint::table::hasImageData(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -494,7 +509,7 @@ void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 
 void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    if (artworkDropTarget(event) || !localFilesFromMimeData(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -502,7 +517,12 @@ void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 
 void TableGridView::dropEvent(QDropEvent* event)
 {
-    const QStringList names = localFiles(event->mimeData());
+    if (const auto target = artworkDropTarget(event)) {
+        event->acceptProposedAction();
+        emit artworkDropped(target->first, target->second, event->mimeData());
+        return;
+    }
+    const QStringList names = localFilesFromMimeData(event->mimeData());
     if (names.isEmpty()) {
         event->ignore();
         return;

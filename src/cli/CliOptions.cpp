@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "record/RecordField.h"
+#include "table/ColumnCatalog.h"
 
 namespace tagmint::cli {
 
@@ -46,6 +47,22 @@ CliOptions parseShow(const QStringList& args)
         return usageError(QStringLiteral("show needs at least one file"));
     return options;
 }
+
+} // namespace
+
+QString checkTableFields(const QStringList& fields)
+{
+    if (fields.isEmpty())
+        return QStringLiteral("no fields given");
+    for (const QString& key : fields) {
+        const ColumnDescription* column = table::columnDescription(key);
+        if (!column || column->isRowNumber())
+            return QStringLiteral("unknown field \"%1\"").arg(key);
+    }
+    return QString();
+}
+
+namespace {
 
 // Empty when the key may be set from the command line, else why not.
 QString checkSettableKey(const QString& key)
@@ -101,6 +118,49 @@ CliOptions parseSet(const QStringList& args)
     return options;
 }
 
+// export and import: [--fields KEY,KEY...] [--header] PATH...
+CliOptions parseTableCommand(CliOptions::Command command, const QString& name, const QStringList& args)
+{
+    CliOptions options;
+    options.command = command;
+    bool optionsEnded = false;
+    bool fieldsGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (optionsEnded) {
+            options.paths.append(arg);
+        } else if (arg == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (isHelp(arg)) {
+            options.command = CliOptions::Command::Help;
+            return options;
+        } else if (arg == QLatin1String("--header")) {
+            options.header = true;
+        } else if (arg == QLatin1String("--fields") || arg.startsWith(QLatin1String("--fields="))) {
+            QString list = arg.mid(QStringLiteral("--fields=").size());
+            if (arg == QLatin1String("--fields")) {
+                if (++i >= args.size())
+                    return usageError(QStringLiteral("--fields needs KEY,KEY..."));
+                list = args.at(i);
+            }
+            fieldsGiven = true;
+            options.fields = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+            if (const QString problem = checkTableFields(options.fields); !problem.isEmpty())
+                return usageError(problem);
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return usageError(QStringLiteral("unknown option \"%1\"").arg(arg));
+        } else {
+            options.paths.append(arg);
+        }
+    }
+    if (command == CliOptions::Command::Import && fieldsGiven && options.header)
+        return usageError(QStringLiteral("import takes its fields from --fields or from --header, "
+                                         "not both"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("%1 needs at least one file").arg(name));
+    return options;
+}
+
 CliOptions parseArtwork(const QStringList& args)
 {
     if (args.size() != 3 || args[0] != QLatin1String("export"))
@@ -129,6 +189,10 @@ CliOptions parseArguments(const QStringList& args)
         return parseSet(args.mid(1));
     if (command == QLatin1String("artwork"))
         return parseArtwork(args.mid(1));
+    if (command == QLatin1String("export"))
+        return parseTableCommand(CliOptions::Command::Export, command, args.mid(1));
+    if (command == QLatin1String("import"))
+        return parseTableCommand(CliOptions::Command::Import, command, args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -155,12 +219,25 @@ QString usageText()
                "  tagmint-cli artwork export PATH DIR\n"
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
+               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Print one line per file, the fields separated by TAB (TAB, CR,\n"
+               "      LF and NUL taken out of each value), as a spreadsheet pastes\n"
+               "      it. Default fields: %2. --header first prints\n"
+               "      a line of the field keys. Artwork is printed as empty.\n"
+               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Read such lines from standard input and write them into the\n"
+               "      files in the order export prints them, like a paste into the\n"
+               "      table: lines are used again from the first when the files\n"
+               "      outnumber them, fewer cells leave the other fields as they are,\n"
+               "      values that do not validate are reported and skipped, and\n"
+               "      read-only files and fields are skipped. --header takes the\n"
+               "      fields from the first line. Then saves like set.\n"
                "\n"
                "Keys for set: %1\n"
                "\n"
-               "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
-               "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")));
+               "Exit status: 0 on success, 1 when a file or value failed (or was\n"
+               "skipped by import), 2 on a usage error.\n")
+        .arg(settable.join(QStringLiteral(", ")), table::defaultVisibleTextColumns().join(QLatin1Char(',')));
 }
 
 } // namespace tagmint::cli

@@ -1,13 +1,12 @@
 #include "cli/SetCommand.h"
 
-#include "cli/ProgressPrinter.h"
+#include "cli/FileSaver.h"
 #include "cli/RecordOpener.h"
-#include "collection/CollectionMessages.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
+#include "table/ArtworkCommands.h"
+#include "tags/QZTagLibTag.h"
 
-#include <QFileInfo>
-#include <QHash>
 #include <QImageReader>
 #include <QTextStream>
 
@@ -16,6 +15,28 @@ namespace tagmint::cli {
 namespace {
 
 const QString kImageKey = tagmint::record::fieldKey(RecordField::Image);
+
+// The artwork cell's rule: image files by their name, else the picture of a
+// media file.
+QImage artworkFromFile(const QString& path, QString* error)
+{
+    if (table::isImageFileName(path)) {
+        QImageReader reader(path);
+        const QImage image = reader.read();
+        if (image.isNull())
+            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(path, reader.errorString());
+        return image;
+    }
+    if (!QZTagLibTag::canHandlePath(path)) {
+        *error = QStringLiteral("\"%1\" is neither an image file (jpg, jpeg, png, gif, bmp) nor a "
+                                "media file").arg(path);
+        return QImage();
+    }
+    const QImage image = table::loadExternalTagFile(path);
+    if (image.isNull())
+        *error = table::noArtworkInSelectedFile();
+    return image;
+}
 
 } // namespace
 
@@ -31,60 +52,28 @@ int SetCommand::run()
     opener.open(m_options.paths);
     bool allGood = opener.succeeded();
 
-    RecordList toSave;
-    QHash<const QZTagLibRecord*, QString> shownPaths;
+    FileSaver saver(opener, m_out, m_err);
+    RecordList writable;
     for (const RecordPtr& record : opener.records()) {
-        const QString shown = opener.displayPath(record->path());
         // Checked before writing: a read-only record silently reports no
         // change, which would read as "unchanged" although nothing could be
         // written.
-        if (record->hasInvalidTags() || record->isReadOnly()) {
-            m_err << shown << ": "
-                  << (record->hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
-                  << Qt::endl;
-            report(shown, QStringLiteral("could not be saved"));
+        if (!saver.checkWritable(*record)) {
             allGood = false;
             continue;
         }
-        allGood = applyValues(*record, shown) && allGood;
-        if (!record->isDirty()) {
-            report(shown, QStringLiteral("unchanged"));
-            continue;
-        }
-        shownPaths.insert(record.get(), shown);
-        toSave.append(record);
+        allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
+        writable.append(record);
     }
-    if (toSave.isEmpty())
-        return allGood ? kExitOk : kExitFailure;
-
-    collection::SaveResult result;
-    {
-        ProgressPrinter progress(m_err, &collection::progress_text::saving);
-        opener.collection().save(
-            toSave, progress.callbacks(),
-            [&result](const collection::SaveResult& r) { result = r; }, {},
-            collection::kRunInline);
-    }
-    for (const RecordPtr& record : toSave)
-        allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
-          << Qt::endl;
-    return allGood && result.succeeded() ? kExitOk : kExitFailure;
+    return saver.saveChanged(writable) && allGood ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
         PreparedValue prepared{assignment.key, assignment.value, QString()};
-        if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
-            QImageReader reader(assignment.value);
-            const QImage image = reader.read();
-            if (image.isNull())
-                prepared.error = QStringLiteral("cannot read an image from \"%1\" (%2)")
-                                     .arg(assignment.value, reader.errorString());
-            else
-                prepared.value = image;
-        }
+        if (assignment.key == kImageKey && !assignment.value.isEmpty())
+            prepared.value = artworkFromFile(assignment.value, &prepared.error);
         m_values.append(prepared);
     }
 }
@@ -110,35 +99,6 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
             record.setValue(value, prepared.key);
     }
     return allApplied;
-}
-
-bool SetCommand::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
-{
-    if (record.hasSaveError()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    if (record.hasRenameError()) {
-        report(shownPath, QStringLiteral("could not be renamed"));
-        return false;
-    }
-    if (record.isDirty()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    const QString newName = QFileInfo(record.path()).fileName();
-    if (newName != QFileInfo(shownPath).fileName()) {
-        report(shownPath, QStringLiteral("saved and renamed to %1")
-                              .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));
-        return true;
-    }
-    report(shownPath, QStringLiteral("saved"));
-    return true;
-}
-
-void SetCommand::report(const QString& shownPath, const QString& text)
-{
-    m_out << shownPath << ": " << text << '\n';
 }
 
 } // namespace tagmint::cli

@@ -3,12 +3,14 @@
 
 #include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/ExportCommand.h"
+#include "cli/ImportCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
-
 
 using namespace tagmint::cli;
 
@@ -29,6 +31,16 @@ int main(int argc, char** argv)
         return SetCommand(options, out, err).run();
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
+    case CliOptions::Command::Export:
+        return ExportCommand(options, out, err).run();
+    case CliOptions::Command::Import: {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            err << "tagmint-cli: cannot read standard input" << Qt::endl;
+            return kExitFailure;
+        }
+        return ImportCommand(options, input.readAll(), out, err).run();
+    }
     case CliOptions::Command::UsageError:
         break;
     }

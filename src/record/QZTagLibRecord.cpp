@@ -113,6 +113,7 @@ void QZTagLibRecord::setValue(const QVariant& value, const QString& key)
     const std::optional<RecordField> field = record::fieldForKey(key);
     if (!field)
         return;
+    RecordChangeLog::willChange(*this, *field);
     if (record::isNumeric(*field)) {
         setNumericField(*field, value.toString());
     } else if (*field == RecordField::Filename) {
@@ -276,6 +277,8 @@ QStringList QZTagLibRecord::isDirtyEx() const
 
 void QZTagLibRecord::revertValueForKey(const QString& key)
 {
+    if (const std::optional<RecordField> field = record::fieldForKey(key))
+        RecordChangeLog::willChange(*this, *field);
     if (key == QLatin1String("image")) {
         if (m_artwork)
             m_artwork->revertChanges();
@@ -294,6 +297,7 @@ void QZTagLibRecord::revertAllValues()
 {
     for (const QString& key : trackedKeys())
         revertValueForKey(key);
+    RecordChangeLog::willChange(*this, RecordField::Image);
     m_isToDeleteID3v1Tag = false;
     if (m_artwork)
         m_artwork->revertChanges();
@@ -322,6 +326,7 @@ void QZTagLibRecord::setImage(const QImage& image)
 {
     // A Linux image has no point size apart from its pixels, so it is
     // always at full size already.
+    RecordChangeLog::willChange(*this, RecordField::Image);
     if (m_artwork)
         m_artwork->setImage(image);
     if (QZTagLibImageLoader* loader = m_imageLoader)
@@ -336,6 +341,40 @@ void QZTagLibRecord::setImageLoader(QZTagLibImageLoader* loader)
 QZTagLibImageLoader* QZTagLibRecord::imageLoader() const
 {
     return m_imageLoader;
+}
+
+RecordArtworkState QZTagLibRecord::artworkState() const
+{
+    RecordArtworkState state;
+    if (m_artwork)
+        state.artwork = *m_artwork;
+    state.loadGeneration = m_loadGeneration;
+    return state;
+}
+
+void QZTagLibRecord::restoreText(RecordField field, const QString& text)
+{
+    if (record::isText(field))
+        textRef(field) = text;
+}
+
+void QZTagLibRecord::restoreArtwork(const RecordArtworkState& state)
+{
+    if (!m_artwork || !state.artwork)
+        return;
+    if (state.loadGeneration == m_loadGeneration) {
+        *m_artwork = *state.artwork;
+    } else {
+        // Without a tag only a replacement or a cached original can be shown.
+        QZTagLibArtwork earlier = *state.artwork;
+        const QImage picture = earlier.currentImageWithTagProvider({});
+        if (!picture.isNull())
+            m_artwork->setImage(picture);
+        else if (!earlier.hasImage())
+            m_artwork->setImage(QImage());
+    }
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
 }
 
 bool QZTagLibRecord::hasImage() const

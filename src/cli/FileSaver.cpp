@@ -1,0 +1,89 @@
+#include "cli/FileSaver.h"
+
+#include "cli/ProgressPrinter.h"
+#include "cli/RecordOpener.h"
+#include "collection/CollectionMessages.h"
+#include "record/QZTagLibRecord.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace tagmint::cli {
+
+FileSaver::FileSaver(RecordOpener& opener, QTextStream& out, QTextStream& err)
+    : m_opener(opener), m_out(out), m_err(err)
+{
+}
+
+bool FileSaver::checkWritable(const QZTagLibRecord& record)
+{
+    if (!record.hasInvalidTags() && !record.isReadOnly())
+        return true;
+    const QString shown = m_opener.displayPath(record.path());
+    m_err << shown << ": "
+          << (record.hasInvalidTags() ? "the tags cannot be read" : "the file is read-only") << Qt::endl;
+    report(shown, QStringLiteral("could not be saved"));
+    return false;
+}
+
+bool FileSaver::saveChanged(const RecordList& records)
+{
+    RecordList toSave;
+    QHash<const QZTagLibRecord*, QString> shownPaths;
+    for (const RecordPtr& record : records) {
+        const QString shown = m_opener.displayPath(record->path());
+        if (!record->isDirty()) {
+            report(shown, QStringLiteral("unchanged"));
+            continue;
+        }
+        shownPaths.insert(record.get(), shown);
+        toSave.append(record);
+    }
+    if (toSave.isEmpty())
+        return true;
+
+    collection::SaveResult result;
+    {
+        ProgressPrinter progress(m_err, &collection::progress_text::saving);
+        m_opener.collection().save(
+            toSave, progress.callbacks(),
+            [&result](const collection::SaveResult& r) { result = r; }, {}, collection::kRunInline);
+    }
+    bool allSaved = result.succeeded();
+    for (const RecordPtr& record : toSave)
+        allSaved = reportSaveOutcome(*record, shownPaths.value(record.get())) && allSaved;
+    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+          << Qt::endl;
+    return allSaved;
+}
+
+bool FileSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
+{
+    if (record.hasSaveError()) {
+        report(shownPath, QStringLiteral("could not be saved"));
+        return false;
+    }
+    if (record.hasRenameError()) {
+        report(shownPath, QStringLiteral("could not be renamed"));
+        return false;
+    }
+    if (record.isDirty()) {
+        report(shownPath, QStringLiteral("could not be saved"));
+        return false;
+    }
+    const QString newName = QFileInfo(record.path()).fileName();
+    if (newName != QFileInfo(shownPath).fileName()) {
+        report(shownPath, QStringLiteral("saved and renamed to %1")
+                              .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));
+        return true;
+    }
+    report(shownPath, QStringLiteral("saved"));
+    return true;
+}
+
+void FileSaver::report(const QString& shownPath, const QString& text)
+{
+    m_out << shownPath << ": " << text << '\n';
+}
+
+} // namespace tagmint::cli
