@@ -84,7 +84,6 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_controller->setCallbacks(std::move(callbacks));
     connect(&m_controller->history().stack(), &QUndoStack::indexChanged, this,
             [this] { updateActions(); });
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateActions(); });
 
     m_artworkEditor = new ArtworkEditor(*m_controller, *m_view, this, [this] { return showsSheet(); });
     connect(m_view, &TableGridView::artworkEditRequested, m_artworkEditor, &ArtworkEditor::begin);
@@ -191,6 +190,8 @@ void TableMainWindow::buildMenus()
               [this] { m_application.quit(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Whether a text field has the keyboard is asked when the menu opens.
+    connect(edit, &QMenu::aboutToShow, this, [this] { updateActions(); });
     addAction(edit, QStringLiteral("undo"), QStringLiteral("Undo"), QKeySequence::Undo, [this] { undo(); });
     addAction(edit, QStringLiteral("redo"), QStringLiteral("Redo"), QKeySequence::Redo, [this] { redo(); })
         ->setShortcuts(QKeySequence::keyBindings(QKeySequence::Redo)

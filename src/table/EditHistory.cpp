@@ -44,7 +44,10 @@ private:
     bool m_pushed = true;
 };
 
-EditHistory::EditHistory(QZTagLibRecordDataArrayController& collection) : m_collection(collection) {}
+EditHistory::EditHistory(QZTagLibRecordDataArrayController& collection, int maxSteps, qint64 maxBytes)
+    : m_collection(collection), m_maxSteps(maxSteps), m_maxBytes(maxBytes)
+{
+}
 
 EditHistory::~EditHistory() = default;
 
@@ -107,7 +110,7 @@ void EditHistory::trim()
     qint64 bytes = retainedBytes();
     int drop = 0;
     const int count = m_stack.count();
-    while (count - drop > 1 && (count - drop > kMaxSteps || bytes > kMaxBytes)) {
+    while (count - drop > 1 && (count - drop > m_maxSteps || bytes > m_maxBytes)) {
         bytes -= static_cast<const Command*>(m_stack.command(drop))->step()->bytes;
         ++drop;
     }

@@ -25,7 +25,8 @@ public:
     // follows its records); rowsChange: rows come or go, not only values.
     using ChangeRunner = std::function<void(const std::function<void()>& change, bool rowsChange)>;
 
-    explicit EditHistory(QZTagLibRecordDataArrayController& collection);
+    explicit EditHistory(QZTagLibRecordDataArrayController& collection, int maxSteps = kMaxSteps,
+                         qint64 maxBytes = kMaxBytes);
     ~EditHistory();
     EditHistory(const EditHistory&) = delete;
     EditHistory& operator=(const EditHistory&) = delete;
@@ -65,6 +66,8 @@ private:
     void trim();
 
     QZTagLibRecordDataArrayController& m_collection;
+    const int m_maxSteps;
+    const qint64 m_maxBytes;
     ChangeRunner m_runner;
     QUndoStack m_stack;
     int m_depth = 0;
