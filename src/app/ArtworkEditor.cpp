@@ -36,7 +36,7 @@ int ArtworkEditor::column() const { return m_controller.grid().columnWithIdentif
 
 void ArtworkEditor::begin(int row, int column)
 {
-    if (m_panel || m_chooser)
+    if (m_session.state() != State::Idle)
         return;
     QZTagLibRecord* record = m_controller.grid().recordAtRow(row);
     if (!record || m_controller.grid().columnIdentifier(column) != kImageKey)
@@ -131,7 +131,7 @@ void ArtworkEditor::openChooser(bool folders)
 
 void ArtworkEditor::drop(int row, int column, const QMimeData* mime)
 {
-    if (m_showsSheet() || m_panel || m_chooser)
+    if (m_showsSheet() || m_session.state() != State::Idle)
         return;
     QZTagLibTableSelection& selection = m_controller.selection();
     // The picture goes to the selected cells of the column: a drop outside
