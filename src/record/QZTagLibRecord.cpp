@@ -137,9 +137,12 @@ bool QZTagLibRecord::setValueAndCheck(const QVariant& value, const QString& key)
         setValue(checked, key);
         return checked.isValid() || imageWasShown;
     }
-    const QString before = this->value(key).toString();
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field || !record::isText(*field))
+        return false;
+    const QString before = text(*field);
     setValue(value, key);
-    return this->value(key).toString() != before;
+    return text(*field) != before;
 }
 
 void QZTagLibRecord::setNumericField(RecordField field, const QString& text)

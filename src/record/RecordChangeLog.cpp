@@ -35,7 +35,7 @@ qint64 artworkBytes(const RecordArtworkState& state)
 
 qint64 RecordChanges::estimatedBytes() const
 {
-    qint64 bytes = 0;
+    qint64 bytes = qint64(sizeof(std::shared_ptr<QZTagLibRecord>)) * records.size();
     for (const RecordTextChange& change : texts)
         bytes += qint64(sizeof(RecordTextChange)) + 2 * (change.before.size() + change.after.size());
     for (const RecordArtworkChange& change : artwork)
@@ -47,13 +47,17 @@ qint64 RecordChanges::estimatedBytes() const
 void RecordChanges::restore(bool after,
                             const std::function<bool(const QZTagLibRecord&)>& applies) const
 {
+    QList<bool> applying;
+    applying.reserve(records.size());
+    for (const std::shared_ptr<QZTagLibRecord>& record : records)
+        applying.append(applies(*record));
     for (const RecordTextChange& change : texts) {
-        if (applies(*change.record))
-            change.record->restoreText(change.field, after ? change.after : change.before);
+        if (applying.at(change.record))
+            records.at(change.record)->restoreText(change.field, after ? change.after : change.before);
     }
     for (const RecordArtworkChange& change : artwork) {
-        if (applies(*change.record))
-            change.record->restoreArtwork(after ? change.after : change.before);
+        if (applying.at(change.record))
+            records.at(change.record)->restoreArtwork(after ? change.after : change.before);
     }
 }
 
@@ -76,46 +80,53 @@ void RecordChangeLog::willChange(QZTagLibRecord& record, RecordField field)
 
 void RecordChangeLog::note(QZTagLibRecord& record, RecordField field)
 {
-    const quint64 bit = quint64(1) << int(field);
-    qsizetype index = m_noted.isEmpty() || m_noted.last().record.get() != &record
-        ? m_index.value(&record, -1)
-        : m_noted.size() - 1;
+    qsizetype index = !m_records.isEmpty() && m_records.last().get() == &record
+        ? m_records.size() - 1
+        : m_index.value(&record, -1);
     if (index < 0) {
         std::shared_ptr<QZTagLibRecord> owner = record.weak_from_this().lock();
         if (!owner)
             return;
-        index = m_noted.size();
+        index = m_records.size();
         m_index.insert(&record, index);
-        m_noted.append({std::move(owner), 0, {}, std::nullopt});
+        m_records.append(std::move(owner));
+        m_fields.append(0);
     }
-    Noted& noted = m_noted[index];
-    if (noted.fields & bit)
+    const quint64 bit = quint64(1) << int(field);
+    if (m_fields[index] & bit)
         return;
-    noted.fields |= bit;
+    m_fields[index] |= bit;
     if (field == RecordField::Image)
-        noted.artwork = record.artworkState();
+        m_artwork.append({index, record.artworkState()});
     else if (tagmint::record::isText(field))
-        noted.texts.append({field, record.text(field)});
+        m_texts.append({index, field, record.text(field)});
 }
 
 RecordChanges RecordChangeLog::finish()
 {
     RecordChanges changes;
-    for (const Noted& noted : std::as_const(m_noted)) {
-        QZTagLibRecord& record = *noted.record;
-        for (const auto& [field, before] : noted.texts) {
-            const QString after = record.text(field);
-            if (after != before)
-                changes.texts.append({noted.record, field, before, after});
-        }
-        if (noted.artwork) {
-            RecordArtworkState after = record.artworkState();
-            if (!sameArtwork(*noted.artwork, after))
-                changes.artwork.append({noted.record, *noted.artwork, std::move(after)});
-        }
+    // Records keep the indexes they were noted under; a record without a
+    // real change costs one pointer.
+    changes.records = std::move(m_records);
+    changes.texts.reserve(m_texts.size());
+    for (NotedText& noted : m_texts) {
+        QString after = changes.records.at(noted.record)->text(noted.field);
+        if (after != noted.before)
+            changes.texts.append({noted.record, noted.field, std::move(noted.before), std::move(after)});
     }
-    m_noted.clear();
+    changes.texts.squeeze();
+    for (NotedArtwork& noted : m_artwork) {
+        RecordArtworkState after = changes.records.at(noted.record)->artworkState();
+        if (!sameArtwork(noted.before, after))
+            changes.artwork.append({noted.record, std::move(noted.before), std::move(after)});
+    }
+    if (changes.isEmpty())
+        changes.records.clear();
     m_index.clear();
+    m_records.clear();
+    m_fields.clear();
+    m_texts.clear();
+    m_artwork.clear();
     if (t_open == this)
         t_open = m_outer;
     return changes;

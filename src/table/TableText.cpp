@@ -2,14 +2,18 @@
 
 #include "util/TextConversion.h"
 
+#include <QStringDecoder>
+
 namespace tagmint::table {
 
 namespace {
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool isLineEnd(QChar c) { return c == u'\n' || c == u'\r'; }
 
 // Where the line starting at start ends, and where the next one starts.
-std::pair<qsizetype, qsizetype> lineEnd(QByteArrayView text, qsizetype start)
+template <typename View>
+std::pair<qsizetype, qsizetype> lineEnd(View text, qsizetype start)
 {
     qsizetype end = start;
     while (end < text.size() && !isLineEnd(text[end]))
@@ -22,20 +26,38 @@ std::pair<qsizetype, qsizetype> lineEnd(QByteArrayView text, qsizetype start)
     return {end, next};
 }
 
-QStringList cellsOfLine(QByteArrayView line)
+QString cleanCell(QString cell)
 {
-    QStringList cells;
-    qsizetype start = 0;
-    while (true) {
-        const qsizetype tab = line.indexOf('\t', start);
-        const QByteArrayView bytes = line.sliced(start, (tab < 0 ? line.size() : tab) - start);
-        QString cell = text::fromExternalBytes(bytes.toByteArray());
+    if (cell.contains(QChar(u'\0')))
         cell.remove(QChar(u'\0'));
-        cells.append(cell.trimmed());
-        if (tab < 0)
-            return cells;
-        start = tab + 1;
+    return cell.trimmed();
+}
+
+QString cellText(QStringView cell) { return cleanCell(cell.toString()); }
+QString cellText(QByteArrayView cell) { return cleanCell(text::fromExternalBytes(cell.toByteArray())); }
+
+template <typename View>
+TableRows parseLines(View text, qsizetype maxRows)
+{
+    TableRows rows;
+    qsizetype start = 0;
+    while (start < text.size() && (maxRows < 0 || rows.size() < maxRows)) {
+        const auto [end, next] = lineEnd(text, start);
+        QStringList cells;
+        qsizetype cellStart = start;
+        while (true) {
+            qsizetype tab = cellStart;
+            while (tab < end && text[tab] != '\t')
+                ++tab;
+            cells.append(cellText(text.sliced(cellStart, tab - cellStart)));
+            if (tab == end)
+                break;
+            cellStart = tab + 1;
+        }
+        rows.append(std::move(cells));
+        start = next;
     }
+    return rows;
 }
 
 } // namespace
@@ -51,18 +73,17 @@ QString tableCellText(const QString& value)
 
 TableRows parseTableText(QByteArrayView text, qsizetype maxRows)
 {
-    TableRows rows;
     if (maxRows == 0)
-        return rows;
+        return {};
     if (text.isEmpty())
         return {QStringList{QString()}};
-    qsizetype start = 0;
-    while (start < text.size() && (maxRows < 0 || rows.size() < maxRows)) {
-        const auto [end, next] = lineEnd(text, start);
-        rows.append(cellsOfLine(text.sliced(start, end - start)));
-        start = next;
-    }
-    return rows;
+    // UTF-8 throughout: decoded once. Otherwise each cell on its own, so one
+    // cell in another encoding does not spoil the others.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(text);
+    if (!utf8.hasError())
+        return parseLines(QStringView(decoded), maxRows);
+    return parseLines(text, maxRows);
 }
 
 QByteArrayView textAfterFirstLine(QByteArrayView text)
