@@ -83,7 +83,7 @@ void ArtworkEditor::openPanel()
         return;
     m_view.scrollRowToVisible(at);
     m_view.scrollColumnToVisible(column());
-    auto* panel = new ArtworkPanel(m_view.viewport(), m_view.cellRect(at, column()), m_session.picture());
+    auto* panel = new ArtworkPanel(m_view.viewport(), m_view.cellRect(at, column()), m_session.image());
     m_panel = panel;
     connect(panel, &ArtworkPanel::donePressed, this, [this] { m_session.donePressed(); });
     connect(panel, &ArtworkPanel::deletePressed, this, [this] { m_session.deletePressed(); });
@@ -138,12 +138,12 @@ void ArtworkEditor::drop(int row, int column, const QMimeData* mime)
     // the selection takes its own cell alone.
     if (!selection.isCellSelectedAtRow(row, column))
         selection.selectCellAtRow(row, column, false);
-    QImage image = filesToImage(localFilesFromMimeData(mime));
-    if (image.isNull())
-        image = imageFromMimeData(mime);
-    if (image.isNull()) {
+    tagmint::tags::TagPicture picture = filesToImage(localFilesFromMimeData(mime));
+    if (picture.image.isNull())
+        picture = pictureFromMimeData(mime);
+    if (picture.image.isNull()) {
         QTimer::singleShot(100, this, [this] { m_controller.reportNoArtwork(); });
         return;
     }
-    m_controller.applyArtwork(row, column, image);
+    m_controller.applyArtwork(row, column, picture);
 }

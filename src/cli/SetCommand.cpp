@@ -5,9 +5,9 @@
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 #include "table/ArtworkCommands.h"
+#include "tags/ImageCodec.h"
 #include "tags/QZTagLibTag.h"
 
-#include <QImageReader>
 #include <QTextStream>
 
 namespace tagmint::cli {
@@ -17,25 +17,25 @@ namespace {
 const QString kImageKey = tagmint::record::fieldKey(RecordField::Image);
 
 // The artwork cell's rule: image files by their name, else the picture of a
-// media file.
-QImage artworkFromFile(const QString& path, QString* error)
+// media file; either keeps the bytes it came as.
+tags::TagPicture artworkFromFile(const QString& path, QString* error)
 {
     if (table::isImageFileName(path)) {
-        QImageReader reader(path);
-        const QImage image = reader.read();
-        if (image.isNull())
-            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(path, reader.errorString());
-        return image;
+        QString reason;
+        const std::optional<tags::TagPicture> picture = tags::loadPictureFile(path, &reason);
+        if (!picture)
+            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(path, reason);
+        return picture.value_or(tags::TagPicture());
     }
     if (!QZTagLibTag::canHandlePath(path)) {
         *error = QStringLiteral("\"%1\" is neither an image file (jpg, jpeg, png, gif, bmp) nor a "
                                 "media file").arg(path);
-        return QImage();
+        return {};
     }
-    const QImage image = table::loadExternalTagFile(path);
-    if (image.isNull())
+    const tags::TagPicture picture = table::loadExternalTagFile(path);
+    if (picture.image.isNull())
         *error = table::noArtworkInSelectedFile();
-    return image;
+    return picture;
 }
 
 } // namespace
@@ -72,8 +72,10 @@ void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
         PreparedValue prepared{assignment.key, assignment.value, QString()};
-        if (assignment.key == kImageKey && !assignment.value.isEmpty())
-            prepared.value = artworkFromFile(assignment.value, &prepared.error);
+        if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
+            prepared.picture = artworkFromFile(assignment.value, &prepared.error);
+            prepared.value = prepared.picture.image;
+        }
         m_values.append(prepared);
     }
 }
@@ -94,7 +96,7 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
         }
         // Validation turns "" into no value, which removes the artwork.
         if (prepared.key == kImageKey)
-            record.setImage(value.value<QImage>());
+            record.setPicture(value.isValid() ? prepared.picture : tags::TagPicture());
         else
             record.setValue(value, prepared.key);
     }

@@ -120,7 +120,12 @@ void QZTagLibRecord::setValue(const QVariant& value, const QString& key)
         setFilename(value);
     } else if (*field == RecordField::Image) {
         QVariant checked = value;
-        if (validateValue(checked, key))
+        if (!validateValue(checked, key))
+            return;
+        // A picture keeps the bytes it came as; a plain image is encoded anew.
+        if (checked.metaType() == QMetaType::fromType<tags::TagPicture>())
+            setPicture(checked.value<tags::TagPicture>());
+        else
             setImage(qvariant_cast<QImage>(checked));
     } else if (*field == RecordField::Folder || record::isEditable(*field)) {
         textRef(*field) = value.toString();
@@ -327,11 +332,23 @@ QImage QZTagLibRecord::image() const
 
 void QZTagLibRecord::setImage(const QImage& image)
 {
+    setPicture({image, {}, false});
+}
+
+tagmint::tags::TagPicture QZTagLibRecord::picture() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return {};
+    return m_artwork->currentPictureWithTagProvider([this] { return tag(); });
+}
+
+void QZTagLibRecord::setPicture(const tagmint::tags::TagPicture& picture)
+{
     // A Linux image has no point size apart from its pixels, so it is
     // always at full size already.
     RecordChangeLog::willChange(*this, RecordField::Image);
     if (m_artwork)
-        m_artwork->setImage(image);
+        m_artwork->setPicture(picture);
     if (QZTagLibImageLoader* loader = m_imageLoader)
         loader->forgetRecord(this);
 }
@@ -370,11 +387,11 @@ void QZTagLibRecord::restoreArtwork(const RecordArtworkState& state)
     } else {
         // Without a tag only a replacement or a cached original can be shown.
         QZTagLibArtwork earlier = *state.artwork;
-        const QImage picture = earlier.currentImageWithTagProvider({});
-        if (!picture.isNull())
-            m_artwork->setImage(picture);
-        else if (!earlier.hasImage())
-            m_artwork->setImage(QImage());
+        tags::TagPicture picture = earlier.currentPictureWithTagProvider({});
+        if (picture.image.isNull())
+            picture.image = earlier.currentImageWithTagProvider({});
+        if (!picture.image.isNull() || !earlier.hasImage())
+            m_artwork->setPicture(picture);
     }
     if (QZTagLibImageLoader* loader = m_imageLoader)
         loader->forgetRecord(this);

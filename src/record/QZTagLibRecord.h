@@ -36,7 +36,8 @@ public:
 
     // --- Values by key -----------------------------------------------------
     // Texts as QString, "image" as QImage, sort companions as numbers; an
-    // invalid QVariant for an unknown key or a missing image.
+    // invalid QVariant for an unknown key or a missing image. "image" takes
+    // a QImage or a tags::TagPicture.
     QVariant value(const QString& key) const;
     QString text(RecordField field) const { return m_text[size_t(field)]; }
     // Writes through the field's setter, which normalises the value and may
@@ -68,6 +69,10 @@ public:
     // Null when the tag could not be read or there is no image.
     QImage image() const;
     void setImage(const QImage& image);
+    // The artwork with the JPEG or PNG bytes it came as (an image file,
+    // another record's tag, the clipboard), which a save stores unchanged.
+    tagmint::tags::TagPicture picture() const;
+    void setPicture(const tagmint::tags::TagPicture& picture);
     bool hasImage() const;
     qint64 imageSortValue() const;
     const QZTagLibArtwork* artwork() const { return m_artwork.get(); }

@@ -276,7 +276,7 @@ void QZTagLibRecord::writeFieldsToTag(QZTagLibTag& wrapper)
     }
     wrapper.setComment(text(RecordField::Comment));
     if (wrapper.supportsImages() && m_artwork && m_artwork->isDirty())
-        wrapper.setTagImage(m_artwork->currentImageWithTagProvider(nullptr));
+        wrapper.setTagPicture(m_artwork->currentPictureWithTagProvider(nullptr));
 }
 
 std::optional<QString> QZTagLibRecord::doRenamingIfFileNameDirty()

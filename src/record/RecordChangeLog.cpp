@@ -28,7 +28,8 @@ qint64 artworkBytes(const RecordArtworkState& state)
     if (!state.artwork || state.artwork->status() != QZTagLibArtwork::NewImage)
         return 0;
     QZTagLibArtwork copy = *state.artwork;
-    return copy.currentImageWithTagProvider({}).sizeInBytes();
+    const tagmint::tags::TagPicture picture = copy.currentPictureWithTagProvider({});
+    return picture.image.sizeInBytes() + picture.bytes.size();
 }
 
 } // namespace

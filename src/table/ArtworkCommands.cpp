@@ -4,7 +4,6 @@
 #include "tags/QZTagLibTag.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace tagmint::table {
 
@@ -28,36 +27,34 @@ bool isImageFileName(const QString& path)
     return kImageExtensions.contains(QFileInfo(path).suffix().toLower());
 }
 
-QImage loadExternalImage(const QString& path)
+tags::TagPicture loadExternalImage(const QString& path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    return reader.read();
+    return tags::loadPictureFile(path).value_or(tags::TagPicture());
 }
 
-QImage loadExternalTagFile(const QString& path)
+tags::TagPicture loadExternalTagFile(const QString& path)
 {
     QZTagLibRecord record(path, 0);
-    const QImage image = record.hasInvalidTags() ? QImage() : record.image();
+    const tags::TagPicture picture = record.hasInvalidTags() ? tags::TagPicture() : record.picture();
     record.releaseTagResources();
-    return image;
+    return picture;
 }
 
-QImage filesToImage(const QStringList& paths)
+tags::TagPicture filesToImage(const QStringList& paths)
 {
     for (const QString& path : paths) {
         if (isImageFileName(path)) {
-            const QImage image = loadExternalImage(path);
-            if (!image.isNull())
-                return image;
+            const tags::TagPicture picture = loadExternalImage(path);
+            if (!picture.image.isNull())
+                return picture;
         }
         if (QZTagLibTag::canHandlePath(path)) {
-            const QImage image = loadExternalTagFile(path);
-            if (!image.isNull())
-                return image;
+            const tags::TagPicture picture = loadExternalTagFile(path);
+            if (!picture.image.isNull())
+                return picture;
         }
     }
-    return QImage();
+    return {};
 }
 
 QStringList artworkFileExtensions()
@@ -108,7 +105,7 @@ void ArtworkEditSession::begin(const QImage& current, const QString& recordPath)
         m_state = State::ChoosingFile;
         return;
     }
-    m_picture = current;
+    m_current = current;
     m_state = State::PanelOpen;
 }
 
@@ -122,7 +119,8 @@ void ArtworkEditSession::deletePressed()
 {
     if (m_state != State::PanelOpen)
         return;
-    m_picture = QImage();
+    m_picture = {};
+    m_deleted = true;
     m_done = true;
 }
 
@@ -149,7 +147,7 @@ void ArtworkEditSession::panelClosed()
     if (m_state != State::PanelOpen)
         return;
     if (m_done)
-        m_state = State::Committed;
+        m_state = m_deleted ? State::Committed : State::Abandoned;
     else if (m_replacing)
         m_state = State::ChoosingFile;
     else if (m_saving)
@@ -166,9 +164,8 @@ void ArtworkEditSession::filesChosen(const QStringList& paths)
         m_state = State::Abandoned;
         return;
     }
-    const QImage image = filesToImage(paths);
-    m_noPicture = image.isNull();
-    m_picture = image;
+    m_picture = filesToImage(paths);
+    m_noPicture = m_picture.image.isNull();
     m_state = m_noPicture ? State::Abandoned : State::Committed;
 }
 

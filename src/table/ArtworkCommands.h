@@ -5,6 +5,7 @@
 // machine the window follows (the artwork panel and its file choosers).
 
 #include "table/StatusNotification.h"
+#include "tags/ImageCodec.h"
 
 #include <QImage>
 #include <QString>
@@ -12,16 +13,19 @@
 
 namespace tagmint::table {
 
+// Pictures keep the JPEG or PNG bytes they came as, so a save stores them
+// unchanged; a null image means no picture.
+
 // "jpg", "jpeg", "png", "gif" or "bmp" in any case.
 bool isImageFileName(const QString& path);
-// The file's picture; null when it cannot be read.
-QImage loadExternalImage(const QString& path);
-// The picture in a media file's tags; null when it has none or its tags
-// cannot be read. The file is not kept open.
-QImage loadExternalTagFile(const QString& path);
+// The file's picture, when it can be read.
+tags::TagPicture loadExternalImage(const QString& path);
+// The picture in a media file's tags, when it has one and its tags can be
+// read. The file is not kept open.
+tags::TagPicture loadExternalTagFile(const QString& path);
 // The first picture found among the files, in order: image files by their
 // name, media files of a supported kind by their tags.
-QImage filesToImage(const QStringList& paths);
+tags::TagPicture filesToImage(const QStringList& paths);
 // What the artwork file chooser offers: the media files' extensions, then
 // the image files'.
 QStringList artworkFileExtensions();
@@ -46,6 +50,7 @@ struct ArtworkChooser {
 // One edit of an artwork cell. The window shows what state() asks for and
 // reports what the user did; when the edit is Committed, picture() goes
 // into the record (null: the artwork is deleted) as a commit with Return.
+// Done on a picture left as it was changes nothing.
 class ArtworkEditSession {
 public:
     enum class State {
@@ -76,17 +81,21 @@ public:
     void folderChosen(const QString& folder);
 
     State state() const { return m_state; }
-    const QImage& picture() const { return m_picture; }
+    // The panel shows image(); a commit writes picture().
+    const QImage& image() const { return m_current; }
+    const tags::TagPicture& picture() const { return m_picture; }
     const ArtworkChooser& chooser() const { return m_chooser; }
     bool noPictureFound() const { return m_noPicture; }
     const QString& exportFolder() const { return m_exportFolder; }
 
 private:
     State m_state = State::Idle;
-    QImage m_picture;
+    QImage m_current;
+    tags::TagPicture m_picture;
     QString m_startFolder;
     ArtworkChooser m_chooser;
     bool m_done = false;
+    bool m_deleted = false;
     bool m_replacing = false;
     bool m_saving = false;
     bool m_noPicture = false;

@@ -37,17 +37,17 @@ CopiedCells copyCells(const QStringList& columns, int firstRow, int lastRow,
                 cells.append(tableCellText(record->value(key).toString()));
                 continue;
             }
-            const QImage image = withImages ? record->image() : QImage();
+            const tags::TagPicture picture = withImages ? record->picture() : tags::TagPicture();
             // Reading the picture opened the file; no file stays open.
             record->releaseTagResources();
-            if (image.isNull()) {
+            if (picture.image.isNull()) {
                 cells.append(QString());
                 continue;
             }
             const QString token = PasteboardImages::token(key, copyNumber, int(copied.images.size()));
-            copied.images.insert(token, image);
+            copied.images.insert(token, picture);
             if (copied.firstImage.isNull())
-                copied.firstImage = image;
+                copied.firstImage = picture.image;
             cells.append(token);
         }
         copied.lines.append(cells.join(QLatin1Char('\t')));
@@ -101,8 +101,9 @@ PasteResult pasteRows(const TableRows& source, const PasteTargets& targets,
                 continue;
             }
             QVariant value = cells.at(position);
-            if (const QImage image = images.imageForValue(key, cells.at(position)); !image.isNull())
-                value = image;
+            if (const tags::TagPicture picture = images.pictureForValue(key, cells.at(position));
+                !picture.image.isNull())
+                value = QVariant::fromValue(picture);
             TagmintError error;
             if (!record->validateValue(value, key, &error)) {
                 result.validationErrors.append(error.message);

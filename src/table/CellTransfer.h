@@ -22,7 +22,7 @@ using RecordAtRow = std::function<QZTagLibRecord*(int row)>;
 struct CopiedCells {
     QStringList lines;               // one per row, cells joined by TAB
     int cells = 0;
-    QHash<QString, QImage> images;   // token -> picture, with images only
+    QHash<QString, tags::TagPicture> images;   // token -> picture, with images only
     QImage firstImage;
 
     // The clipboard's text: the lines joined by LF.

@@ -21,16 +21,16 @@ QString PasteboardImages::token(const QString& key, quint32 copyNumber, int inde
     return QStringLiteral("%1%2-%3").arg(key).arg(copyNumber, 0, 16).arg(index, 0, 16);
 }
 
-QString PasteboardImages::addPastedImage(const QImage& image)
+QString PasteboardImages::addPastedPicture(const tagmint::tags::TagPicture& picture)
 {
     const QString key = QStringLiteral("image%1").arg(nextCopyNumber(), 0, 16);
-    m_images.insert(key, image);
+    m_pictures.insert(key, picture);
     return key;
 }
 
-QImage PasteboardImages::imageForValue(const QString& key, const QString& value) const
+tagmint::tags::TagPicture PasteboardImages::pictureForValue(const QString& key, const QString& value) const
 {
     if (!value.startsWith(key))
-        return QImage();
-    return m_images.value(value);
+        return {};
+    return m_pictures.value(value);
 }

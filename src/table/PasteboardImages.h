@@ -4,8 +4,9 @@
 // picture waits here under that token, shared by every window of the
 // process, so it pastes into any of them. Main thread only.
 
+#include "tags/ImageCodec.h"
+
 #include <QHash>
-#include <QImage>
 #include <QString>
 
 class PasteboardImages {
@@ -19,15 +20,14 @@ public:
     static QString token(const QString& key, quint32 copyNumber, int index);
 
     // A copy replaces the whole table (with nothing when it held no picture).
-    void replace(QHash<QString, QImage> images) { m_images = std::move(images); }
+    void replace(QHash<QString, tagmint::tags::TagPicture> pictures) { m_pictures = std::move(pictures); }
     // Image data pasted without text: kept under a token of its own, which
     // the paste then writes like copied text.
-    QString addPastedImage(const QImage& image);
-    // A cell value naming a picture of the table for that column; null when
-    // it names none.
-    QImage imageForValue(const QString& key, const QString& value) const;
-    bool isEmpty() const { return m_images.isEmpty(); }
+    QString addPastedPicture(const tagmint::tags::TagPicture& picture);
+    // A cell value naming a picture of the table for that column; a null
+    // image when it names none.
+    tagmint::tags::TagPicture pictureForValue(const QString& key, const QString& value) const;
 
 private:
-    QHash<QString, QImage> m_images;
+    QHash<QString, tagmint::tags::TagPicture> m_pictures;
 };

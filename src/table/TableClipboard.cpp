@@ -67,20 +67,20 @@ bool hasImageData(const QMimeData* mime)
     return false;
 }
 
-QImage imageFromMimeData(const QMimeData* mime)
+tags::TagPicture pictureFromMimeData(const QMimeData* mime)
 {
     if (!mime)
-        return QImage();
+        return {};
     for (const QString& type : kImageTypes) {
         if (!mime->hasFormat(type))
             continue;
-        const QImage image = QImage::fromData(mime->data(type));
-        if (!image.isNull())
-            return image;
+        const tags::TagPicture picture = tags::pictureFromBytes(mime->data(type));
+        if (!picture.image.isNull())
+            return picture;
     }
     if (mime->hasImage())
-        return qvariant_cast<QImage>(mime->imageData());
-    return QImage();
+        return {qvariant_cast<QImage>(mime->imageData()), {}, false};
+    return {};
 }
 
 std::optional<QByteArray> pasteTextFromMimeData(const QMimeData* mime, PasteboardImages& images,
@@ -96,13 +96,13 @@ std::optional<QByteArray> pasteTextFromMimeData(const QMimeData* mime, Pasteboar
         return mime->text().toUtf8();
     if (!hasImageData(mime))
         return std::nullopt;
-    const QImage image = imageFromMimeData(mime);
-    if (image.isNull()) {
+    const tags::TagPicture picture = pictureFromMimeData(mime);
+    if (picture.image.isNull()) {
         if (imageFailed)
             *imageFailed = true;
         return std::nullopt;
     }
-    return images.addPastedImage(image).toUtf8();
+    return images.addPastedPicture(picture).toUtf8();
 }
 
 } // namespace tagmint::table

@@ -4,6 +4,8 @@
 // picture as "image/tiff" (or "image/png" where TIFF cannot be written).
 // A paste takes the tabular text, else the plain text, else image data.
 
+#include "tags/ImageCodec.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -25,8 +27,9 @@ std::optional<QByteArray> pasteTextFromMimeData(const QMimeData* mime, Pasteboar
                                                 bool* imageFailed = nullptr);
 
 // A picture carried by MIME data (dropped or pasted): TIFF, PNG, JPEG or
-// Qt's own image type. Null when there is none or it does not decode.
-QImage imageFromMimeData(const QMimeData* mime);
+// Qt's own image type, with its bytes when JPEG or PNG. A null image when
+// there is none or it does not decode.
+tags::TagPicture pictureFromMimeData(const QMimeData* mime);
 bool hasImageData(const QMimeData* mime);
 // The local files among dropped URLs.
 QStringList localFilesFromMimeData(const QMimeData* mime);

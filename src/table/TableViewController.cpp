@@ -453,16 +453,16 @@ void TableViewController::redo()
 
 // --- The artwork cell --------------------------------------------------------------------------
 
-void TableViewController::applyArtwork(int row, int column, const QImage& image)
+void TableViewController::applyArtwork(int row, int column, const tagmint::tags::TagPicture& picture)
 {
-    const EditOutcome outcome =
-        commitValue(row, column, image.isNull() ? QVariant() : QVariant(image), true,
-                    QStringLiteral("Artwork"));
+    const bool none = picture.image.isNull();
+    const EditOutcome outcome = commitValue(row, column, none ? QVariant() : QVariant::fromValue(picture),
+                                            true, QStringLiteral("Artwork"));
     if (outcome.error) {
         showAtCell(row, column, *outcome.error);
         return;
     }
-    notify(image.isNull() ? artworkDeletedMessage() : artworkUpdatedMessage(image));
+    notify(none ? artworkDeletedMessage() : artworkUpdatedMessage(picture.image));
 }
 
 void TableViewController::exportArtwork(int row, const QString& folder)

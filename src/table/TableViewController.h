@@ -134,7 +134,7 @@ public:
     // --- The artwork cell ---------------------------------------------------------
     // Writes the picture (null: deletes it) into the cell and, as a commit
     // with Return, the column's other selected cells, then reports.
-    void applyArtwork(int row, int column, const QImage& image);
+    void applyArtwork(int row, int column, const tagmint::tags::TagPicture& picture);
     // Saves the row's picture into the folder and reports; quiet when there
     // is no picture or it cannot be written.
     void exportArtwork(int row, const QString& folder);

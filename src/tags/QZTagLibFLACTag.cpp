@@ -489,19 +489,19 @@ QList<QZTagLibTagImage> QZTagLibFLACTag::images() const
     return result.isEmpty() ? QZTagLibMPEGTag::images() : result;
 }
 
-QImage QZTagLibFLACTag::firstImage() const
+TagPicture QZTagLibFLACTag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (m_flacFile) {
         guardedVoid([&] {
             for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-                first = decodeImage(bytesOf(picture->data()));
-                if (!first.isNull())
+                first = pictureFromBytes(bytesOf(picture->data()));
+                if (!first.image.isNull())
                     return;
             }
         });
     }
-    return first.isNull() ? QZTagLibMPEGTag::firstImage() : first;
+    return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
 bool QZTagLibFLACTag::hasDecodableImage() const
@@ -521,28 +521,27 @@ bool QZTagLibFLACTag::hasImages() const
     return m_flacFile && guarded(false, [&] { return !m_flacFile->pictureList().isEmpty(); });
 }
 
-void QZTagLibFLACTag::setTagImage(const QImage& image)
+void QZTagLibFLACTag::removePictures()
 {
-    QZTagLibMPEGTag::setTagImage(image);
+    QZTagLibMPEGTag::removePictures();
+    if (m_flacFile)
+        guardedVoid([&] { m_flacFile->removePictures(); });
+}
+
+void QZTagLibFLACTag::storePicture(const EncodedImage& encoded, const QImage& image)
+{
+    QZTagLibMPEGTag::storePicture(encoded, image);
     if (!m_flacFile)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_flacFile->removePictures();
-            return;
-        }
-        // Encoded first: an image that cannot be encoded leaves the pictures
-        // as they are.
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-
         // The first picture keeps its type and description; the others stay.
         const TagLib::List<TagLib::FLAC::Picture*> pictures = m_flacFile->pictureList();
         TagLib::FLAC::Picture* reused = pictures.isEmpty() ? nullptr : pictures.front();
         std::unique_ptr<TagLib::FLAC::Picture> created;
-        if (!reused)
+        if (!reused) {
             created = std::make_unique<TagLib::FLAC::Picture>();
+            created->setType(TagLib::FLAC::Picture::FrontCover);
+        }
         TagLib::FLAC::Picture* picture = reused ? reused : created.get();
 
         picture->setMimeType(encoded.isPng ? "image/png" : "image/jpeg");

@@ -53,9 +53,8 @@ public:
 
     // FLAC pictures; the ID3v2 APIC frames when no FLAC picture decodes.
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
-    void setTagImage(const QImage& image) override;
     // FLAC pictures only, decodable or not.
     bool hasImages() const override;
 
@@ -69,6 +68,8 @@ protected:
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
     // The values of key joined with " "; those of alternative when key has

@@ -473,17 +473,17 @@ QList<QZTagLibTagImage> QZTagLibMP4Tag::images() const
     return result;
 }
 
-QImage QZTagLibMP4Tag::firstImage() const
+TagPicture QZTagLibMP4Tag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (!m_tag)
         return first;
     guardedVoid([&] {
         if (!m_tag->contains(coverKey()))
             return;
         for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
-            first = decodeImage(bytesOf(cover.data()));
-            if (!first.isNull())
+            first = pictureFromBytes(bytesOf(cover.data()));
+            if (!first.image.isNull())
                 return;
         }
     });
@@ -511,18 +511,17 @@ bool QZTagLibMP4Tag::hasImages() const
     });
 }
 
-void QZTagLibMP4Tag::setTagImage(const QImage& image)
+void QZTagLibMP4Tag::removePictures()
+{
+    if (m_tag)
+        guardedVoid([&] { m_tag->removeItem(coverKey()); });
+}
+
+void QZTagLibMP4Tag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
 {
     if (!m_tag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_tag->removeItem(coverKey());
-            return;
-        }
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
         const TagLib::MP4::CoverArt cover(
             encoded.isPng ? TagLib::MP4::CoverArt::PNG : TagLib::MP4::CoverArt::JPEG,
             TagLib::ByteVector(encoded.bytes.constData(),

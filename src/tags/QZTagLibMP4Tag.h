@@ -50,11 +50,10 @@ public:
     QString tagFormat() const override { return QStringLiteral("MP4"); }
 
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
     // The new cover replaces the first one; the others stay after it.
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool isReadOnly() const override;
@@ -65,6 +64,8 @@ protected:
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
     // The item's strings joined with " "; "" when absent.

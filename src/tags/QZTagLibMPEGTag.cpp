@@ -57,7 +57,7 @@ TagLib::String::Type defaultTextEncoding()
     return TagLib::ID3v2::FrameFactory::instance()->defaultTextEncoding();
 }
 
-// Calls visit(frame, image) for each APIC frame whose bytes decode, in tag
+// Calls visit(frame, picture) for each APIC frame whose bytes decode, in tag
 // order, until visit returns false.
 template <class Visit>
 void forEachDecodablePicture(const TagLib::ID3v2::Tag* tag, Visit&& visit)
@@ -70,10 +70,10 @@ void forEachDecodablePicture(const TagLib::ID3v2::Tag* tag, Visit&& visit)
         const TagLib::ByteVector data = picture->picture();
         if (data.isEmpty())
             continue;
-        const QImage image = decodeImage(QByteArray(data.data(), qsizetype(data.size())));
-        if (image.isNull())
+        const TagPicture decoded = pictureFromBytes(QByteArray(data.data(), qsizetype(data.size())));
+        if (decoded.image.isNull())
             continue;
-        if (!visit(*picture, image))
+        if (!visit(*picture, decoded))
             return;
     }
 }
@@ -371,23 +371,23 @@ QList<QZTagLibTagImage> QZTagLibMPEGTag::images() const
         return result;
     guardedVoid([&] {
         forEachDecodablePicture(m_id3v2Tag, [&](const TagLib::ID3v2::AttachedPictureFrame& frame,
-                                                const QImage& image) {
-            result.append(QZTagLibTagImage{image, int(frame.type())});
+                                                const TagPicture& picture) {
+            result.append(QZTagLibTagImage{picture.image, int(frame.type())});
             return true;
         });
     });
     return result;
 }
 
-QImage QZTagLibMPEGTag::firstImage() const
+TagPicture QZTagLibMPEGTag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (!m_id3v2Tag)
         return first;
     guardedVoid([&] {
         forEachDecodablePicture(m_id3v2Tag, [&](const TagLib::ID3v2::AttachedPictureFrame&,
-                                                const QImage& image) {
-            first = image;
+                                                const TagPicture& picture) {
+            first = picture;
             return false;
         });
     });
@@ -414,21 +414,17 @@ bool QZTagLibMPEGTag::hasImages() const
     return m_id3v2Tag && guarded(false, [&] { return !m_id3v2Tag->frameList("APIC").isEmpty(); });
 }
 
-void QZTagLibMPEGTag::setTagImage(const QImage& image)
+void QZTagLibMPEGTag::removePictures()
+{
+    if (m_id3v2Tag)
+        guardedVoid([&] { m_id3v2Tag->removeFrames("APIC"); });
+}
+
+void QZTagLibMPEGTag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
 {
     if (!m_id3v2Tag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_id3v2Tag->removeFrames("APIC");
-            return;
-        }
-        // Encode before touching the frames: an image that cannot be encoded
-        // must not cost the tag its current picture.
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-
         TagLib::ID3v2::FrameList pictures = m_id3v2Tag->frameList("APIC");
         if (pictures.size() == 1) {
             m_id3v2Tag->removeFrame(pictures.front());
@@ -440,8 +436,10 @@ void QZTagLibMPEGTag::setTagImage(const QImage& image)
             ? nullptr
             : dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
         std::unique_ptr<TagLib::ID3v2::AttachedPictureFrame> created;
-        if (!reused)
+        if (!reused) {
             created = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
+            created->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+        }
         TagLib::ID3v2::AttachedPictureFrame* frame = reused ? reused : created.get();
 
         frame->setMimeType(encoded.isPng ? "image/png" : "image/jpeg");

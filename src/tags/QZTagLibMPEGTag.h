@@ -55,10 +55,9 @@ public:
     QString tagFormat() const override;
 
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool hasID3v1Tag() const override { return m_id3v1Tag != nullptr; }
@@ -71,6 +70,8 @@ protected:
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
     // "ID3v2.<major>.<revision>", or "ID3v2" without a tag or header.
     QString id3v2VersionText() const;

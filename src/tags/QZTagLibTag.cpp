@@ -119,8 +119,17 @@ void QZTagLibTag::pushWrittenBytes(TagLib::File& file)
     file.seek(0);
 }
 
-QImage QZTagLibTag::firstImage() const
+void QZTagLibTag::setTagPicture(const tagmint::tags::TagPicture& picture)
 {
-    const QList<QZTagLibTagImage> all = images();
-    return all.isEmpty() ? QImage() : all.first().image;
+    if (!supportsImages())
+        return;
+    if (picture.image.isNull()) {
+        removePictures();
+        return;
+    }
+    // Encoded before the pictures are touched: an image that cannot be
+    // encoded must not cost the tag its current picture.
+    const tagmint::tags::EncodedImage encoded = tagmint::tags::encodePicture(picture);
+    if (!encoded.bytes.isEmpty())
+        storePicture(encoded, picture.image);
 }

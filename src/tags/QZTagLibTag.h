@@ -2,6 +2,8 @@
 // Uniform access to the tag fields of one open media file, whatever its
 // container, and the factory that picks the wrapper by file extension.
 
+#include "tags/ImageCodec.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -87,15 +89,21 @@ public:
 
     // Every decodable picture, in tag order.
     virtual QList<QZTagLibTagImage> images() const { return {}; }
-    // The first decodable picture; null when there is none. Same answer as
-    // images().first() without decoding the others.
-    virtual QImage firstImage() const;
+    // The first decodable picture with its JPEG or PNG bytes; a null image
+    // when there is none. Same image as images().first() without decoding
+    // the others.
+    virtual tagmint::tags::TagPicture firstPicture() const { return {}; }
+    QImage firstImage() const { return firstPicture().image; }
     // Whether a picture looks decodable, without decoding it; loading a
     // folder must not pay for decoding every cover.
     virtual bool hasDecodableImage() const { return !firstImage().isNull(); }
     virtual bool supportsImages() const { return false; }
-    // A null image removes every picture.
-    virtual void setTagImage(const QImage&) {}
+    // Makes the picture the tag's first; a null image removes every
+    // picture. Its JPEG or PNG bytes are stored as they are, other images
+    // are encoded; one that cannot be encoded leaves the pictures alone. A
+    // new picture is a front cover.
+    void setTagPicture(const tagmint::tags::TagPicture& picture);
+    void setTagImage(const QImage& image) { setTagPicture({image, {}, false}); }
     virtual bool hasImages() const { return false; }
 
     virtual bool hasID3v1Tag() const { return false; }
@@ -124,6 +132,10 @@ protected:
 
     virtual void loadIntermediateValues() {}
     virtual void flushIntermediateValues() {}
+
+    // setTagPicture's two halves; `encoded` is never empty.
+    virtual void removePictures() {}
+    virtual void storePicture(const tagmint::tags::EncodedImage& /*encoded*/, const QImage& /*image*/) {}
 
     int m_trackNumber = 0;
     int m_tracksTotal = 0;

@@ -24,16 +24,19 @@ protected:
 
 TEST_F(Artwork, PicturesComeFromImageFilesByNameAndFromMediaFilesTags)
 {
-    EXPECT_EQ(filesToImage({image("cover.BMP", 12, "BMP")}).width(), 12);
-    EXPECT_EQ(filesToImage({image("cover.jpg", 13, "JPEG")}).width(), 13);
+    EXPECT_EQ(filesToImage({image("cover.BMP", 12, "BMP")}).image.width(), 12);
+    // A JPEG or PNG keeps its bytes, so a save stores them unchanged.
+    const QString jpeg = image("cover.jpg", 13, "JPEG");
+    EXPECT_EQ(filesToImage({jpeg}).bytes, test::makeImageBytes(13, 10, "JPEG"));
     // A picture under a name that is not an image's is not looked at.
-    EXPECT_TRUE(filesToImage({image("cover.txt", 14)}).isNull());
+    EXPECT_TRUE(filesToImage({image("cover.txt", 14)}).image.isNull());
     const QString pictured = dir.copyFixture("tagged_v24.mp3");
     const QString plain = dir.copyFixture("plain.mp3");
-    EXPECT_FALSE(filesToImage({pictured}).isNull());
-    EXPECT_TRUE(filesToImage({plain}).isNull());
+    EXPECT_FALSE(filesToImage({pictured}).image.isNull());
+    EXPECT_FALSE(filesToImage({pictured}).bytes.isEmpty());
+    EXPECT_TRUE(filesToImage({plain}).image.isNull());
     // The first picture found, in the given order.
-    EXPECT_EQ(filesToImage({plain, dir.writeFile("broken.png", "no"), image("b.gif", 15)}).width(), 15);
+    EXPECT_EQ(filesToImage({plain, dir.writeFile("broken.png", "no"), image("b.gif", 15)}).image.width(), 15);
     EXPECT_TRUE(artworkFileExtensions().contains("flac"));
     EXPECT_TRUE(artworkFileExtensions().endsWith("bmp"));
 }
@@ -46,16 +49,17 @@ TEST_F(Artwork, TheSessionFollowsThePanelsButtonsAndTheChoosers)
 
     session.begin(current, recordPath);
     ASSERT_EQ(session.state(), State::PanelOpen);
+    EXPECT_EQ(session.image(), current);
+    // Done on the picture as it was writes nothing.
     session.donePressed();
     session.panelClosed();
-    EXPECT_EQ(session.state(), State::Committed);
-    EXPECT_EQ(session.picture(), current);
+    EXPECT_EQ(session.state(), State::Abandoned);
 
     session.begin(current, recordPath);
     session.deletePressed();
     session.panelClosed();
     EXPECT_EQ(session.state(), State::Committed);
-    EXPECT_TRUE(session.picture().isNull());
+    EXPECT_TRUE(session.picture().image.isNull());
 
     // Escape or a click outside.
     session.begin(current, recordPath);
@@ -92,7 +96,7 @@ TEST_F(Artwork, TheSessionFollowsThePanelsButtonsAndTheChoosers)
     session.begin(QImage(), recordPath);
     session.filesChosen({image("new.png", 30)});
     EXPECT_EQ(session.state(), State::Committed);
-    EXPECT_EQ(session.picture().width(), 30);
+    EXPECT_EQ(session.picture().image.width(), 30);
 }
 
 TEST_F(Artwork, ANewPictureGoesIntoEverySelectedWritableCellOfTheColumn)
@@ -105,7 +109,7 @@ TEST_F(Artwork, ANewPictureGoesIntoEverySelectedWritableCellOfTheColumn)
 
     QImage picture(600, 400, QImage::Format_RGB32);
     picture.fill(Qt::blue);
-    controller.applyArtwork(0, column("image"), picture);
+    controller.applyArtwork(0, column("image"), {picture});
     EXPECT_EQ(records[0]->image().size(), QSize(600, 400));
     EXPECT_FALSE(records[1]->hasImage());   // its tags could not be read
     EXPECT_EQ(records[2]->image().size(), QSize(600, 400));
@@ -117,7 +121,7 @@ TEST_F(Artwork, ANewPictureGoesIntoEverySelectedWritableCellOfTheColumn)
 
     // A file without a picture of its own is simply back as it was.
     controller.selection().selectCellAtRow(0, column("image"), false);
-    controller.applyArtwork(0, column("image"), QImage());
+    controller.applyArtwork(0, column("image"), {});
     EXPECT_FALSE(records[0]->hasImage());
     EXPECT_FALSE(records[0]->isDirtyForKey("image"));
     EXPECT_EQ(messages.last().message, "Artwork was deleted.");
@@ -136,7 +140,7 @@ TEST_F(Artwork, SavingTwiceIntoAFolderKeepsBothFiles)
     EXPECT_EQ(messages.last().shortMessage, "saved to folder 'out'");
 
     // Deleting the file's own picture is a change to save.
-    controller.applyArtwork(0, column("image"), QImage());
+    controller.applyArtwork(0, column("image"), {});
     EXPECT_TRUE(collection.recordAtRow(0)->isDirtyForKey("image"));
     EXPECT_EQ(messages.last().shortMessage, "deleted");
 

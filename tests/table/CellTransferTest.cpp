@@ -177,6 +177,7 @@ TEST_F(Transfer, PicturesTravelAsTokensBetweenWindows)
     EXPECT_TRUE(token.startsWith("image"));
     EXPECT_EQ(copied.text(), "pictured\t" + token);
     EXPECT_EQ(copied.firstImage, picture);
+    EXPECT_FALSE(copied.images.value(token).bytes.isEmpty());   // the cover's own bytes
     EXPECT_FALSE(source[0]->isTagOpen());
     // Without pictures (the command line) the cell is empty.
     EXPECT_EQ(copyCells({"image"}, 0, 0, [this](int row) { return collection.recordAtRow(row); }, false)

@@ -66,9 +66,9 @@ TEST_F(History, EveryCommandIsOneStepThatUndoAndRedoWalkThrough)
     });
     step("Artwork", [&] {
         select(0, 1, "image", "image");
-        controller.applyArtwork(0, image, picture(40));
+        controller.applyArtwork(0, image, {picture(40)});
     });
-    step("Artwork", [&] { controller.applyArtwork(1, image, QImage()); });
+    step("Artwork", [&] { controller.applyArtwork(1, image, {}); });
     step("Remove Rows", [&] {
         select(1, 2, "title", "title");
         controller.removeRows(controller.selectedRecords());
