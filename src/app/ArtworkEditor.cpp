@@ -105,7 +105,6 @@ void ArtworkEditor::openChooser(bool folders)
                                   : QStringLiteral("ArtworkFileChooser"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
     if (folders) {
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly);
@@ -116,7 +115,6 @@ void ArtworkEditor::openChooser(bool folders)
             patterns.append(QStringLiteral("*.") + extension);
         dialog->setNameFilter(QStringLiteral("Images and media files (%1)").arg(patterns.join(QLatin1Char(' '))));
     }
-    addFileDialogMessage(dialog, chooser.message);
     m_chooser = dialog;
     connect(dialog, &QFileDialog::finished, this, [this, dialog, folders](int result) {
         const QStringList chosen = result == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
@@ -127,6 +125,7 @@ void ArtworkEditor::openChooser(bool folders)
         follow();
     });
     dialog->open();
+    addMessageUnderFileList(dialog, chooser.message);
 }
 
 void ArtworkEditor::drop(int row, int column, const QMimeData* mime)

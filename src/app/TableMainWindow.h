@@ -12,6 +12,7 @@
 #include "table/ColumnLayout.h"
 #include "table/TableViewController.h"
 
+#include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
 
 #include <QHash>
@@ -44,11 +45,13 @@ public:
     WindowCloseState& closeState() override { return m_closeState; }
     bool showsSheet() const override;
     bool isMinimized() const override { return QMainWindow::isMinimized(); }
-    QString title() const override { return windowTitle(); }
+    // The caption without the unsaved-changes mark.
+    QString title() const override { return m_caption; }
     void loadFiles(const QStringList& paths) override;
 
     // --- Commands -------------------------------------------------------------------
-    void openPanel();
+    // Files by default; a desktop dialog cannot take files and folders at once.
+    void openPanel(OpenPanel::Choice choice = OpenPanel::Choice::Files);
     void save();
     void reload();
     // nullptr: a new window.
@@ -129,6 +132,7 @@ private:
     void removeRowsAfterConfirmation(const RecordList& records);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
+    void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
 
     TagmintApplication& m_application;
     SettingsStore& m_store;
@@ -150,6 +154,8 @@ private:
     QMenu* m_moveMenu = nullptr;
     QMenu* m_columnsMenu = nullptr;
     QStringList m_modelColumns;
+    QString m_caption;
+    std::shared_ptr<AutoSizeRun> m_autoSizeRun;
     int m_progressSheetsShown = 0;
     bool m_closing = false;
 };

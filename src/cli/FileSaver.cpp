@@ -23,6 +23,7 @@ bool FileSaver::checkWritable(const QZTagLibRecord& record)
     m_err << shown << ": "
           << (record.hasInvalidTags() ? "the tags cannot be read" : "the file is read-only") << Qt::endl;
     report(shown, QStringLiteral("could not be saved"));
+    ++m_refused;
     return false;
 }
 
@@ -39,8 +40,11 @@ bool FileSaver::saveChanged(const RecordList& records)
         shownPaths.insert(record.get(), shown);
         toSave.append(record);
     }
-    if (toSave.isEmpty())
+    // The window's words for a save with nothing to write.
+    if (toSave.isEmpty()) {
+        m_err << collection::saveResultReport(0, m_refused, 0).longText << Qt::endl;
         return true;
+    }
 
     collection::SaveResult result;
     {
@@ -52,7 +56,8 @@ bool FileSaver::saveChanged(const RecordList& records)
     bool allSaved = result.succeeded();
     for (const RecordPtr& record : toSave)
         allSaved = reportSaveOutcome(*record, shownPaths.value(record.get())) && allSaved;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+    m_err << collection::saveResultReport(result.saved, result.failed + m_refused, result.renameFailed)
+                 .longText
           << Qt::endl;
     return allSaved;
 }

@@ -18,7 +18,8 @@ public:
     FileSaver(RecordOpener& opener, QTextStream& out, QTextStream& err);
 
     // False, with the reason and "could not be saved" reported, for a
-    // record whose tags cannot be read or whose file is read-only.
+    // record whose tags cannot be read or whose file is read-only; such
+    // files count as failed in the save's result message.
     bool checkWritable(const QZTagLibRecord& record);
     // Saves the changed ones among the records and reports every record;
     // true when each changed one was saved.
@@ -31,6 +32,7 @@ private:
     RecordOpener& m_opener;
     QTextStream& m_out;
     QTextStream& m_err;
+    qint64 m_refused = 0;
 };
 
 } // namespace tagmint::cli

@@ -60,6 +60,7 @@ int SetCommand::run()
         // written.
         if (!saver.checkWritable(*record)) {
             allGood = false;
+            ++refused;
             continue;
         }
         allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;

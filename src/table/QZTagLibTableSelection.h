@@ -181,8 +181,9 @@ public:
     void performChange(const std::function<void()>& change, unsigned flags,
                        const QString& undoName = QString());
 
-    // Editing one cell: scrolls it into view, then opens its editor, the
-    // read-only explanation, or (the first time ever) the introduction.
+    // Editing one cell: scrolls it into view, then opens its editor (with,
+    // the first time ever, the introduction beside it), the read-only
+    // explanation, or for the artwork cell the artwork edit.
     void beginEditingAtRow(int row, int column, const KeyPress* event);
 
     static QString editingIntroductionTitle();
