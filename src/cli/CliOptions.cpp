@@ -219,52 +219,29 @@ QString usageText()
                "  tagmint-cli artwork export PATH DIR\n"
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
-               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...
-"
-               "      Print one line per file, the fields separated by TAB (TAB, CR,
-"
-               "      LF and NUL taken out of each value), as a spreadsheet pastes
-"
-               "      it. Default fields: %2. --header first prints
-"
-               "      a line of the field keys. Artwork is printed as empty.
-"
-               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...
-"
-               "      Read such lines from standard input and write them into the
-"
-               "      files in the order export prints them, like a paste into the
-"
-               "      table: lines are used again from the first when the files
-"
-               "      outnumber them, fewer cells leave the other fields as they are,
-"
-               "      values that do not validate are reported and skipped, and
-"
-               "      read-only files and fields are skipped. --header takes the
-"
-               "      fields from the first line. Then saves like set.
-"
-               "  tagmint-cli --help
-"
-               "      Print this text.
-"
-               "
-"
-               "Keys for set: %1
-"
-               "
-"
-               "Values go to standard output; messages, counts and progress to
-"
-               "standard error. See tagmint-cli(1).
-"
-               "
-"
-               "Exit status: 0 on success, 1 when a file or value failed (or was
-"
-               "skipped by import), 2 on a usage error.
-")
+               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Print one line per file, the fields separated by TAB (TAB, CR,\n"
+               "      LF and NUL taken out of each value), as a spreadsheet pastes\n"
+               "      it. Default fields: %2. --header first prints\n"
+               "      a line of the field keys. Artwork is printed as empty.\n"
+               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Read such lines from standard input and write them into the\n"
+               "      files in the order export prints them, like a paste into the\n"
+               "      table: lines are used again from the first when the files\n"
+               "      outnumber them, fewer cells leave the other fields as they are,\n"
+               "      values that do not validate are reported and skipped, and\n"
+               "      read-only files and fields are skipped. --header takes the\n"
+               "      fields from the first line. Then saves like set.\n"
+               "  tagmint-cli --help\n"
+               "      Print this text.\n"
+               "\n"
+               "Keys for set: %1\n"
+               "\n"
+               "Values go to standard output; messages, counts and progress to\n"
+               "standard error. See tagmint-cli(1).\n"
+               "\n"
+               "Exit status: 0 on success, 1 when a file or value failed (or was\n"
+               "skipped by import), 2 on a usage error.\n")
         .arg(settable.join(QStringLiteral(", ")), table::defaultVisibleTextColumns().join(QLatin1Char(',')));
 }
 

@@ -60,7 +60,6 @@ int SetCommand::run()
         // written.
         if (!saver.checkWritable(*record)) {
             allGood = false;
-            ++refused;
             continue;
         }
         allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
@@ -72,7 +71,7 @@ int SetCommand::run()
 void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
-        PreparedValue prepared{assignment.key, assignment.value, QString()};
+        PreparedValue prepared{assignment.key, assignment.value, QString(), {}};
         if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
             prepared.picture = artworkFromFile(assignment.value, &prepared.error);
             prepared.value = prepared.picture.image;

@@ -327,6 +327,10 @@ QString TableViewController::editText(int row, int column) const
 TableViewController::EditOutcome TableViewController::commitEdit(int row, int column,
                                                                  const QString& text, bool withReturn)
 {
+    // A text is never a picture: committing one would remove the artwork.
+    const ColumnDescription* description = m_grid.columnAt(column);
+    if (description && description->columnClass == ColumnClass::Artwork)
+        return {};
     return commitValue(row, column, textBeforeLineBreak(text), withReturn, QStringLiteral("Edit"));
 }
 
@@ -338,9 +342,7 @@ TableViewController::EditOutcome TableViewController::commitValue(int row, int c
     EditOutcome outcome;
     const ColumnDescription* description = m_grid.columnAt(column);
     QZTagLibRecord* record = m_grid.recordAtRow(row);
-    // A text is never a picture: committing one would remove the artwork.
-    if (!description || description->isRowNumber() || !record
-        || description->columnClass == ColumnClass::Artwork)
+    if (!description || description->isRowNumber() || !record)
         return outcome;
     if (m_grid.isCellReadOnly(row, column)) {
         outcome.error = readOnlyExplanation(row, column);

@@ -109,7 +109,7 @@ TEST_F(Artwork, ANewPictureGoesIntoEverySelectedWritableCellOfTheColumn)
 
     QImage picture(600, 400, QImage::Format_RGB32);
     picture.fill(Qt::blue);
-    controller.applyArtwork(0, column("image"), {picture});
+    controller.applyArtwork(0, column("image"), {picture, {}, false});
     EXPECT_EQ(records[0]->image().size(), QSize(600, 400));
     EXPECT_FALSE(records[1]->hasImage());   // its tags could not be read
     EXPECT_EQ(records[2]->image().size(), QSize(600, 400));

@@ -66,7 +66,7 @@ TEST_F(History, EveryCommandIsOneStepThatUndoAndRedoWalkThrough)
     });
     step("Artwork", [&] {
         select(0, 1, "image", "image");
-        controller.applyArtwork(0, image, {picture(40)});
+        controller.applyArtwork(0, image, {picture(40), {}, false});
     });
     step("Artwork", [&] { controller.applyArtwork(1, image, {}); });
     step("Remove Rows", [&] {

@@ -30,7 +30,8 @@ public:
     void discardEditing() override {}
     void beginEditing(int row, int column, const KeyPress*) override { editing = {row, column}; }
     void showReadOnlyExplanation(int row, int column) override { explained = {row, column}; }
-    void showEditingIntroduction(int, int, const KeyPress*) override {}
+    void showEditingIntroduction(int, int) override {}
+    void beginArtworkEdit(int row, int column) override { artworkEdit = {row, column}; }
     void reloadData() override { ++reloads; }
     void refreshVisibleCells() override { ++refreshes; }
     void updateCellDrawing() override {}
@@ -40,6 +41,7 @@ public:
 
     std::pair<int, int> editing{-1, -1};
     std::pair<int, int> explained{-1, -1};
+    std::pair<int, int> artworkEdit{-1, -1};
     int reloads = 0;
     int refreshes = 0;
     int beeps = 0;
