@@ -103,6 +103,9 @@ int ShowCommand::run()
     RecordOpener opener(m_err);
     opener.open(m_options.paths, m_options.audio ? QZTagLibRecord::LoadAudioProperties : 0);
     for (const std::shared_ptr<QZTagLibRecord>& record : opener.records()) {
+        if (record->hasInvalidTags())
+            m_err << opener.displayPath(record->path()) << ": "
+                  << RecordOpener::unreadableTagsText(record->path()) << Qt::endl;
         const QList<ShownValue> values = shownValues(*record, m_options.audio);
         record->releaseTagResources();
         if (m_options.json)
