@@ -3,6 +3,7 @@
 #include "record/QZTagLibRecord.h"
 
 #include <QSet>
+#include <QSignalBlocker>
 #include <QUndoCommand>
 
 namespace {
@@ -122,9 +123,15 @@ void EditHistory::trim()
     QList<std::shared_ptr<StepData>> kept;
     for (int i = drop; i < count; ++i)
         kept.append(static_cast<const Command*>(m_stack.command(i))->step());
-    m_stack.clear();
-    for (std::shared_ptr<StepData>& step : kept)
-        m_stack.push(new Command(*this, std::move(step)));
+    // Listeners (the window's menus) hear of the rebuilt stack once, not
+    // once per step pushed again.
+    {
+        const QSignalBlocker quiet(&m_stack);
+        m_stack.clear();
+        for (std::shared_ptr<StepData>& step : kept)
+            m_stack.push(new Command(*this, std::move(step)));
+    }
+    emit m_stack.indexChanged(m_stack.index());
 }
 
 QString EditHistory::undo()
