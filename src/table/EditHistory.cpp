@@ -50,7 +50,12 @@ EditHistory::EditHistory(QZTagLibRecordDataArrayController& collection, int maxS
 {
 }
 
-EditHistory::~EditHistory() = default;
+EditHistory::~EditHistory()
+{
+    // The stack tells its listeners it is cleared as it goes; a window
+    // that owns the history is already half torn down by then.
+    m_stack.blockSignals(true);
+}
 
 void EditHistory::beginStep(const QString& name)
 {

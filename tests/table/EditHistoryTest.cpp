@@ -182,6 +182,20 @@ TEST_F(History, TheHistoryIsBoundedInStepsAndMemory)
     EXPECT_EQ(record.text(RecordField::Title), QString(200, QChar(u'f')));
 }
 
+TEST_F(History, GoingAwayTellsNoListener)
+{
+    addRecords({"a"});
+    auto history = std::make_unique<EditHistory>(collection);
+    history->beginStep("Edit");
+    collection.recordAtRow(0)->setValue(QStringLiteral("b"), "title");
+    history->endStep();
+    // A window that owns the history hears nothing while it is destroyed.
+    int signalled = 0;
+    QObject::connect(&history->stack(), &QUndoStack::indexChanged, [&signalled] { ++signalled; });
+    history.reset();
+    EXPECT_EQ(signalled, 0);
+}
+
 TEST(RecordChangeLog, KeepsTheFirstValueAndOnlyRealChanges)
 {
     test::TempDir dir;
