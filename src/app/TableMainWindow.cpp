@@ -196,9 +196,16 @@ void TableMainWindow::buildMenus()
     // Whether a text field has the keyboard is asked when the menu opens.
     connect(edit, &QMenu::aboutToShow, this, [this] { updateActions(); });
     addAction(edit, QStringLiteral("undo"), QStringLiteral("Undo"), QKeySequence::Undo, [this] { undo(); });
+    // Ctrl+Y and Ctrl+Shift+Z both redo; a key listed twice would be an
+    // ambiguous shortcut that does nothing.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    }
     addAction(edit, QStringLiteral("redo"), QStringLiteral("Redo"), QKeySequence::Redo, [this] { redo(); })
-        ->setShortcuts(QKeySequence::keyBindings(QKeySequence::Redo)
-                       + QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+        ->setShortcuts(redoKeys);
     edit->addSeparator();
     addAction(edit, QStringLiteral("copy"), QStringLiteral("Copy"), QKeySequence::Copy, [this] { copy(); });
     addAction(edit, QStringLiteral("paste"), QStringLiteral("Paste"), QKeySequence::Paste, [this] { paste(); });

@@ -119,6 +119,9 @@ TEST_F(EditFlow, CtrlZUndoesTheTableButBelongsToAnOpenCellEditor)
     EXPECT_EQ(message(), "Edit was undone.");
     QTest::keyClick(grid, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(record(0).text(RecordField::Title), "abc");
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(record(0).text(RecordField::Title), "abc");
 }
 
 TEST_F(EditFlow, TheArtworkPanelDeletesAndItsChooserReplaces)
