@@ -47,7 +47,13 @@ bool validateFilename(QVariant& value, TagmintError* error)
     const QString name = value.toString();
     if (name.trimmed().isEmpty())
         return fail(error, QStringLiteral("File Name cannot be empty."));
-    const QString cleaned = naming::replaceInvalidFileNameCharacters(name);
+    QString cleaned = naming::replaceInvalidFileNameCharacters(name);
+    // A name starting with a dot would hide the file from every later
+    // folder scan ("../x" becomes ".. x" above).
+    qsizetype leading = 0;
+    while (leading < cleaned.size() && (cleaned[leading] == QLatin1Char('.') || cleaned[leading].isSpace()))
+        ++leading;
+    cleaned.remove(0, leading);
     if (cleaned.trimmed().isEmpty())
         return fail(error, QStringLiteral("File Name contains invalid characters only."));
     value = cleaned;

@@ -18,8 +18,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -59,8 +58,10 @@ public:
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a FLAC stream: the "fLaC" marker at the start
     // (or right after a leading ID3v2 tag), whole metadata blocks and a

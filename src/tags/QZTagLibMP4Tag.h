@@ -17,8 +17,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -57,8 +56,10 @@ public:
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a whole atom structure with a movie header.
     bool openFile(const QString& path, quint32 flags) override;

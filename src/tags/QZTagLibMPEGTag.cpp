@@ -4,7 +4,6 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
@@ -96,11 +95,10 @@ bool QZTagLibMPEGTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibMPEGTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibMPEGTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::MPEG::File>(fileName.constData(), false,
-                                                     TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::MPEG::File>(stream(), TagLib::ID3v2::FrameFactory::instance(),
+                                                     false, TagLib::AudioProperties::Average);
     // TagLib calls nearly any bytes a valid MPEG file; without a single
     // frame header it is not audio, and saving would prepend a tag to it.
     if (!file->isValid() || file->firstFrameOffset() < 0)
@@ -125,7 +123,7 @@ bool QZTagLibMPEGTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibMPEGTag::closeFile()
+void QZTagLibMPEGTag::closeTagLibFile()
 {
     delete m_file;
     m_file = nullptr;
@@ -133,7 +131,7 @@ void QZTagLibMPEGTag::closeFile()
     m_id3v2Tag = nullptr;
 }
 
-bool QZTagLibMPEGTag::save()
+bool QZTagLibMPEGTag::writeTags()
 {
     try {
         bool ok = true;
@@ -161,15 +159,29 @@ bool QZTagLibMPEGTag::save()
 
         if (!m_id3v2Tag || !m_file)
             return ok;
+        // Stripping "other" tags would drop an APEv2 tag, where players
+        // keep ReplayGain values; it stays as it is.
         if (ok)
             ok = m_file->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
-                              TagLib::File::StripOthers, TagLib::ID3v2::v4,
+                              TagLib::File::StripNone, TagLib::ID3v2::v4,
                               TagLib::File::Duplicate);
-        pushWrittenBytes(*m_file);
         return ok;
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibMPEGTag::audioLayout()
+{
+    if (!m_file)
+        return {};
+    // From the first frame header to the last one: the tags sit before and
+    // after.
+    const long first = m_file->firstFrameOffset();
+    const long last = m_file->lastFrameOffset();
+    if (first < 0 || last <= first)
+        return {};
+    return {{ByteRange{first, last - first}}, {}};
 }
 
 QString QZTagLibMPEGTag::artist() const

@@ -22,8 +22,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -63,8 +62,10 @@ public:
     bool hasID3v1Tag() const override { return m_id3v1Tag != nullptr; }
     bool hasID3v2Tag() const override { return m_id3v2Tag != nullptr; }
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False when the file holds no MPEG frame: TagLib alone takes any bytes.
     bool openFile(const QString& path, quint32 flags) override;
