@@ -6,6 +6,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
+#include <ctime>
 #include <malloc.h>
 
 namespace tagmint::bench {
@@ -53,6 +54,13 @@ qint64 plainTagLibLoop(const std::vector<QString>& paths)
         checksum += file.readOnly() ? 1 : 0;
     }
     return checksum;
+}
+
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 qint64 heapInUseBytes()

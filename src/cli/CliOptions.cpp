@@ -3,6 +3,7 @@
 #include "naming/FileNameComposer.h"
 #include "network/LoadTagsFlags.h"
 #include "record/RecordField.h"
+#include "table/ColumnCatalog.h"
 
 #include <QHash>
 #include <functional>
@@ -25,6 +26,22 @@ CliOptions usageError(const QString& message)
     options.error = message;
     return options;
 }
+
+} // namespace
+
+QString checkTableFields(const QStringList& fields)
+{
+    if (fields.isEmpty())
+        return QStringLiteral("no fields given");
+    for (const QString& key : fields) {
+        const ColumnDescription* column = table::columnDescription(key);
+        if (!column || column->isRowNumber())
+            return QStringLiteral("unknown field \"%1\"").arg(key);
+    }
+    return QString();
+}
+
+namespace {
 
 // Empty when the key may be set from the command line, else why not.
 QString checkSettableKey(const QString& key)
@@ -241,6 +258,37 @@ CliOptions parseFill(const QStringList& args)
     return options;
 }
 
+// export and import: [--fields KEY,KEY...] [--header] PATH...
+CliOptions parseTableCommand(CliOptions::Command command, const QString& name, const QStringList& args)
+{
+    CliOptions options;
+    options.command = command;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](const QString& option, const QStringList& all, qsizetype& i) {
+        if (option == QLatin1String("--header")) {
+            options.header = true;
+        } else if (option == QLatin1String("--fields")) {
+            options.fields.clear();
+            return parseListOption(option, all, i, [&options](const QString& key) {
+                options.fields.append(key);
+                return checkTableFields({key});
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != command)
+        return options;
+    if (command == CliOptions::Command::Import && !options.fields.isEmpty() && options.header)
+        return usageError(QStringLiteral("import takes its fields from --fields or from --header, "
+                                         "not both"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("%1 needs at least one file").arg(name));
+    return options;
+}
+
 CliOptions parseParsePath(const QStringList& args)
 {
     CliOptions options;
@@ -279,6 +327,10 @@ CliOptions parseArguments(const QStringList& args)
         return parseFill(args.mid(1));
     if (command == QLatin1String("parse-path"))
         return parseParsePath(args.mid(1));
+    if (command == QLatin1String("export"))
+        return parseTableCommand(CliOptions::Command::Export, command, args.mid(1));
+    if (command == QLatin1String("import"))
+        return parseTableCommand(CliOptions::Command::Import, command, args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -318,6 +370,22 @@ QString usageText()
                "  tagmint-cli parse-path PATH...\n"
                "      Print what the folder and file names of each path give, as\n"
                "      one JSON object per line; the path need not exist.\n"
+               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Print one line per file, the fields separated by TAB (TAB, CR,\n"
+               "      LF and NUL taken out of each value), as a spreadsheet pastes\n"
+               "      it. Default fields:\n"
+               "      %3.\n"
+               "      --header first prints a line of the field keys. Artwork is\n"
+               "      printed as empty.\n"
+               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Read such lines from standard input and write them into the\n"
+               "      files in the order export prints them, like a paste into the\n"
+               "      table: lines are used again from the first when the files\n"
+               "      outnumber them, fewer cells leave the other fields as they are,\n"
+               "      values that do not validate are reported and skipped, and\n"
+               "      read-only files and fields are skipped. --header takes the\n"
+               "      fields from the first line (image cannot be imported: use set\n"
+               "      image=FILE). Then saves like set.\n"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -326,9 +394,10 @@ QString usageText()
                "Values go to standard output; messages, counts and progress to\n"
                "standard error. See tagmint-cli(1).\n"
                "\n"
-               "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
-               "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")));
+               "Exit status: 0 on success, 1 when a file or value failed (or was\n"
+               "skipped by import), 2 on a usage error.\n")
+        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")),
+             table::defaultVisibleTextColumns().join(QLatin1Char(',')));
 }
 
 } // namespace tagmint::cli
