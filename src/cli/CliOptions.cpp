@@ -1,33 +1,14 @@
 #include "cli/CliOptions.h"
 
+#include "cli/OptionParsing.h"
 #include "naming/FileNameComposer.h"
 #include "network/LoadTagsFlags.h"
 #include "record/RecordField.h"
 #include "table/ColumnCatalog.h"
 
 #include <QHash>
-#include <functional>
 
 namespace tagmint::cli {
-
-namespace {
-
-const QString kEndOfOptions = QStringLiteral("--");
-
-bool isHelp(const QString& arg)
-{
-    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
-}
-
-CliOptions usageError(const QString& message)
-{
-    CliOptions options;
-    options.command = CliOptions::Command::UsageError;
-    options.error = message;
-    return options;
-}
-
-} // namespace
 
 QString checkTableFields(const QStringList& fields)
 {
@@ -42,6 +23,8 @@ QString checkTableFields(const QStringList& fields)
 }
 
 namespace {
+
+const QString kEndOfOptions = QStringLiteral("--");
 
 // Empty when the key may be set from the command line, else why not.
 QString checkSettableKey(const QString& key)
@@ -107,58 +90,12 @@ CliOptions parseArtwork(const QStringList& args)
     return options;
 }
 
-// Options first, then paths; "--" ends the options. handle takes an option
-// with the value after it (when it needs one) and answers an error or "".
-using OptionHandler = std::function<QString(const QString& option, const QStringList& args, qsizetype& index)>;
-
-// Returns the usage problem, or "" (with Help as the command for --help).
-QString parseOptionsAndPaths(CliOptions& options, const QStringList& args, const OptionHandler& handle)
-{
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-        } else if (!optionsEnded && isHelp(arg)) {
-            options.command = CliOptions::Command::Help;
-            return QString();
-        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            if (const QString problem = handle(arg, args, i); !problem.isEmpty())
-                return problem;
-        } else {
-            options.paths.append(arg);
-        }
-    }
-    return QString();
-}
-
-// The comma-separated names of an option's value, each handed to take,
-// which answers an error or "". No value or no name is an error too.
-QString parseListOption(const QString& option, const QStringList& args, qsizetype& index,
-                        const std::function<QString(const QString& name)>& take)
-{
-    if (index + 1 >= args.size())
-        return QStringLiteral("%1 needs a value").arg(option);
-    const QStringList names = args.at(++index).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    if (names.isEmpty())
-        return QStringLiteral("%1 needs at least one name").arg(option);
-    for (const QString& name : names) {
-        if (const QString problem = take(name.trimmed()); !problem.isEmpty())
-            return problem;
-    }
-    return QString();
-}
-
-QString unknownOption(const QString& option)
-{
-    return QStringLiteral("unknown option \"%1\"").arg(option);
-}
-
 CliOptions parseShow(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::Show;
-    const QString problem = parseOptionsAndPaths(options, args, [&options](const QString& option, const QStringList&, qsizetype&) {
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--json"))
             options.json = true;
         else if (option == QLatin1String("--audio"))
@@ -192,7 +129,8 @@ CliOptions parseRename(const QStringList& args)
     CliOptions options;
     options.command = CliOptions::Command::Rename;
     quint32 tags = 0;
-    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--hyphen")) {
             options.composeFlags |= naming::ComposeUseHyphen;
         } else if (option == QLatin1String("--underscores")) {
@@ -202,7 +140,7 @@ CliOptions parseRename(const QStringList& args)
         } else if (option == QLatin1String("--dry-run")) {
             options.dryRun = true;
         } else if (option == QLatin1String("--compose")) {
-            return parseListOption(option, all, i, [&tags](const QString& name) {
+            return parseListOption(argument, [&tags](const QString& name) {
                 const quint32 flag = composeFlagForName(name);
                 tags |= flag;
                 return flag ? QString() : QStringLiteral("cannot compose a name from \"%1\"").arg(name);
@@ -229,13 +167,14 @@ CliOptions parseFill(const QStringList& args)
     CliOptions options;
     options.command = CliOptions::Command::Fill;
     bool fromPaths = false;
-    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--from-paths")) {
             fromPaths = true;
         } else if (option == QLatin1String("--missing-only")) {
             options.missingOnly = true;
         } else if (option == QLatin1String("--fields")) {
-            return parseListOption(option, all, i, [&options](const QString& key) {
+            return parseListOption(argument, [&options](const QString& key) {
                 if (!network::loadableKeys().contains(key))
                     return QStringLiteral("\"%1\" cannot be filled; fields: %2")
                         .arg(key, network::loadableKeys().join(QLatin1Char(',')));
@@ -263,12 +202,13 @@ CliOptions parseTableCommand(CliOptions::Command command, const QString& name, c
 {
     CliOptions options;
     options.command = command;
-    const QString problem = parseOptionsAndPaths(options, args, [&options](const QString& option, const QStringList& all, qsizetype& i) {
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--header")) {
             options.header = true;
         } else if (option == QLatin1String("--fields")) {
             options.fields.clear();
-            return parseListOption(option, all, i, [&options](const QString& key) {
+            return parseListOption(argument, [&options](const QString& key) {
                 options.fields.append(key);
                 return checkTableFields({key});
             });
@@ -293,8 +233,8 @@ CliOptions parseParsePath(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::ParsePath;
-    const QString problem = parseOptionsAndPaths(options, args, [](const QString& option, const QStringList&, qsizetype&) {
-        return unknownOption(option);
+    const QString problem = parseOptionsAndPaths(options, args, [](OptionArgument& argument) {
+        return unknownOption(argument.name());
     });
     if (!problem.isEmpty())
         return usageError(problem);

@@ -93,8 +93,9 @@ TEST_F(CliTableIo, AChangedExportImportedBackReachesEveryFieldOfEveryFormat)
     for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
         const QString dump = QString::fromUtf8(QJsonDocument(mutagenRead(file.filePath())).toJson());
         for (const QString& value : valuesOfFile.value(file.completeBaseName())) {
-            if (value.contains(' '))
+            if (value.contains(' ')) {
                 EXPECT_TRUE(dump.contains(value)) << file.fileName().toStdString() << ": " << value.toStdString();
+            }
         }
     }
 }
@@ -167,12 +168,13 @@ TEST_F(CliTableIo, BadInputIsRefusedBeforeAnythingIsWritten)
     refused({"import", "--header", path}, "title\tbogus\nx\ty\n", 2);
     refused({"import", "--fields", "title,image", path}, "x\t\n", 2);
     refused({"export", "--fields"}, "", 2);
+    refused({"import", "--header=yes", path}, "title\nx\n", 2);
 
     // Not UTF-8, NUL bytes and a line break inside: read by the rules.
     const CliResult odd = runCli({"import", "--fields", "title,artist", path}, {},
                                  QByteArray("Caf\xe9\tA\0B\rignored\n", 17));
     EXPECT_EQ(odd.exitCode, 0) << odd.err.toStdString();
-    EXPECT_EQ(runCli({"export", "--fields", "title,artist", path}).out, "Café\tAB\n");
+    EXPECT_EQ(runCli({"export", "--fields=title,artist", path}).out, "Café\tAB\n");
 }
 
 TEST_F(CliTableIo, SetTakesArtworkFromImagesByNameAndFromMediaFiles)
