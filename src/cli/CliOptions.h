@@ -18,7 +18,7 @@ struct Assignment {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Export, Import, UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
@@ -29,8 +29,13 @@ struct CliOptions {
     bool missingOnly = false;        // fill
     QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
+    QStringList fields;              // export, import: the columns, in order ("" for the default)
+    bool header = false;             // export, import: a first line of field keys
     QString error;                   // UsageError: what was wrong
 };
+
+// Empty when every key names a table column, else what is wrong.
+QString checkTableFields(const QStringList& fields);
 
 // args: the arguments after the program name.
 CliOptions parseArguments(const QStringList& args);
