@@ -8,6 +8,7 @@
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "collection/WindowClosing.h"
 #include "collection/WindowRegistry.h"
+#include "network/LoadTagsCommand.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
 #include "table/TableViewController.h"
@@ -22,7 +23,9 @@
 #include <functional>
 #include <memory>
 
+class ArtworkEditor;
 class EmptyTablePlaceholder;
+class QLineEdit;
 class QAction;
 class QMenu;
 class QStackedWidget;
@@ -56,6 +59,12 @@ public:
     void moveToWindow(TableMainWindow* target);
     void toggleStatusBar();
     void showInFolder();
+    // renameFiles: the compose options panel at the current row's file-name
+    // cell (the introduction first, once).
+    void renameFiles();
+    // loadTagsFromWithFlags: FromPaths for "Load Tags From Paths",
+    // ShowOptions for "Load Tags...".
+    void loadTags(quint32 flags);
     // Records moved in from another window.
     void loadNewObjects(const RecordList& records);
     // The unsaved-changes prompt or the close confirmation (quitting asks
@@ -64,11 +73,24 @@ public:
     void postNotification(const StatusNotification& notification);
     // Drop or panel: opens what is usable, says so when nothing is.
     void openDroppedFiles(const QStringList& names);
+    // The Edit menu's commands; those a text field can take go to the
+    // active one (a cell being edited) instead of the cells.
+    void copy();
+    void paste();
+    void clear();
+    void revert();
+    void selectAll();
+    void undo();
+    void redo();
+    void removeSelectedRows();
+    // Opens the artwork cell of the active row (showing the column first).
+    void replaceArtwork();
 
     TableViewController& controller() { return *m_controller; }
     TableGridView* gridView() const { return m_view; }
     TableModel* tableModel() const { return m_model; }
     StatusBarWidget* statusBarWidget() const { return m_statusBar; }
+    ArtworkEditor* artworkEditor() const { return m_artworkEditor; }
     EmptyTablePlaceholder* placeholder() const { return m_placeholder; }
     ColumnLayout& columnLayout() { return *m_layout; }
     ProgressSheet* progressSheet() const { return m_progress; }
@@ -107,11 +129,21 @@ private:
     bool askToUnlockFolder(const QString& path);
     void showReport(const ResultReport& report);
     void showAlert(const QString& title, const QString& text);
+    // "%i tags changed." under the command's title; an alert with a "do not
+    // show again" box while the setting asks for it, else a popup.
+    void showTagsChanged(const QString& title, int changes);
+    void askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply);
+    void askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply);
+    // Preprocessing filled these fields: their hidden columns are shown.
+    void showFilledColumns(const PreprocessingStatistics& statistics);
     void loadAudioPropertiesThen(std::function<void()> then);
     // Asks about unsaved changes (title: the command); then runs after
     // "Save" succeeded or "Don't Save".
     void askToSave(const QString& title, const RecordList& records, std::function<void()> then);
     void showCellMenu(const QPoint& position);
+    // The text field inside this window that has the keyboard, if any.
+    QLineEdit* activeTextField() const;
+    void removeRowsAfterConfirmation(const RecordList& records);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
     void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
@@ -122,12 +154,14 @@ private:
     std::unique_ptr<QZTagLibRecordDataArrayController> m_collection;
     std::unique_ptr<ColumnLayout> m_layout;
     std::unique_ptr<CollectionOperations> m_operations;
+    std::unique_ptr<tagmint::network::LoadTagsCommand> m_loadTags;
     TableGridView* m_view = nullptr;
     std::unique_ptr<TableViewController> m_controller;
     TableModel* m_model = nullptr;
     QStackedWidget* m_stack = nullptr;
     EmptyTablePlaceholder* m_placeholder = nullptr;
     StatusBarWidget* m_statusBar = nullptr;
+    ArtworkEditor* m_artworkEditor = nullptr;
     QPointer<ProgressSheet> m_progress;
     QPointer<QMessageBox> m_messageSheet;
     WindowCloseState m_closeState;

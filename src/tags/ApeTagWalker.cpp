@@ -1,6 +1,7 @@
 #include "tags/ApeTagWalker.h"
 
-#include <QFile>
+#include "tags/WindowedFile.h"
+
 #include <QtEndian>
 
 namespace tagmint::tags::ape {
@@ -100,8 +101,8 @@ StructureVerdict checkApe(QIODevice& device, Layout* layout)
 
 StructureVerdict checkApeFile(const QString& path, Layout* layout)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return {file.errorString()};
     return checkApe(file, layout);
 }

@@ -1,6 +1,7 @@
 #include "tags/AsfObjectWalker.h"
 
-#include <QFile>
+#include "tags/WindowedFile.h"
+
 #include <QList>
 #include <QtEndian>
 
@@ -95,8 +96,8 @@ StructureVerdict checkAsf(QIODevice& device, ByteRange* audio)
 
 StructureVerdict checkAsfFile(const QString& path, ByteRange* audio)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return {file.errorString()};
     return checkAsf(file, audio);
 }

@@ -1,7 +1,8 @@
 #include "tags/OggPageWalker.h"
 
+#include "tags/WindowedFile.h"
+
 #include <QCryptographicHash>
-#include <QFile>
 #include <QtEndian>
 
 #include <array>
@@ -132,8 +133,8 @@ StructureVerdict checkOgg(QIODevice& device, QByteArray* firstPacket)
 
 StructureVerdict checkOggFile(const QString& path, QByteArray* firstPacket)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return {file.errorString()};
     return checkOgg(file, firstPacket);
 }

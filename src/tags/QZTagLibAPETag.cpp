@@ -267,10 +267,13 @@ TagPicture QZTagLibAPETag::firstPicture() const
     return {};
 }
 
-bool QZTagLibAPETag::hasDecodableImage() const
+QSize QZTagLibAPETag::decodableImageSize() const
 {
-    const QList<Cover> all = covers();
-    return std::any_of(all.begin(), all.end(), [](const Cover& cover) { return looksDecodable(cover.bytes); });
+    for (const Cover& cover : covers()) {
+        if (const QSize size = decodableSize(cover.bytes); size.isValid())
+            return size;
+    }
+    return {};
 }
 
 bool QZTagLibAPETag::hasImages() const

@@ -235,12 +235,13 @@ TagPicture QZTagLibASFTag::firstPicture() const
     return {};
 }
 
-bool QZTagLibASFTag::hasDecodableImage() const
+QSize QZTagLibASFTag::decodableImageSize() const
 {
-    const QList<TagLib::ASF::Picture> all = pictures();
-    return std::any_of(all.begin(), all.end(), [](const TagLib::ASF::Picture& picture) {
-        return looksDecodable(bytesOf(picture.picture()));
-    });
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        if (const QSize size = decodableSize(bytesOf(picture.picture())); size.isValid())
+            return size;
+    }
+    return {};
 }
 
 bool QZTagLibASFTag::hasImages() const

@@ -52,7 +52,7 @@ public:
     // The "WM/Picture" attributes, in tag order.
     QList<QZTagLibTagImage> images() const override;
     tagmint::tags::TagPicture firstPicture() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     bool supportsImages() const override { return true; }
     bool hasImages() const override;
 

@@ -3,8 +3,7 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
@@ -36,8 +35,8 @@ quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 // Answers where that frame starts.
 std::optional<qint64> flacFrameOffset(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return std::nullopt;
     const qint64 fileSize = file.size();
 
@@ -416,9 +415,10 @@ TagPicture QZTagLibFLACTag::firstPicture() const
     return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
-bool QZTagLibFLACTag::hasDecodableImage() const
+QSize QZTagLibFLACTag::decodableImageSize() const
 {
-    return hasDecodableFlacPicture(flacPictures()) || QZTagLibMPEGTag::hasDecodableImage();
+    const QSize found = decodableFlacPictureSize(flacPictures());
+    return found.isValid() ? found : QZTagLibMPEGTag::decodableImageSize();
 }
 
 bool QZTagLibFLACTag::hasImages() const

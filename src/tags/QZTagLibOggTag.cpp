@@ -193,9 +193,9 @@ TagPicture QZTagLibOggTag::firstPicture() const
     return firstDecodableFlacPicture(pictures());
 }
 
-bool QZTagLibOggTag::hasDecodableImage() const
+QSize QZTagLibOggTag::decodableImageSize() const
 {
-    return hasDecodableFlacPicture(pictures());
+    return decodableFlacPictureSize(pictures());
 }
 
 bool QZTagLibOggTag::hasImages() const

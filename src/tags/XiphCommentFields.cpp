@@ -193,14 +193,14 @@ TagPicture firstDecodableFlacPicture(const FlacPictureList& pictures)
     });
 }
 
-bool hasDecodableFlacPicture(const FlacPictureList& pictures)
+QSize decodableFlacPictureSize(const FlacPictureList& pictures)
 {
-    return guarded(false, [&] {
+    return guarded(QSize(), [&] {
         for (const TagLib::FLAC::Picture* picture : pictures) {
-            if (looksDecodable(bytesOf(picture->data())))
-                return true;
+            if (const QSize size = decodableSize(bytesOf(picture->data())); size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
 }
 

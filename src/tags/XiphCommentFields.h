@@ -61,7 +61,7 @@ using FlacPictureList = TagLib::List<TagLib::FLAC::Picture*>;
 
 QList<QZTagLibTagImage> decodeFlacPictures(const FlacPictureList& pictures);
 TagPicture firstDecodableFlacPicture(const FlacPictureList& pictures);
-bool hasDecodableFlacPicture(const FlacPictureList& pictures);
+QSize decodableFlacPictureSize(const FlacPictureList& pictures);
 // Puts the encoded image into picture, with its MIME type, size and depth;
 // the picture's type and description stay.
 void fillFlacPicture(TagLib::FLAC::Picture& picture, const EncodedImage& encoded, const QImage& image);
