@@ -83,8 +83,10 @@ QImage CoverArtClient::coverForReleases(const LookupContext& context, const QStr
         const QByteArray key = releaseId.toUtf8();
         PersistentCacheStore::Lookup found;
         QImage image = cachedImage(cache, key, &found);
-        if (!image.isNull() && found == PersistentCacheStore::Fresh)
+        if (!image.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
             return image;
+        if (m_cacheOnly)
+            continue;
         QByteArray bytes;
         const ArtworkFetch fetched = fetchFront(context, releaseId, &bytes);
         if (fetched == ArtworkFetch::Found) {
@@ -153,8 +155,10 @@ QImage AlbumInfoClient::artwork(const LookupContext& context, const QString& art
     const QByteArray key = (artist + QLatin1Char('_') + album).toUtf8();
     PersistentCacheStore::Lookup found;
     const QImage cached = cachedImage(cache, key, &found);
-    if (!cached.isNull() && found == PersistentCacheStore::Fresh)
+    if (!cached.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
         return cached;
+    if (m_cacheOnly)
+        return QImage();
 
     context.say(QStringLiteral("Searching artwork for album '%1'").arg(album));
     const QByteArray url = m_baseUrl.toUtf8() + "/2.0/?method=album.getinfo&api_key=" + urlEncode(m_apiKey)

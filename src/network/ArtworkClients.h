@@ -37,12 +37,16 @@ public:
     // failed request. Null when none.
     QImage coverForReleases(const LookupContext& context, const QStringList& releaseIds);
 
+    // Offline: pictures come from the cache alone, expired or not.
+    void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }
+
     static ServiceGate& gate();
 
 private:
     QString m_baseUrl;
     QByteArray m_userAgent;
     int m_timeoutMs;
+    bool m_cacheOnly = false;
 };
 
 class AlbumInfoClient {
@@ -53,6 +57,8 @@ public:
     // The album's picture, through the cache; null when none.
     QImage artwork(const LookupContext& context, const QString& artist, const QString& album);
 
+    void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }
+
     static ServiceGate& gate();
 
 private:
@@ -62,6 +68,7 @@ private:
     QString m_apiKey;
     QByteArray m_userAgent;
     int m_timeoutMs;
+    bool m_cacheOnly = false;
 };
 
 // The image URL of an album.getinfo answer: the first non-empty entry of

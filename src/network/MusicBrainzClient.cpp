@@ -109,8 +109,10 @@ std::optional<ArtistAlbums> MusicBrainzClient::cachedArtistAlbums(const LookupCo
     ArtistAlbums cached;
     const PersistentCacheStore::Lookup found = cache.get(key, &bytes);
     const bool haveCached = found != PersistentCacheStore::Absent && deserialize(bytes, &cached);
-    if (haveCached && found == PersistentCacheStore::Fresh)
+    if (haveCached && (found == PersistentCacheStore::Fresh || m_cacheOnly))
         return cached;
+    if (m_cacheOnly)
+        return std::nullopt;
 
     ArtistAlbums albums;
     bool fetched = albumsForArtist(context, name, id, albums);
@@ -139,8 +141,10 @@ std::optional<AlbumDetails> MusicBrainzClient::cachedAlbumDetails(const LookupCo
     AlbumDetails cached;
     const PersistentCacheStore::Lookup found = cache.get(key, &bytes);
     const bool haveCached = found != PersistentCacheStore::Absent && deserialize(bytes, &cached);
-    if (haveCached && found == PersistentCacheStore::Fresh)
+    if (haveCached && (found == PersistentCacheStore::Fresh || m_cacheOnly))
         return cached;
+    if (m_cacheOnly)
+        return std::nullopt;
     std::optional<AlbumDetails> details = albumDetails(context, title, releaseId);
     if (details) {
         cache.put(key, serialize(*details));

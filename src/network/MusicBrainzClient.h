@@ -37,6 +37,9 @@ public:
     // language's special characters escaped.
     static QString artistSearchText(const QString& name);
 
+    // Offline: the cached forms answer from the cache alone, expired or not.
+    void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }
+
     static ServiceGate& gate();
 
 private:
@@ -45,6 +48,7 @@ private:
     QString m_baseUrl;
     QByteArray m_userAgent;
     int m_timeoutMs;
+    bool m_cacheOnly = false;
 };
 
 } // namespace tagmint::network
