@@ -1,7 +1,8 @@
 #pragma once
 // Draws one cell from the core's state: background (modified cells grey,
 // the row numbers like a header), the text or thumbnail, read-only cells
-// dimmed, the selection's outline from its edge mask and the active cell.
+// dimmed, the selection's outline from its edge mask and the active cell;
+// a selected, writable file-name cell shows a small button at its end.
 
 #include <QStyledItemDelegate>
 
@@ -17,6 +18,9 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     static QColor modifiedColor();
+    // Where a selected file-name cell draws its small button (the compose
+    // options panel opens from it).
+    static QRect accessoryRect(const QRect& cell);
 
 private:
     TableViewController& m_controller;

@@ -2,8 +2,12 @@
 
 #include "app/CellDelegate.h"
 #include "app/CellPopover.h"
+#include "app/ComposeOptionsPanel.h"
 #include "app/TableModel.h"
+#include "collection/QZTagLibRecordDataArrayController.h"
+#include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
+#include "table/FileNameComposing.h"
 #include "table/QZTagLibTableSelection.h"
 #include "table/SelectionKeyboard.h"
 #include "table/TableViewController.h"
@@ -393,6 +397,64 @@ void TableGridView::showEditingIntroduction(int row, int column)
 
 void TableGridView::beginArtworkEdit(int row, int column) { emit artworkEditRequested(row, column); }
 
+void TableGridView::showFileNameComposer(int row, int column, bool introductionFirst)
+{
+    if (!m_controller)
+        return;
+    scrollRowToVisible(row);
+    scrollColumnToVisible(column);
+    const QString identifier = m_controller->grid().columnIdentifier(column);
+    // The cell may have moved when the panel is asked for later.
+    const auto openPanel = [this, row, identifier] {
+        const int at = m_controller->grid().columnWithIdentifier(identifier);
+        const RecordList& records = m_controller->collection().arrangedObjects();
+        if (at < 1 || row >= records.size())
+            return;
+        QZTagLibTableSettings& settings = m_controller->settings();
+        QRect anchor = accessoryRect(row, at);
+        if (anchor.isEmpty())
+            anchor = cellRect(row, at);
+        ComposeOptionsPanel* panel = ComposeOptionsPanel::present(
+            viewport(), anchor, records.at(row), quint32(settings.composeFileNameFlags()));
+        if (!panel)
+            return;
+        settings.setComposeFileNamePopoverShown();
+        m_composePanel = panel;
+        panel->setClosedAction([this](ComposeOptionsPanel& closed) {
+            m_controller->composePanelClosed(closed.composeFlags(), closed.doneButtonPressed());
+        });
+    };
+    if (!introductionFirst) {
+        openPanel();
+        return;
+    }
+    // Seen once is enough: shown again it would stand before every edit of
+    // a file name by hand until the panel had been opened.
+    m_controller->settings().setComposeFileNamePopoverShown();
+    if (m_popover)
+        m_popover->close();
+    QRect anchor = accessoryRect(row, column);
+    if (anchor.isEmpty())
+        anchor = cellRect(row, column);
+    auto* popover = new CellPopover(viewport(), anchor, tagmint::table::composeIntroductionTitle(),
+                                    tagmint::table::composeIntroductionText(),
+                                    tagmint::table::composeIntroductionButton());
+    m_popover = popover;
+    popover->setButtonAction([this, openPanel] {
+        QMetaObject::invokeMethod(this, openPanel, Qt::QueuedConnection);
+    });
+    popover->popup();
+}
+
+QRect TableGridView::accessoryRect(int row, int column) const
+{
+    if (!m_controller || m_controller->grid().columnIdentifier(column) != QLatin1String("filename")
+        || !m_controller->selection().cellState(row, column).isSelected
+        || m_controller->grid().isCellReadOnly(row, column))
+        return {};
+    return CellDelegate::accessoryRect(cellRect(row, column));
+}
+
 void TableGridView::reloadData()
 {
     if (m_editor)
@@ -469,6 +531,12 @@ void TableGridView::mousePressEvent(QMouseEvent* event)
     }
     if (event->button() != Qt::LeftButton)
         return;
+    if (accessoryRect(row, column).contains(event->position().toPoint())) {
+        m_tracking = false;
+        showFileNameComposer(row, column, !m_controller->settings().composeFileNamePopoverShown());
+        event->accept();
+        return;
+    }
     m_tracking = m_mouse->press({row, column, event->modifiers(), 1});
     event->accept();
 }

@@ -5,6 +5,7 @@
 // Its header sorts, moves and resizes columns through the column commands.
 
 #include "app/CellPopover.h"
+#include "app/ComposeOptionsPanel.h"
 #include "table/SelectionHost.h"
 #include "table/SelectionInput.h"
 #include "table/SelectionMouse.h"
@@ -77,6 +78,11 @@ public:
     // The one-time editing introduction while it stands beside the editor.
     CellPopover* editingIntroduction() const { return m_introduction; }
     QRect cellRect(int row, int column) const;
+    // The small button of a selected, writable file-name cell; empty for
+    // other cells.
+    QRect accessoryRect(int row, int column) const;
+    // The options panel for composing file names, while it is open.
+    ComposeOptionsPanel* composePanel() const { return m_composePanel; }
     // Shows a popover at a cell; the view keeps track of it.
     CellPopover* showPopoverAtCell(int row, int column, const QString& title, const QString& text,
                                    const QString& button);
@@ -95,6 +101,7 @@ public:
     void showReadOnlyExplanation(int row, int column) override;
     void showEditingIntroduction(int row, int column) override;
     void beginArtworkEdit(int row, int column) override;
+    void showFileNameComposer(int row, int column, bool introductionFirst) override;
     void reloadData() override;
     void refreshVisibleCells() override;
     void updateCellDrawing() override;
@@ -144,6 +151,7 @@ private:
     int m_editRow = -1;
     QString m_editIdentifier;
     QPointer<CellPopover> m_popover;
+    QPointer<ComposeOptionsPanel> m_composePanel;
     QPointer<CellPopover> m_introduction;
 
     bool m_syncingHeader = false;

@@ -1,6 +1,7 @@
 #include "app/TableMainWindow.h"
 
 #include "app/EmptyTablePlaceholder.h"
+#include "app/LoadTagsDialog.h"
 #include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
 #include "app/StatusBarWidget.h"
@@ -12,6 +13,7 @@
 #include "collection/DroppedFiles.h"
 #include "collection/RecordMove.h"
 #include "record/QZTagLibRecord.h"
+#include "network/TagsPreprocessor.h"
 #include "table/ColumnMenus.h"
 
 #include <QAction>
@@ -87,6 +89,35 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_statusBar = new StatusBarWidget(this);
     setStatusBar(m_statusBar);
     m_statusBar->setVisible(m_settings.statusBarVisible());
+
+    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>());
+    tagmint::network::LoadTagsCommand::Ui loadTagsUi;
+    loadTagsUi.askOptions = [this](std::function<void(std::optional<quint32>)> reply) {
+        auto* dialog = new LoadTagsDialog(m_settings, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        connect(dialog, &QDialog::finished, this, [dialog, reply](int result) {
+            reply(result == QDialog::Accepted ? std::optional<quint32>(dialog->flags()) : std::nullopt);
+        });
+        dialog->open();
+    };
+    loadTagsUi.askYesNo = [this](const QString& title, const QString& text, std::function<void(bool)> reply) {
+        askYesNo(title, text, std::move(reply));
+    };
+    loadTagsUi.askExtend = [this](const tagmint::table::ApplyToSelectionCallbacks::Reply& reply) {
+        askToExtendSelection(reply);
+    };
+    loadTagsUi.later = [this](int ms, std::function<void()> action) { QTimer::singleShot(ms, this, action); };
+    loadTagsUi.refreshAfterChanges = [this] {
+        m_view->refreshVisibleCells();
+        contentChanged();
+    };
+    loadTagsUi.showResult = [this](const QString& title, int changes) {
+        QApplication::alert(this);
+        showTagsChanged(title, changes);
+    };
+    m_loadTags = std::make_unique<tagmint::network::LoadTagsCommand>(*m_controller, *m_operations,
+                                                                     std::move(loadTagsUi));
 
     m_operations->setPanelObserver([this](const ProgressBoxModel& model) { panelChanged(model); });
     m_operations->setNotifier([this](const StatusNotification& notification) {
@@ -189,6 +220,13 @@ void TableMainWindow::buildMenus()
               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), [&c] { c.selectAllCellsOfActiveColumn(); });
     addAction(edit, QStringLiteral("selectRow"), QStringLiteral("Select Row"), {},
               [&c] { c.selectAllCellsOfSelectedRows(); });
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("renameFiles"), QStringLiteral("Create File Names from Tags..."), {},
+              [this] { renameFiles(); });
+    addAction(edit, QStringLiteral("loadTagsFromPaths"), QStringLiteral("Load Tags From Paths"), {},
+              [this] { loadTags(tagmint::network::FromPaths); });
+    addAction(edit, QStringLiteral("loadTags"), QStringLiteral("Load Tags..."), {},
+              [this] { loadTags(tagmint::network::ShowOptions); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     addAction(view, QStringLiteral("autoSizeColumn"), QStringLiteral("Auto Size Column"),
@@ -255,6 +293,9 @@ void TableMainWindow::updateActions()
     set("selectColumn", c.isEnabled(Command::SelectColumn, sheet));
     set("selectRow", c.isEnabled(Command::SelectRow, sheet));
     set("showInFolder", c.isEnabled(Command::ShowInFolder, sheet));
+    const bool selection = !sheet && c.selection().hasSelection();
+    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTags"})
+        set(name, selection);
     const bool columns = c.isEnabled(Command::ColumnCommand, sheet);
     for (const char* name : {"autoSizeColumn", "autoFitColumn", "autoSizeAllColumns", "autoFitAllColumns",
                              "hideColumn", "hideOtherColumns", "showAllColumns"})
@@ -453,6 +494,7 @@ void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
     if (result.added + result.duplicates != 0) {
         updatePlaceholder();
         refreshCaption();
+        showFilledColumns(result.statistics);
         m_controller->recordsArrived(result.newRecords, outcome.hadRecordsBefore);
         if (result.added != 0) {
             QApplication::alert(this);
@@ -531,6 +573,116 @@ void TableMainWindow::showAlert(const QString& title, const QString& text)
     connect(box, &QMessageBox::finished, this, [this] { updateActions(); });
     box->open();
     updateActions();
+}
+
+void TableMainWindow::showFilledColumns(const PreprocessingStatistics& statistics)
+{
+    m_controller->showColumns(QStringList(statistics.filledKeys.cbegin(), statistics.filledKeys.cend()));
+}
+
+void TableMainWindow::showTagsChanged(const QString& title, int changes)
+{
+    postNotification(StatusNotification::resetPriority());
+    postNotification(tagmint::table::tagsChangedMessage(title, changes));
+    if (!m_settings.showConfirmationAfterTagsUpdate()) {
+        m_statusBar->popupMessage();
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, title, tagmint::table::tagsChangedText(changes),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("TagsChangedAlert"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setCheckBox(new QCheckBox(QStringLiteral("Do not show this message again"), box));
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box] {
+        if (box->checkBox()->isChecked())
+            m_settings.setShowConfirmationAfterTagsUpdate(false);
+        m_messageSheet = nullptr;
+        updateActions();
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("QuestionSheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* yesButton = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+    box->setEscapeButton(box->addButton(prompt_text::no(), QMessageBox::NoRole));
+    box->setDefaultButton(yesButton);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, yesButton, reply = std::move(reply)] {
+        const bool yes = box->clickedButton() == yesButton;
+        m_messageSheet = nullptr;
+        updateActions();
+        reply(yes);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply)
+{
+    using tagmint::table::ExtendAnswer;
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("ExtendSelectionQuestion"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Question);
+    box->setText(tagmint::table::extendSelectionQuestion());
+    const QStringList titles = tagmint::table::extendSelectionButtons();
+    QPushButton* yes = box->addButton(titles.at(0), QMessageBox::YesRole);
+    QPushButton* no = box->addButton(titles.at(1), QMessageBox::NoRole);
+    QPushButton* cancel = box->addButton(titles.at(2), QMessageBox::RejectRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(cancel);
+    box->setCheckBox(new QCheckBox(QStringLiteral("Do not ask again"), box));
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, yes, no, reply = std::move(reply)] {
+        const QAbstractButton* clicked = box->clickedButton();
+        const ExtendAnswer answer = clicked == yes ? ExtendAnswer::Yes
+                                  : clicked == no  ? ExtendAnswer::No
+                                                   : ExtendAnswer::Cancel;
+        m_messageSheet = nullptr;
+        updateActions();
+        reply(answer, box->checkBox()->isChecked());
+    });
+    box->open();
+    updateActions();
+}
+
+// --- File names and tags from paths ----------------------------------------------------------
+
+void TableMainWindow::renameFiles()
+{
+    if (showsSheet())
+        return;
+    QZTagLibTableSelection& selection = m_controller->selection();
+    const int row = selection.activeRow() >= 0 ? selection.activeRow() : selection.selectedMinRow();
+    if (row < 0)
+        return;
+    const QString filename = QStringLiteral("filename");
+    m_view->endEditing();
+    m_controller->showColumns({filename});
+    const int column = m_controller->grid().columnWithIdentifier(filename);
+    if (!selection.isCellSelectedAtRow(row, filename))
+        selection.selectCellAtRow(row, column, false);
+    if (m_controller->grid().isCellReadOnly(row, column))
+        m_view->showReadOnlyExplanation(row, column);
+    else
+        m_view->showFileNameComposer(row, column, !m_settings.composeFileNamePopoverShown());
+}
+
+void TableMainWindow::loadTags(quint32 flags)
+{
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    m_loadTags->run(flags);
 }
 
 // --- Saving, reloading, audio properties ---------------------------------------------------
@@ -627,6 +779,7 @@ void TableMainWindow::reloadNow()
     m_controller->columnCommands().setUpdatesLocked(true);
     const bool started = m_operations->reload(options(), [this](const CollectionOperations::ReloadOutcome& outcome) {
         refreshCaption();
+        showFilledColumns(outcome.result.statistics);
         m_controller->recordsArrived({}, false);
         if (m_settings.adjustColumnWidthsAtOpening())
             autoSizeSoon();

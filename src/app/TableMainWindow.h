@@ -8,6 +8,7 @@
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "collection/WindowClosing.h"
 #include "collection/WindowRegistry.h"
+#include "network/LoadTagsCommand.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
 #include "table/TableViewController.h"
@@ -56,6 +57,12 @@ public:
     void moveToWindow(TableMainWindow* target);
     void toggleStatusBar();
     void showInFolder();
+    // renameFiles: the compose options panel at the current row's file-name
+    // cell (the introduction first, once).
+    void renameFiles();
+    // loadTagsFromWithFlags: FromPaths for "Load Tags From Paths",
+    // ShowOptions for "Load Tags...".
+    void loadTags(quint32 flags);
     // Records moved in from another window.
     void loadNewObjects(const RecordList& records);
     // The unsaved-changes prompt or the close confirmation (quitting asks
@@ -107,6 +114,13 @@ private:
     bool askToUnlockFolder(const QString& path);
     void showReport(const ResultReport& report);
     void showAlert(const QString& title, const QString& text);
+    // "%i tags changed." under the command's title; an alert with a "do not
+    // show again" box while the setting asks for it, else a popup.
+    void showTagsChanged(const QString& title, int changes);
+    void askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply);
+    void askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply);
+    // Preprocessing filled these fields: their hidden columns are shown.
+    void showFilledColumns(const PreprocessingStatistics& statistics);
     void loadAudioPropertiesThen(std::function<void()> then);
     // Asks about unsaved changes (title: the command); then runs after
     // "Save" succeeded or "Don't Save".
@@ -122,6 +136,7 @@ private:
     std::unique_ptr<QZTagLibRecordDataArrayController> m_collection;
     std::unique_ptr<ColumnLayout> m_layout;
     std::unique_ptr<CollectionOperations> m_operations;
+    std::unique_ptr<tagmint::network::LoadTagsCommand> m_loadTags;
     TableGridView* m_view = nullptr;
     std::unique_ptr<TableViewController> m_controller;
     TableModel* m_model = nullptr;

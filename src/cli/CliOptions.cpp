@@ -1,6 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include "naming/FileNameComposer.h"
+#include "network/LoadTagsFlags.h"
 #include "record/RecordField.h"
+
+#include <QHash>
+#include <functional>
 
 namespace tagmint::cli {
 
@@ -18,32 +23,6 @@ CliOptions usageError(const QString& message)
     CliOptions options;
     options.command = CliOptions::Command::UsageError;
     options.error = message;
-    return options;
-}
-
-CliOptions parseShow(const QStringList& args)
-{
-    CliOptions options;
-    options.command = CliOptions::Command::Show;
-    bool optionsEnded = false;
-    for (const QString& arg : args) {
-        if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg == QLatin1String("--json")) {
-            options.json = true;
-        } else if (!optionsEnded && arg == QLatin1String("--audio")) {
-            options.audio = true;
-        } else if (!optionsEnded && isHelp(arg)) {
-            options.command = CliOptions::Command::Help;
-            return options;
-        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return usageError(QStringLiteral("unknown option \"%1\"").arg(arg));
-        } else {
-            options.paths.append(arg);
-        }
-    }
-    if (options.paths.isEmpty())
-        return usageError(QStringLiteral("show needs at least one file"));
     return options;
 }
 
@@ -111,6 +90,171 @@ CliOptions parseArtwork(const QStringList& args)
     return options;
 }
 
+// Options first, then paths; "--" ends the options. handle takes an option
+// with the value after it (when it needs one) and answers an error or "".
+using OptionHandler = std::function<QString(const QString& option, const QStringList& args, qsizetype& index)>;
+
+// Returns the usage problem, or "" (with Help as the command for --help).
+QString parseOptionsAndPaths(CliOptions& options, const QStringList& args, const OptionHandler& handle)
+{
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (!optionsEnded && arg == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (!optionsEnded && isHelp(arg)) {
+            options.command = CliOptions::Command::Help;
+            return QString();
+        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            if (const QString problem = handle(arg, args, i); !problem.isEmpty())
+                return problem;
+        } else {
+            options.paths.append(arg);
+        }
+    }
+    return QString();
+}
+
+// The comma-separated names of an option's value, each handed to take,
+// which answers an error or "". No value or no name is an error too.
+QString parseListOption(const QString& option, const QStringList& args, qsizetype& index,
+                        const std::function<QString(const QString& name)>& take)
+{
+    if (index + 1 >= args.size())
+        return QStringLiteral("%1 needs a value").arg(option);
+    const QStringList names = args.at(++index).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return QStringLiteral("%1 needs at least one name").arg(option);
+    for (const QString& name : names) {
+        if (const QString problem = take(name.trimmed()); !problem.isEmpty())
+            return problem;
+    }
+    return QString();
+}
+
+QString unknownOption(const QString& option)
+{
+    return QStringLiteral("unknown option \"%1\"").arg(option);
+}
+
+CliOptions parseShow(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Show;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](const QString& option, const QStringList&, qsizetype&) {
+        if (option == QLatin1String("--json"))
+            options.json = true;
+        else if (option == QLatin1String("--audio"))
+            options.audio = true;
+        else
+            return unknownOption(option);
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command == CliOptions::Command::Show && options.paths.isEmpty())
+        return usageError(QStringLiteral("show needs at least one file"));
+    return options;
+}
+
+quint32 composeFlagForName(const QString& name)
+{
+    static const QHash<QString, quint32> flags = {
+        {QStringLiteral("track"), naming::ComposeTrack},
+        {QStringLiteral("artist"), naming::ComposeArtist},
+        {QStringLiteral("title"), naming::ComposeTitle},
+        {QStringLiteral("albumArtist"), naming::ComposeAlbumArtist},
+        {QStringLiteral("album"), naming::ComposeAlbum},
+        {QStringLiteral("year"), naming::ComposeYear},
+    };
+    return flags.value(name, 0);
+}
+
+CliOptions parseRename(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Rename;
+    quint32 tags = 0;
+    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+        if (option == QLatin1String("--hyphen")) {
+            options.composeFlags |= naming::ComposeUseHyphen;
+        } else if (option == QLatin1String("--underscores")) {
+            options.composeFlags |= naming::ComposeUseUnderscores;
+        } else if (option == QLatin1String("--lowercase")) {
+            options.composeFlags |= naming::ComposeUseLowercase;
+        } else if (option == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+        } else if (option == QLatin1String("--compose")) {
+            return parseListOption(option, all, i, [&tags](const QString& name) {
+                const quint32 flag = composeFlagForName(name);
+                tags |= flag;
+                return flag ? QString() : QStringLiteral("cannot compose a name from \"%1\"").arg(name);
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != CliOptions::Command::Rename)
+        return options;
+    if (tags == 0)
+        return usageError(QStringLiteral("rename needs --compose with at least one tag"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("rename needs at least one file"));
+    options.composeFlags |= tags;
+    return options;
+}
+
+CliOptions parseFill(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Fill;
+    bool fromPaths = false;
+    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+        if (option == QLatin1String("--from-paths")) {
+            fromPaths = true;
+        } else if (option == QLatin1String("--missing-only")) {
+            options.missingOnly = true;
+        } else if (option == QLatin1String("--fields")) {
+            return parseListOption(option, all, i, [&options](const QString& key) {
+                if (!network::loadableKeys().contains(key))
+                    return QStringLiteral("\"%1\" cannot be filled; fields: %2")
+                        .arg(key, network::loadableKeys().join(QLatin1Char(',')));
+                options.fillKeys.append(key);
+                return QString();
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != CliOptions::Command::Fill)
+        return options;
+    if (!fromPaths)
+        return usageError(QStringLiteral("fill needs --from-paths"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("fill needs at least one file"));
+    return options;
+}
+
+CliOptions parseParsePath(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::ParsePath;
+    const QString problem = parseOptionsAndPaths(options, args, [](const QString& option, const QStringList&, qsizetype&) {
+        return unknownOption(option);
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command == CliOptions::Command::ParsePath && options.paths.isEmpty())
+        return usageError(QStringLiteral("parse-path needs at least one path"));
+    return options;
+}
+
 } // namespace
 
 CliOptions parseArguments(const QStringList& args)
@@ -129,6 +273,12 @@ CliOptions parseArguments(const QStringList& args)
         return parseSet(args.mid(1));
     if (command == QLatin1String("artwork"))
         return parseArtwork(args.mid(1));
+    if (command == QLatin1String("rename"))
+        return parseRename(args.mid(1));
+    if (command == QLatin1String("fill"))
+        return parseFill(args.mid(1));
+    if (command == QLatin1String("parse-path"))
+        return parseParsePath(args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -155,6 +305,19 @@ QString usageText()
                "  tagmint-cli artwork export PATH DIR\n"
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
+               "  tagmint-cli rename --compose TAG[,TAG...] [--hyphen] [--underscores]\n"
+               "                     [--lowercase] [--dry-run] PATH...\n"
+               "      Name each file after its tags and save (rename) it. TAGs:\n"
+               "      track, artist, title, albumArtist, album, year; the name\n"
+               "      always follows that order (track, albumArtist, artist,\n"
+               "      album, title, year). --dry-run prints \"OLD -> NEW\" per\n"
+               "      file and changes nothing.\n"
+               "  tagmint-cli fill --from-paths [--missing-only] [--fields KEY,KEY...] PATH...\n"
+               "      Fill tags from folder and file names and artwork from the\n"
+               "      folder's pictures, then save. KEYs: %2.\n"
+               "  tagmint-cli parse-path PATH...\n"
+               "      Print what the folder and file names of each path give, as\n"
+               "      one JSON object per line; the path need not exist.\n"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -165,7 +328,7 @@ QString usageText()
                "\n"
                "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
                "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")));
+        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")));
 }
 
 } // namespace tagmint::cli

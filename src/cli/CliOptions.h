@@ -18,12 +18,16 @@ struct Assignment {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
     bool audio = false;              // show: probe and print the audio facts
     QList<Assignment> assignments;   // set, in command-line order
+    quint32 composeFlags = 0;        // rename: naming::ComposeFlag bits
+    bool dryRun = false;             // rename: print the new names only
+    bool missingOnly = false;        // fill
+    QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
     QString error;                   // UsageError: what was wrong
 };

@@ -1,13 +1,10 @@
 #include "cli/SetCommand.h"
 
-#include "cli/ProgressPrinter.h"
 #include "cli/RecordOpener.h"
-#include "collection/CollectionMessages.h"
+#include "cli/RecordSaver.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 
-#include <QFileInfo>
-#include <QHash>
 #include <QImageReader>
 #include <QTextStream>
 
@@ -31,52 +28,11 @@ int SetCommand::run()
     opener.open(m_options.paths);
     bool allGood = opener.succeeded();
 
-    RecordList toSave;
-    qint64 refused = 0;
-    QHash<const QZTagLibRecord*, QString> shownPaths;
-    for (const RecordPtr& record : opener.records()) {
-        const QString shown = opener.displayPath(record->path());
-        // Checked before writing: a read-only record silently reports no
-        // change, which would read as "unchanged" although nothing could be
-        // written.
-        if (record->hasInvalidTags() || record->isReadOnly()) {
-            m_err << shown << ": "
-                  << (record->hasInvalidTags() ? RecordOpener::unreadableTagsText(record->path())
-                                              : QStringLiteral("the file is read-only"))
-                  << Qt::endl;
-            report(shown, QStringLiteral("could not be saved"));
-            allGood = false;
-            ++refused;
-            continue;
-        }
-        allGood = applyValues(*record, shown) && allGood;
-        if (!record->isDirty()) {
-            report(shown, QStringLiteral("unchanged"));
-            continue;
-        }
-        shownPaths.insert(record.get(), shown);
-        toSave.append(record);
-    }
-    // The window's words for a save with nothing to write.
-    if (toSave.isEmpty()) {
-        m_err << collection::saveResultReport(0, refused, 0).longText << Qt::endl;
-        return allGood ? kExitOk : kExitFailure;
-    }
-
-    collection::SaveResult result;
-    {
-        ProgressPrinter progress(m_err, &collection::progress_text::saving);
-        opener.collection().save(
-            toSave, progress.callbacks(),
-            [&result](const collection::SaveResult& r) { result = r; }, {},
-            collection::kRunInline);
-    }
-    for (const RecordPtr& record : toSave)
-        allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed + refused, result.renameFailed)
-                 .longText
-          << Qt::endl;
-    return allGood && result.succeeded() ? kExitOk : kExitFailure;
+    RecordSaver saver(opener, m_out, m_err);
+    const RecordList writable = saver.writableRecords(opener.records());
+    for (const RecordPtr& record : writable)
+        allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
+    return saver.saveAndReport(writable) && allGood ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()
@@ -117,35 +73,6 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
             record.setValue(value, prepared.key);
     }
     return allApplied;
-}
-
-bool SetCommand::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
-{
-    if (record.hasSaveError()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    if (record.hasRenameError()) {
-        report(shownPath, QStringLiteral("could not be renamed"));
-        return false;
-    }
-    if (record.isDirty()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    const QString newName = QFileInfo(record.path()).fileName();
-    if (newName != QFileInfo(shownPath).fileName()) {
-        report(shownPath, QStringLiteral("saved and renamed to %1")
-                              .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));
-        return true;
-    }
-    report(shownPath, QStringLiteral("saved"));
-    return true;
-}
-
-void SetCommand::report(const QString& shownPath, const QString& text)
-{
-    m_out << shownPath << ": " << text << '\n';
 }
 
 } // namespace tagmint::cli

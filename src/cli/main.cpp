@@ -3,12 +3,14 @@
 
 #include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/FillCommand.h"
+#include "cli/ParsePathCommand.h"
+#include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
 
 using namespace tagmint::cli;
 
@@ -29,6 +31,12 @@ int main(int argc, char** argv)
         return SetCommand(options, out, err).run();
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
+    case CliOptions::Command::Rename:
+        return runRename(options, out, err);
+    case CliOptions::Command::Fill:
+        return runFill(options, out, err);
+    case CliOptions::Command::ParsePath:
+        return runParsePath(options, out);
     case CliOptions::Command::UsageError:
         break;
     }

@@ -299,3 +299,17 @@ bool QZTagLibRecordDataArrayController::save(const RecordList& records, JobCallb
         });
     return true;
 }
+
+bool QZTagLibRecordDataArrayController::runRecordsJob(std::function<qint64(const JobContext&)> work,
+                                                      JobCallbacks callbacks, CountCompletion completion,
+                                                      quint32 flags)
+{
+    if (m_busy)
+        return false;
+    startJob<qint64>(flags, std::move(callbacks), std::move(work),
+                     [completion = std::move(completion)](qint64&& count) {
+                         if (completion)
+                             completion(count);
+                     });
+    return true;
+}

@@ -126,6 +126,13 @@ public:
               SaveCompletion completion, tagmint::collection::UnlockPermission permission,
               quint32 flags);
 
+    // Runs work on a job of its own (loading tags into records); completion
+    // gets the count work returned (0x4: inline).
+    using CountCompletion = std::function<void(qint64 count)>;
+    bool runRecordsJob(std::function<qint64(const tagmint::collection::JobContext&)> work,
+                       tagmint::collection::JobCallbacks callbacks, CountCompletion completion,
+                       quint32 flags);
+
 private:
     QSet<QString> pathSet() const;
     FileFlagsAccess& fileFlags() const;

@@ -2,6 +2,7 @@
 
 #include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
+#include "table/FileNameComposing.h"
 #include "table/SelectionGrid.h"
 #include "table/SelectionHost.h"
 
@@ -652,7 +653,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
 
 // --- Editing -----------------------------------------------------------------
 
-void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event)
+void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event,
+                                               Qt::KeyboardModifiers clickModifiers)
 {
     if (!isValidRow(row) || !isSelectableColumn(column))
         return;
@@ -663,6 +665,15 @@ void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPre
     if (m_grid.isColumnReadOnly(column) || !m_grid.isRowEditable(row)) {
         m_host.showReadOnlyExplanation(row, column);
         return;
+    }
+    if (m_grid.columnIdentifier(column) == QLatin1String("filename")) {
+        const bool introduction = m_settings && !m_settings->composeFileNamePopoverShown();
+        const bool gesture = event ? tagmint::table::isComposeGesture(*event)
+                                   : tagmint::table::isComposeClick(clickModifiers);
+        if (introduction || gesture) {
+            m_host.showFileNameComposer(row, column, introduction);
+            return;
+        }
     }
     // A picture is never edited as text, whatever started the edit.
     if (m_grid.columnIdentifier(column) == tagmint::record::fieldKey(RecordField::Image)) {

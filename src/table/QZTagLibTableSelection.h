@@ -175,8 +175,11 @@ public:
 
     // Editing one cell: scrolls it into view, then opens its editor (with,
     // the first time ever, the introduction beside it), the read-only
-    // explanation, or for the artwork cell the artwork edit.
-    void beginEditingAtRow(int row, int column, const KeyPress* event);
+    // explanation, or for the artwork cell the artwork edit. A file-name cell
+    // opens the panel for composing names instead when the key or the double
+    // click that started the edit came with a modifier.
+    void beginEditingAtRow(int row, int column, const KeyPress* event,
+                           Qt::KeyboardModifiers clickModifiers = {});
 
     static QString editingIntroductionTitle();
     static QString editingIntroductionButton();

@@ -4,6 +4,7 @@
 
 namespace tagmint::table {
 
+using collection::countPhrase;
 using collection::pluralS;
 using collection::wasWere;
 
@@ -44,6 +45,19 @@ StatusNotification multiCellEditMessage(int cells)
                                .arg(wasWere(cells));
     return StatusNotification::makeMessage(QStringLiteral("Edit"), cells > 1 ? phrase : QString(),
                                            phrase + QLatin1Char('.'), cells > 1 ? 4 : 2);
+}
+
+QString tagsChangedText(int changes)
+{
+    return QStringLiteral("%1 tag%2 changed.")
+        .arg(changes == 0 ? QStringLiteral("No") : QString::number(changes))
+        .arg(changes == 1 ? QString() : QStringLiteral("s"));
+}
+
+StatusNotification tagsChangedMessage(const QString& verb, int changes)
+{
+    return StatusNotification::makeMessage(verb, countPhrase(changes, QStringLiteral("change")),
+                                           tagsChangedText(changes), 4);
 }
 
 StatusNotification selectAllMessage()

@@ -25,6 +25,13 @@ QString textBeforeLineBreak(const QString& text);
 // "Edit": "%i selected cells were updated", priority 2 for one, 4 for more.
 StatusNotification multiCellEditMessage(int cells);
 
+// "%i tags changed." ("1 tag changed.", "No tags changed."): what a command
+// that rewrites values (composing names, loading tags) changed.
+QString tagsChangedText(int changes);
+// The same under the command's title, the count of changes as subject,
+// priority 4.
+StatusNotification tagsChangedMessage(const QString& verb, int changes);
+
 StatusNotification selectAllMessage();
 StatusNotification deselectAllMessage();
 // One column named by its title, several counted.

@@ -1,6 +1,7 @@
 #include "table/TableViewController.h"
 
 #include "collection/QZTagLibRecordDataArrayController.h"
+#include "naming/FileNameComposer.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
@@ -280,6 +281,17 @@ void TableViewController::showAllColumns()
     });
 }
 
+void TableViewController::showColumns(const QStringList& identifiers)
+{
+    QStringList hidden;
+    for (const QString& identifier : identifiers) {
+        if (tagmint::table::columnDescription(identifier) && !m_layout.isVisible(identifier))
+            hidden.append(identifier);
+    }
+    if (!hidden.isEmpty())
+        performChange([&] { m_layout.showColumns(hidden); }, QZTagLibTableSelection::RefreshVisibleOnly);
+}
+
 void TableViewController::toggleColumn(const QString& identifier)
 {
     const auto toggle = [this, identifier] {
@@ -367,6 +379,36 @@ CellExplanation TableViewController::readOnlyExplanation(int row, int column) co
 void TableViewController::performChange(const std::function<void()>& change, unsigned flags)
 {
     m_selection.performChange(change, flags);
+}
+
+int TableViewController::composeFileNames(quint32 composeFlags)
+{
+    const QString filename = QStringLiteral("filename");
+    const RowSpan rows = m_selection.selectedRowsOfColumnWithIdentifier(filename);
+    QList<QZTagLibRecord*> records;
+    for (int row = rows.first; row <= rows.last; ++row) {
+        if (QZTagLibRecord* record = m_collection.recordAtRow(row))
+            records.append(record);
+    }
+    int changed = 0;
+    performChange([&] { changed = tagmint::naming::composeFileNames(records, composeFlags); },
+                  QZTagLibTableSelection::RefreshVisibleOnly);
+    if (changed != 0) {
+        m_host.refreshVisibleCells();
+        if (m_callbacks.contentChanged)
+            m_callbacks.contentChanged();
+        m_commands.autoSizeColumnWithIdentifier(filename, tagmint::table::AutoWidth::Size, content());
+    }
+    notify(StatusNotification::resetPriority());
+    notify(tagsChangedMessage(QStringLiteral("Edit"), changed));
+    return changed;
+}
+
+void TableViewController::composePanelClosed(quint32 composeFlags, bool done)
+{
+    m_settings.setComposeFileNameFlags(int(composeFlags));
+    if (done)
+        composeFileNames(composeFlags);
 }
 
 void TableViewController::recordsArrived(const RecordList& newRecords, bool selectNew)

@@ -65,6 +65,7 @@ public:
     const CollectionGrid& grid() const { return m_grid; }
     ColumnCommands& columnCommands() { return m_commands; }
     ColumnLayout& layout() const { return m_layout; }
+    QZTagLibTableSettings& settings() const { return m_settings; }
     QZTagLibRecordDataArrayController& collection() const { return m_collection; }
 
     // --- Header --------------------------------------------------------------
@@ -97,6 +98,10 @@ public:
     void showAllColumns();
     void toggleColumn(const QString& identifier);
 
+    // Shows the hidden ones of these columns, without a message (columns that
+    // loading tags filled).
+    void showColumns(const QStringList& identifiers);
+
     // --- Editing one cell ------------------------------------------------------
     // The text the editor starts with.
     QString editText(int row, int column) const;
@@ -104,6 +109,13 @@ public:
     // the column's other selected cells and a single selection moves down.
     EditOutcome commitEdit(int row, int column, const QString& text, bool withReturn);
     tagmint::table::CellExplanation readOnlyExplanation(int row, int column) const;
+    // The options panel closed with Done: the selected cells of the file-name
+    // column get names composed from their tags. Reports and returns how
+    // many names changed.
+    int composeFileNames(quint32 composeFlags);
+    // The options panel closed: its options are kept, and with Done the
+    // names are composed.
+    void composePanelClosed(quint32 composeFlags, bool done);
 
     // --- Records arriving --------------------------------------------------------
     // After opening, reloading or moving in: the table reloads; without a
