@@ -211,10 +211,13 @@ CliOptions parseFill(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::Fill;
-    bool fromPaths = false;
     const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
         if (option == QLatin1String("--from-paths")) {
-            fromPaths = true;
+            options.fillSources |= network::FromPaths;
+        } else if (option == QLatin1String("--from-network")) {
+            options.fillSources |= network::FromNetwork;
+        } else if (option == QLatin1String("--use-existing")) {
+            options.useExisting = true;
         } else if (option == QLatin1String("--missing-only")) {
             options.missingOnly = true;
         } else if (option == QLatin1String("--fields")) {
@@ -234,8 +237,10 @@ CliOptions parseFill(const QStringList& args)
         return usageError(problem);
     if (options.command != CliOptions::Command::Fill)
         return options;
-    if (!fromPaths)
-        return usageError(QStringLiteral("fill needs --from-paths"));
+    if (!options.fillSources)
+        return usageError(QStringLiteral("fill needs --from-paths or --from-network"));
+    if (options.useExisting && !(options.fillSources & network::FromNetwork))
+        return usageError(QStringLiteral("--use-existing needs --from-network"));
     if (options.paths.isEmpty())
         return usageError(QStringLiteral("fill needs at least one file"));
     return options;
@@ -279,6 +284,14 @@ CliOptions parseArguments(const QStringList& args)
         return parseFill(args.mid(1));
     if (command == QLatin1String("parse-path"))
         return parseParsePath(args.mid(1));
+    if (command == QLatin1String("fingerprint")) {
+        CliOptions options;
+        options.command = CliOptions::Command::Fingerprint;
+        options.paths = args.mid(1);
+        if (options.paths.isEmpty())
+            return usageError(QStringLiteral("fingerprint needs at least one file"));
+        return options;
+    }
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -315,6 +328,14 @@ QString usageText()
                "  tagmint-cli fill --from-paths [--missing-only] [--fields KEY,KEY...] PATH...\n"
                "      Fill tags from folder and file names and artwork from the\n"
                "      folder's pictures, then save. KEYs: %2.\n"
+               "  tagmint-cli fill --from-network [--from-paths] [--missing-only] [--use-existing]\n"
+               "                   [--fields KEY,KEY...] PATH...\n"
+               "      Look tags and artwork up on MusicBrainz, AcoustID and the\n"
+               "      artwork services (--use-existing: steered by the file's own\n"
+               "      artist, album and title), then save.\n"
+               "  tagmint-cli fingerprint PATH...\n"
+               "      Print the duration and the audio fingerprint of each file\n"
+               "      as one JSON object per line.\n"
                "  tagmint-cli parse-path PATH...\n"
                "      Print what the folder and file names of each path give, as\n"
                "      one JSON object per line; the path need not exist.\n"

@@ -4,6 +4,7 @@
 #include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/FillCommand.h"
+#include "cli/FingerprintCommand.h"
 #include "cli/ParsePathCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
         return runFill(options, out, err);
     case CliOptions::Command::ParsePath:
         return runParsePath(options, out);
+    case CliOptions::Command::Fingerprint:
+        return runFingerprint(options.paths, out, err);
     case CliOptions::Command::UsageError:
         break;
     }

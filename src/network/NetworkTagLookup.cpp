@@ -4,7 +4,9 @@
 #include "network/Fingerprint.h"
 #include "network/NameMatching.h"
 #include "network/NetworkKeyTable.h"
+#include "network/LoadTagsFlags.h"
 #include "network/ResultCache.h"
+#include "settings/SettingsStore.h"
 #include "naming/NameCleaning.h"
 
 #include <QDateTime>
@@ -59,15 +61,38 @@ NetworkSetup NetworkSetup::fromSettings(SettingsStore& settings, bool cacheOnly)
     return setup;
 }
 
-NetworkTagLookup::NetworkTagLookup(const NetworkSetup& setup)
-    : m_setup(setup), m_musicBrainz(setup.config, setup.musicBrainzAgent),
-      m_acoustId(setup.config, setup.acoustIdKey, setup.acoustIdAgent),
-      m_coverArt(setup.config, setup.musicBrainzAgent),
-      m_albumInfo(setup.config, setup.albumInfoKey, setup.albumInfoAgent)
+NetworkTagLookup::NetworkTagLookup(SetupFactory factory)
+    : m_factory(std::move(factory)), m_setup(m_factory(false)), m_musicBrainz(m_setup.config, m_setup.musicBrainzAgent),
+      m_acoustId(m_setup.config, m_setup.acoustIdKey, m_setup.acoustIdAgent),
+      m_coverArt(m_setup.config, m_setup.musicBrainzAgent),
+      m_albumInfo(m_setup.config, m_setup.albumInfoKey, m_setup.albumInfoAgent)
 {
+}
+
+std::shared_ptr<NetworkTagLookup> NetworkTagLookup::fromUserSettings()
+{
+    return std::make_shared<NetworkTagLookup>([](bool cacheOnly) {
+        SettingsStore settings;
+        return NetworkSetup::fromSettings(settings, cacheOnly);
+    });
+}
+
+void NetworkTagLookup::startRun(quint32 flags)
+{
+    configure(m_factory(flags & OfflineAccepted));
+}
+
+void NetworkTagLookup::configure(const NetworkSetup& setup)
+{
+    m_setup = setup;
+    m_musicBrainz = MusicBrainzClient(setup.config, setup.musicBrainzAgent);
+    m_acoustId = AcoustIdClient(setup.config, setup.acoustIdKey, setup.acoustIdAgent);
+    m_coverArt = CoverArtClient(setup.config, setup.musicBrainzAgent);
+    m_albumInfo = AlbumInfoClient(setup.config, setup.albumInfoKey, setup.albumInfoAgent);
     m_musicBrainz.setCacheOnly(setup.cacheOnly);
     m_coverArt.setCacheOnly(setup.cacheOnly);
     m_albumInfo.setCacheOnly(setup.cacheOnly);
+    m_notices.clear();
 }
 
 QString NetworkTagLookup::missingAcoustIdKeyText()

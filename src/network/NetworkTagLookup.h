@@ -6,12 +6,13 @@
 // from the caches alone.
 
 #include "network/AcoustIdClient.h"
+#include "network/AlbumScoring.h"
 #include "network/ArtworkClients.h"
 #include "network/MusicBrainzClient.h"
 #include "network/RecordTagLoader.h"
 
 #include <QMap>
-#include <atomic>
+#include <functional>
 #include <memory>
 
 class SettingsStore;
@@ -35,7 +36,13 @@ struct NetworkSetup {
 
 class NetworkTagLookup final : public NetworkTagSource {
 public:
-    explicit NetworkTagLookup(const NetworkSetup& setup);
+    // Makes the setup of each run (cacheOnly when the user accepted to work offline).
+    using SetupFactory = std::function<NetworkSetup(bool cacheOnly)>;
+    explicit NetworkTagLookup(SetupFactory factory);
+    // Reads the user's settings at the start of every run.
+    static std::shared_ptr<NetworkTagLookup> fromUserSettings();
+
+    void startRun(quint32 flags) override;
 
     std::optional<naming::TagValues> lookupTags(const LookupContext& context, const QString& path,
                                                 const std::optional<naming::TagValues>& query) override;
@@ -62,6 +69,9 @@ private:
                                                   const TrackChoice& choice, const ArtistAlbums& known);
     void noticeOnce(const LookupContext& context, const QString& text);
 
+    void configure(const NetworkSetup& setup);
+
+    SetupFactory m_factory;
     NetworkSetup m_setup;
     MusicBrainzClient m_musicBrainz;
     AcoustIdClient m_acoustId;

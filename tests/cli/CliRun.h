@@ -15,11 +15,13 @@ struct CliResult {
     QStringList outLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-inline CliResult runCli(const QStringList& args, const QString& workingDir = QString())
+inline CliResult runCli(const QStringList& args, const QString& workingDir = QString(),
+                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
     CliResult result;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
