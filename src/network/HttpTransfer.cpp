@@ -130,6 +130,23 @@ HttpResponse httpRequest(const HttpRequest& request, const std::function<bool()>
     return response;
 }
 
+bool isServiceReachable(const QString& baseUrl, int timeoutMs)
+{
+    initialiseCurlOnce();
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return false;
+    const QByteArray url = baseUrl.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(timeoutMs));
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    const bool reachable = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    return reachable;
+}
+
 int parseRetryAfter(const QByteArray& value, qint64 nowSecsSinceEpoch)
 {
     const QByteArray text = value.trimmed();

@@ -37,6 +37,10 @@ struct HttpResponse {
 // second and ends the transfer when it turns true.
 HttpResponse httpRequest(const HttpRequest& request, const std::function<bool()>& isCancelled = {});
 
+// Whether a connection to the URL's host and port opens within timeoutMs
+// (name resolution included): the offline check of a load-tags run.
+bool isServiceReachable(const QString& baseUrl, int timeoutMs = 3000);
+
 // Seconds asked for by a Retry-After value (delta seconds or an HTTP date,
 // measured from nowSecsSinceEpoch); -1 when it names none.
 int parseRetryAfter(const QByteArray& value, qint64 nowSecsSinceEpoch);

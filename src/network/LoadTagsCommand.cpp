@@ -49,6 +49,18 @@ QString LoadTagsCommand::extendQuestion()
         .arg(loadableColumnTitles());
 }
 
+QString LoadTagsCommand::offlineStatusText()
+{
+    return QStringLiteral("Cannot load tags, network is unavailable.");
+}
+
+QString LoadTagsCommand::offlineMessage()
+{
+    return QStringLiteral("New tags cannot be loaded from network because your computer is currently offline. "
+                          "Network Diagnostics can help you solve network connection problems.\n\n"
+                          "Press Continue to try to get tags from local cache, if exist.\n");
+}
+
 void LoadTagsCommand::run(quint32 flags)
 {
     if (flags == 0)
@@ -64,6 +76,18 @@ void LoadTagsCommand::run(quint32 flags)
     if (!(flags & kLoadTagsSourceMask) || !m_table.selection().hasSelection())
         return;
     const QString title = loadTagsTitle(flags);
+
+    if ((flags & FromNetwork) && !(flags & OfflineAccepted) && m_ui.isOnline && m_ui.askOffline && !m_ui.isOnline()) {
+        if (m_ui.statusMessage)
+            m_ui.statusMessage(offlineStatusText(), 3);
+        m_ui.askOffline(title, offlineMessage(), [this, flags](OfflineChoice choice) {
+            if (choice == OfflineChoice::Continue)
+                run(flags | OfflineAccepted);
+            else if (choice == OfflineChoice::Diagnose && m_ui.diagnoseNetwork)
+                m_ui.diagnoseNetwork();
+        });
+        return;
+    }
 
     if (!hasLoadableKeys(m_table.selection().selectedColumnIdentifiers())) {
         const RowSpan rows = m_table.selection().selectedRowIndexes();
