@@ -81,6 +81,8 @@ bool RecordSaver::saveAndReport(const RecordList& records)
 bool RecordSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
 {
     if (record.hasSaveError() || (record.isDirty() && !record.hasRenameError())) {
+        if (!record.saveErrorReason().isEmpty())
+            m_err << shownPath << ": " << record.saveErrorReason() << Qt::endl;
         report(shownPath, QStringLiteral("could not be saved"));
         return false;
     }
