@@ -42,15 +42,7 @@ std::optional<QByteArray> AcoustIdClient::lookup(const LookupContext& context, c
     // Waits of 3 and 6 seconds before the second and third attempt.
     const RetryPolicy policy{3, 3000, 3000};
     const std::optional<ServiceResult> result =
-        callService(context, gate(), request, policy, [](const HttpResponse& response) {
-            const AnswerVerdict byStatus = judgeByStatus(response);
-            if (byStatus != AnswerVerdict::Accept)
-                return byStatus;
-            const QByteArray& body = response.body;
-            if (body.size() > 300 || (!body.isEmpty() && !body.contains("\"error\"")))
-                return AnswerVerdict::Accept;
-            return AnswerVerdict::Retry;
-        });
+        callService(context, gate(), request, policy, [](const HttpResponse& response) { return judgeByBody(response); });
     if (!result || result->verdict != AnswerVerdict::Accept)
         return std::nullopt;
     return result->response.body;

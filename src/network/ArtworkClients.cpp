@@ -129,15 +129,9 @@ std::optional<QByteArray> AlbumInfoClient::request(const LookupContext& context,
     const RetryPolicy policy{3, 3000, 1000};
     const std::optional<ServiceResult> result =
         callService(context, gate(), request, policy, [](const HttpResponse& response) {
-            const AnswerVerdict byStatus = judgeByStatus(response);
-            if (byStatus != AnswerVerdict::Accept)
-                return byStatus;
-            const QByteArray& body = response.body;
-            if (!response.contentType.contains("json"))
-                return body.isEmpty() ? AnswerVerdict::Retry : AnswerVerdict::Accept;
-            if (body.size() > 300 || (!body.isEmpty() && (!body.contains("\"error\"") || body.contains("not found"))))
-                return AnswerVerdict::Accept;
-            return AnswerVerdict::Retry;
+            if (judgeByStatus(response) == AnswerVerdict::Accept && !response.contentType.contains("json"))
+                return response.body.isEmpty() ? AnswerVerdict::Retry : AnswerVerdict::Accept;
+            return judgeByBody(response, true);
         });
     if (!result || result->verdict != AnswerVerdict::Accept || result->response.body.isEmpty()) {
         if (result)

@@ -104,30 +104,16 @@ std::optional<ArtistAlbums> MusicBrainzClient::cachedArtistAlbums(const LookupCo
                                                                   const QString& id)
 {
     const QByteArray key = (name.toLower() + QLatin1Char('_') + id.toLower()).toUtf8();
-    ResultCache& cache = ResultCache::artistAlbums();
-    QByteArray bytes;
-    ArtistAlbums cached;
-    const PersistentCacheStore::Lookup found = cache.get(key, &bytes);
-    const bool haveCached = found != PersistentCacheStore::Absent && deserialize(bytes, &cached);
-    if (haveCached && (found == PersistentCacheStore::Fresh || m_cacheOnly))
-        return cached;
-    if (m_cacheOnly)
-        return std::nullopt;
-
-    ArtistAlbums albums;
-    bool fetched = albumsForArtist(context, name, id, albums);
-    if (fetched && albums.albums.isEmpty() && !id.isEmpty() && id != QLatin1String("-")) {
-        const QString ownName = artistNameForId(context, id);
-        if (!ownName.isEmpty())
-            fetched = albumsForArtist(context, ownName, id, albums);
-    }
-    if (fetched) {
-        cache.put(key, serialize(albums));
-        return albums;
-    }
-    if (haveCached)
-        return cached;
-    return std::nullopt;
+    return ResultCache::artistAlbums().through<ArtistAlbums>(key, m_cacheOnly, [&]() -> std::optional<ArtistAlbums> {
+        ArtistAlbums albums;
+        bool fetched = albumsForArtist(context, name, id, albums);
+        if (fetched && albums.albums.isEmpty() && !id.isEmpty() && id != QLatin1String("-")) {
+            const QString ownName = artistNameForId(context, id);
+            if (!ownName.isEmpty())
+                fetched = albumsForArtist(context, ownName, id, albums);
+        }
+        return fetched ? std::optional(albums) : std::nullopt;
+    });
 }
 
 std::optional<AlbumDetails> MusicBrainzClient::cachedAlbumDetails(const LookupContext& context, const QString& title,
@@ -135,24 +121,8 @@ std::optional<AlbumDetails> MusicBrainzClient::cachedAlbumDetails(const LookupCo
 {
     if (releaseId.isEmpty())
         return std::nullopt;
-    const QByteArray key = releaseId.toUtf8();
-    ResultCache& cache = ResultCache::albumDetails();
-    QByteArray bytes;
-    AlbumDetails cached;
-    const PersistentCacheStore::Lookup found = cache.get(key, &bytes);
-    const bool haveCached = found != PersistentCacheStore::Absent && deserialize(bytes, &cached);
-    if (haveCached && (found == PersistentCacheStore::Fresh || m_cacheOnly))
-        return cached;
-    if (m_cacheOnly)
-        return std::nullopt;
-    std::optional<AlbumDetails> details = albumDetails(context, title, releaseId);
-    if (details) {
-        cache.put(key, serialize(*details));
-        return details;
-    }
-    if (haveCached)
-        return cached;
-    return std::nullopt;
+    return ResultCache::albumDetails().through<AlbumDetails>(
+        releaseId.toUtf8(), m_cacheOnly, [&] { return albumDetails(context, title, releaseId); });
 }
 
 } // namespace tagmint::network

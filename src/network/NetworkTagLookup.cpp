@@ -268,29 +268,16 @@ std::optional<FingerprintResult> NetworkTagLookup::fingerprintLookup(const Looku
     const QByteArray key = fingerprintContentKey(path);
     if (key.isEmpty())
         return std::nullopt;
-    ResultCache& cache = ResultCache::fingerprints();
-    QByteArray bytes;
-    FingerprintResult cached;
-    const PersistentCacheStore::Lookup found = cache.get(key, &bytes);
-    const bool haveCached = found != PersistentCacheStore::Absent && deserialize(bytes, &cached);
-    if (haveCached && (found == PersistentCacheStore::Fresh || m_setup.cacheOnly))
-        return cached;
-    if (m_setup.cacheOnly)
-        return std::nullopt;
-
-    context.say(QStringLiteral("Resolving artist for file '%1'").arg(QFileInfo(path).fileName()));
-    const std::optional<AudioFingerprint> fingerprint = computeFingerprint(path);
-    if (!fingerprint)
-        return haveCached ? std::optional(cached) : std::nullopt;
-    const std::optional<QByteArray> answer =
-        m_acoustId.lookup(context, fingerprint->fingerprint, fingerprint->durationSeconds);
-    std::optional<FingerprintResult> result =
-        answer ? parseAcoustidResponse(*answer, fingerprint->durationSeconds) : std::nullopt;
-    if (result) {
-        cache.put(key, serialize(*result));
-        return result;
-    }
-    return haveCached ? std::optional(cached) : std::nullopt;
+    return ResultCache::fingerprints().through<FingerprintResult>(
+        key, m_setup.cacheOnly, [&]() -> std::optional<FingerprintResult> {
+            context.say(QStringLiteral("Resolving artist for file '%1'").arg(QFileInfo(path).fileName()));
+            const std::optional<AudioFingerprint> fingerprint = computeFingerprint(path);
+            if (!fingerprint)
+                return std::nullopt;
+            const std::optional<QByteArray> answer =
+                m_acoustId.lookup(context, fingerprint->fingerprint, fingerprint->durationSeconds);
+            return answer ? parseAcoustidResponse(*answer, fingerprint->durationSeconds) : std::nullopt;
+        });
 }
 
 QImage NetworkTagLookup::lookupArtwork(const LookupContext& context, const naming::TagValues& query,

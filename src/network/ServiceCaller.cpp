@@ -108,4 +108,16 @@ AnswerVerdict judgeByStatus(const HttpResponse& response)
     return AnswerVerdict::Accept;
 }
 
+AnswerVerdict judgeByBody(const HttpResponse& response, bool notFoundCounts)
+{
+    const AnswerVerdict byStatus = judgeByStatus(response);
+    if (byStatus != AnswerVerdict::Accept)
+        return byStatus;
+    const QByteArray& body = response.body;
+    if (body.size() > 300
+        || (!body.isEmpty() && (!body.contains("\"error\"") || (notFoundCounts && body.contains("not found")))))
+        return AnswerVerdict::Accept;
+    return AnswerVerdict::Retry;
+}
+
 } // namespace tagmint::network

@@ -79,5 +79,9 @@ std::optional<ServiceResult> callService(const LookupContext& context, ServiceGa
 // The common verdict: 2xx/3xx accepted, other 4xx refused, 5xx and transport
 // failures retried.
 AnswerVerdict judgeByStatus(const HttpResponse& response);
+// judgeByStatus, then the body: a long one is an answer, a short one only
+// when it is not empty and holds no "error" (or, with notFoundCounts, says
+// "not found", which is an answer too).
+AnswerVerdict judgeByBody(const HttpResponse& response, bool notFoundCounts = false);
 
 } // namespace tagmint::network
