@@ -111,25 +111,23 @@ bool isCutPicture(const QByteArray& bytes)
     return false;
 }
 
-QImage readArtwork(const QString& path)
+tags::TagPicture readArtwork(const QString& path)
 {
     QFile file(path);
     if (file.size() > kMaximumArtworkFileBytes || !file.open(QIODevice::ReadOnly))
-        return QImage();
+        return {};
     QByteArray bytes = file.readAll();
     if (isCutPicture(bytes))
-        return QImage();
+        return {};
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     // The content decides the decoder: covers are often misnamed.
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > kMaximumArtworkPixels)
-        return QImage();
-    QImage image;
-    if (!reader.read(&image))
-        return QImage();
-    return image;
+        return {};
+    // Embedded as the file's own bytes when it is a JPEG or PNG.
+    return tags::pictureFromBytes(bytes);
 }
 
 } // namespace
@@ -166,14 +164,14 @@ QString chooseArtworkFile(const QStringList& candidates)
     return best;
 }
 
-QImage folderArtwork(const QString& folder, ArtworkCache& cache)
+tags::TagPicture folderArtwork(const QString& folder, ArtworkCache& cache)
 {
     if (const auto cached = cache.constFind(folder); cached != cache.constEnd())
         return *cached;
     const QString file = chooseArtworkFile(artworkCandidates(folder));
-    const QImage image = file.isEmpty() ? QImage() : readArtwork(file);
-    cache.insert(folder, image);
-    return image;
+    const tags::TagPicture picture = file.isEmpty() ? tags::TagPicture() : readArtwork(file);
+    cache.insert(folder, picture);
+    return picture;
 }
 
 } // namespace tagmint::network

@@ -4,7 +4,6 @@
 
 #include "network/LookupContext.h"
 
-#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +24,8 @@ QStringList artworkCandidates(const QString& folder);
 // "" when there are none.
 QString chooseArtworkFile(const QStringList& candidates);
 
-// The folder's artwork, through the run's cache; a null image when there is
-// none or it cannot be read.
-QImage folderArtwork(const QString& folder, ArtworkCache& cache);
+// The folder's artwork with the bytes of its file, through the run's cache;
+// a null image when there is none or it cannot be read.
+tags::TagPicture folderArtwork(const QString& folder, ArtworkCache& cache);
 
 } // namespace tagmint::network

@@ -2,8 +2,9 @@
 // What every lookup of a load-tags run is handed: whether the user stopped
 // the run, a way to show a progress line, and the run's artwork cache.
 
+#include "tags/ImageCodec.h"
+
 #include <QHash>
-#include <QImage>
 #include <QString>
 #include <functional>
 
@@ -24,8 +25,8 @@ struct LookupContext {
 };
 
 // Artwork found during one run, shared by all its records: folder paths and
-// "artist_album" keys to an image, or to a null image when that folder or
-// album is known to have none, so it is searched only once.
-using ArtworkCache = QHash<QString, QImage>;
+// "artist_album" keys to a picture, or to one with a null image when that
+// folder or album is known to have none, so it is searched only once.
+using ArtworkCache = QHash<QString, tags::TagPicture>;
 
 } // namespace tagmint::network

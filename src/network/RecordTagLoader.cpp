@@ -32,7 +32,7 @@ public:
         bool imageSet = false;
         if (flags & FromPaths) {
             if (wantsMissing(kImage))
-                imageSet = setImage(folderImage());
+                imageSet = setPicture(folderImage());
             if (wantsMissing(kAlbumArtist))
                 setText(kAlbumArtist, m_record.value(kArtist).toString());
             for (const QString& key : {kTrackNumber, kTracksTotal}) {
@@ -66,7 +66,7 @@ public:
             if (key == kImage) {
                 // Set once per record: the folder's image found above counts once.
                 if (!imageSet)
-                    imageSet = setImage(artworkFor(working));
+                    imageSet = setPicture(artworkFor(working));
             } else if (loadableTextKeys().contains(key)) {
                 setText(key, working.value(key));
             }
@@ -100,25 +100,25 @@ private:
         return false;
     }
 
-    QImage folderImage()
+    tags::TagPicture folderImage()
     {
         const QString path = m_request.artworkPath.isEmpty() ? m_record.path() : m_request.artworkPath;
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         return folderArtwork(slash > 0 ? path.left(slash) : QStringLiteral("/"), m_cache);
     }
 
-    QImage artworkFor(const naming::TagValues& working)
+    tags::TagPicture artworkFor(const naming::TagValues& working)
     {
         const quint32 flags = m_request.flags;
-        QImage image;
+        tags::TagPicture picture;
         if (flags & FromPaths)
-            image = folderImage();
-        if (image.isNull() && (flags & FromNetwork) && m_request.network) {
+            picture = folderImage();
+        if (picture.image.isNull() && (flags & FromNetwork) && m_request.network) {
             const naming::TagValues query =
                 (flags & UseExistingTags) ? withOwnTexts(working, {kArtist, kAlbum}) : working;
-            image = m_request.network->lookupArtwork(m_context, query, m_cache);
+            picture = m_request.network->lookupArtwork(m_context, query, m_cache);
         }
-        return image;
+        return picture;
     }
 
     naming::TagValues withOwnTexts(naming::TagValues values, const QStringList& keys) const
@@ -131,11 +131,11 @@ private:
         return values;
     }
 
-    bool setImage(const QImage& image)
+    bool setPicture(const tags::TagPicture& picture)
     {
-        if (image.isNull())
+        if (picture.image.isNull())
             return false;
-        m_record.setImage(image);
+        m_record.setPicture(picture);
         ++m_count.artwork;
         noteChanged(kImage);
         return true;

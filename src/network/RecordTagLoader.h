@@ -6,7 +6,6 @@
 #include "naming/PathTags.h"
 #include "network/LookupContext.h"
 
-#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,8 +26,9 @@ public:
     // more), steered by query when there is one; nullopt when nothing fits.
     virtual std::optional<naming::TagValues> lookupTags(const LookupContext& context, const QString& path,
                                                         const std::optional<naming::TagValues>& query) = 0;
-    // Artwork for the artist and album of query; a null image for none.
-    virtual QImage lookupArtwork(const LookupContext& context, const naming::TagValues& query,
+    // Artwork for the artist and album of query, keeping the JPEG or PNG
+    // bytes it came as; a null image for none.
+    virtual tags::TagPicture lookupArtwork(const LookupContext& context, const naming::TagValues& query,
                                  ArtworkCache& cache) = 0;
 };
 

@@ -87,16 +87,23 @@ TEST(ArtworkLoading, ReadsOncePerFolderAndSkipsWhatIsNoUsablePicture)
 {
     TempDir dir;
     QDir(dir.path()).mkpath("good");
-    dir.writeFile("good/folder.jpg", makeImageBytes(32, 24));
+    const QByteArray jpeg = makeImageBytes(32, 24);
+    dir.writeFile("good/folder.jpg", jpeg);
     ArtworkCache cache;
-    const QImage image = folderArtwork(dir.filePath("good"), cache);
-    EXPECT_EQ(image.size(), QSize(32, 24));
+    // The file's own bytes go into the tags: no second, lossy encoding.
+    const tagmint::tags::TagPicture picture = folderArtwork(dir.filePath("good"), cache);
+    EXPECT_EQ(picture.image.size(), QSize(32, 24));
+    EXPECT_EQ(picture.bytes, jpeg);
     QDir(dir.path()).mkpath("misnamed");
-    dir.writeFile("misnamed/folder.jpg", makeImageBytes(12, 10, "PNG"));
-    EXPECT_EQ(folderArtwork(dir.filePath("misnamed"), cache).size(), QSize(12, 10));
+    const QByteArray png = makeImageBytes(12, 10, "PNG");
+    dir.writeFile("misnamed/folder.jpg", png);
+    const tagmint::tags::TagPicture misnamed = folderArtwork(dir.filePath("misnamed"), cache);
+    EXPECT_EQ(misnamed.image.size(), QSize(12, 10));
+    EXPECT_TRUE(misnamed.isPng);
+    EXPECT_EQ(misnamed.bytes, png);
     // The run remembers the folder: the file is not read again.
     QFile::remove(dir.filePath("good/folder.jpg"));
-    EXPECT_EQ(folderArtwork(dir.filePath("good"), cache).size(), QSize(32, 24));
+    EXPECT_EQ(folderArtwork(dir.filePath("good"), cache).image.size(), QSize(32, 24));
 
     const QByteArray bigJpeg = makeImageBytes(400, 300);
     const struct {
@@ -114,12 +121,12 @@ TEST(ArtworkLoading, ReadsOncePerFolderAndSkipsWhatIsNoUsablePicture)
         const QString folder = QFileInfo(dir.filePath(file.name)).path();
         QDir().mkpath(folder);
         dir.writeFile(file.name, file.bytes);
-        EXPECT_TRUE(folderArtwork(folder, cache).isNull()) << file.name;
+        EXPECT_TRUE(folderArtwork(folder, cache).image.isNull()) << file.name;
         EXPECT_TRUE(cache.contains(folder)) << file.name;
     }
     // Known to be missing: a picture added during the run is not looked for.
     dir.writeFile("text/folder.png", makeImageBytes(8, 8, "PNG"));
-    EXPECT_TRUE(folderArtwork(dir.filePath("text"), cache).isNull());
+    EXPECT_TRUE(folderArtwork(dir.filePath("text"), cache).image.isNull());
     ArtworkCache fresh;
-    EXPECT_FALSE(folderArtwork(dir.filePath("text"), fresh).isNull());
+    EXPECT_FALSE(folderArtwork(dir.filePath("text"), fresh).image.isNull());
 }

@@ -27,7 +27,7 @@ const char* const kSongPath = "Miles Davis/Kind of Blue (1959)/01 - So What.mp3"
 class ScriptedNetwork : public NetworkTagSource {
 public:
     std::optional<TagValues> answer;
-    QImage artwork;
+    tagmint::tags::TagPicture artwork;
     int tagRequests = 0;
     std::optional<TagValues> lastQuery;
 
@@ -38,7 +38,10 @@ public:
         lastQuery = query;
         return answer;
     }
-    QImage lookupArtwork(const LookupContext&, const TagValues&, ArtworkCache&) override { return artwork; }
+    tagmint::tags::TagPicture lookupArtwork(const LookupContext&, const TagValues&, ArtworkCache&) override
+    {
+        return artwork;
+    }
 };
 
 class TagLoadingTest : public ::testing::Test {
