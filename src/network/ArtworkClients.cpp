@@ -2,40 +2,21 @@
 
 #include "network/ResultCache.h"
 
-#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QImageReader>
 #include <QUrl>
 
 namespace tagmint::network {
 
-QImage decodeArtwork(const QByteArray& bytes)
-{
-    if (bytes.isEmpty() || bytes.size() > kMaxArtworkBytes)
-        return QImage();
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxArtworkPixels)
-        return QImage();
-    QImage image;
-    if (!reader.read(&image))
-        return QImage();
-    return image;
-}
-
 namespace {
 
 // A cached picture that no longer decodes (or a damaged entry) is fetched again.
-QImage cachedImage(ResultCache& cache, const QByteArray& key, PersistentCacheStore::Lookup* found)
+tags::TagPicture cachedPicture(ResultCache& cache, const QByteArray& key, PersistentCacheStore::Lookup* found)
 {
     QByteArray bytes;
     *found = cache.get(key, &bytes);
-    return *found == PersistentCacheStore::Absent ? QImage() : decodeArtwork(bytes);
+    return *found == PersistentCacheStore::Absent ? tags::TagPicture() : decodeArtwork(bytes);
 }
 
 } // namespace
@@ -59,7 +40,7 @@ ArtworkFetch CoverArtClient::fetchFront(const LookupContext& context, const QStr
     request.url = m_baseUrl.toUtf8() + "/release/" + urlEncode(releaseId) + "/front";
     request.userAgent = m_userAgent;
     request.timeoutMs = m_timeoutMs;
-    request.maxBodyBytes = kMaxArtworkBytes;
+    request.maxBodyBytes = kMaximumArtworkBytes;
     const RetryPolicy policy{3, 5000, 2000};
     const std::optional<ServiceResult> result = callService(context, gate(), request, policy, judgeByStatus);
     if (!result)
@@ -76,33 +57,33 @@ ArtworkFetch CoverArtClient::fetchFront(const LookupContext& context, const QStr
     return bytes->isEmpty() ? ArtworkFetch::NotFound : ArtworkFetch::Found;
 }
 
-QImage CoverArtClient::coverForReleases(const LookupContext& context, const QStringList& releaseIds)
+tags::TagPicture CoverArtClient::coverForReleases(const LookupContext& context, const QStringList& releaseIds)
 {
     ResultCache& cache = ResultCache::coverArt();
     for (const QString& releaseId : releaseIds) {
         const QByteArray key = releaseId.toUtf8();
         PersistentCacheStore::Lookup found;
-        QImage image = cachedImage(cache, key, &found);
-        if (!image.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
-            return image;
+        const tags::TagPicture cached = cachedPicture(cache, key, &found);
+        if (!cached.image.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
+            return cached;
         if (m_cacheOnly)
             continue;
         QByteArray bytes;
         const ArtworkFetch fetched = fetchFront(context, releaseId, &bytes);
         if (fetched == ArtworkFetch::Found) {
-            QImage decoded = decodeArtwork(bytes);
-            if (!decoded.isNull()) {
+            tags::TagPicture decoded = decodeArtwork(bytes);
+            if (!decoded.image.isNull()) {
                 cache.put(key, bytes);
                 return decoded;
             }
             continue; // the service's bytes are no picture: try the next release
         }
-        if (!image.isNull())
-            return image; // expired, but the service cannot do better now
+        if (!cached.image.isNull())
+            return cached; // expired, but the service cannot do better now
         if (fetched == ArtworkFetch::Failed)
-            return QImage();
+            return {};
     }
-    return QImage();
+    return {};
 }
 
 AlbumInfoClient::AlbumInfoClient(const NetworkConfig& config, QString apiKey, QString userAgent)
@@ -124,7 +105,7 @@ std::optional<QByteArray> AlbumInfoClient::request(const LookupContext& context,
     request.url = url;
     request.userAgent = m_userAgent;
     request.timeoutMs = m_timeoutMs;
-    request.maxBodyBytes = kMaxArtworkBytes;
+    request.maxBodyBytes = kMaximumArtworkBytes;
     // Waits of 3 and 4 seconds before the second and third attempt.
     const RetryPolicy policy{3, 3000, 1000};
     const std::optional<ServiceResult> result =
@@ -141,18 +122,18 @@ std::optional<QByteArray> AlbumInfoClient::request(const LookupContext& context,
     return result->response.body;
 }
 
-QImage AlbumInfoClient::artwork(const LookupContext& context, const QString& artist, const QString& album)
+tags::TagPicture AlbumInfoClient::artwork(const LookupContext& context, const QString& artist, const QString& album)
 {
     if (!hasKey() || artist.isEmpty() || album.isEmpty())
-        return QImage();
+        return {};
     ResultCache& cache = ResultCache::albumInfo();
     const QByteArray key = (artist + QLatin1Char('_') + album).toUtf8();
     PersistentCacheStore::Lookup found;
-    const QImage cached = cachedImage(cache, key, &found);
-    if (!cached.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
+    const tags::TagPicture cached = cachedPicture(cache, key, &found);
+    if (!cached.image.isNull() && (found == PersistentCacheStore::Fresh || m_cacheOnly))
         return cached;
     if (m_cacheOnly)
-        return QImage();
+        return {};
 
     context.say(QStringLiteral("Searching artwork for album '%1'").arg(album));
     const QByteArray url = m_baseUrl.toUtf8() + "/2.0/?method=album.getinfo&api_key=" + urlEncode(m_apiKey)
@@ -163,11 +144,11 @@ QImage AlbumInfoClient::artwork(const LookupContext& context, const QString& art
         return cached;
     context.say(QStringLiteral("Getting artwork for album '%1'").arg(album));
     const std::optional<QByteArray> bytes = request(context, imageUrl.toUtf8());
-    const QImage image = bytes ? decodeArtwork(*bytes) : QImage();
-    if (image.isNull())
+    const tags::TagPicture picture = bytes ? decodeArtwork(*bytes) : tags::TagPicture();
+    if (picture.image.isNull())
         return cached;
     cache.put(key, *bytes);
-    return image;
+    return picture;
 }
 
 QString pickImageUrl(const QByteArray& json)

@@ -5,22 +5,14 @@
 // cached for 30 days; bytes that do not decode to a sane picture are never
 // used or cached.
 
+#include "network/ArtworkImage.h"
 #include "network/LookupContext.h"
 #include "network/NetworkConfig.h"
 #include "network/ServiceCaller.h"
 
-#include <QImage>
 #include <optional>
 
 namespace tagmint::network {
-
-// Pictures are refused beyond these (a cover is rarely above 3000×3000).
-inline constexpr qint64 kMaxArtworkBytes = 16 * 1024 * 1024;
-inline constexpr qint64 kMaxArtworkPixels = 40'000'000;
-
-// The picture in bytes, decoded by content; null when they do not decode
-// or would decode to more than kMaxArtworkPixels.
-QImage decodeArtwork(const QByteArray& bytes);
 
 enum class ArtworkFetch {
     Found,      // bytes of a picture
@@ -33,9 +25,9 @@ public:
     CoverArtClient(const NetworkConfig& config, QString userAgent);
 
     ArtworkFetch fetchFront(const LookupContext& context, const QString& releaseId, QByteArray* bytes);
-    // The first release with a front cover, through the cache; stops at a
-    // failed request. Null when none.
-    QImage coverForReleases(const LookupContext& context, const QStringList& releaseIds);
+    // The first release with a front cover, through the cache, with the bytes
+    // it came as; stops at a failed request. A null image when none.
+    tags::TagPicture coverForReleases(const LookupContext& context, const QStringList& releaseIds);
 
     // Offline: pictures come from the cache alone, expired or not.
     void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }
@@ -54,8 +46,9 @@ public:
     AlbumInfoClient(const NetworkConfig& config, QString apiKey, QString userAgent);
 
     bool hasKey() const { return !m_apiKey.isEmpty(); }
-    // The album's picture, through the cache; null when none.
-    QImage artwork(const LookupContext& context, const QString& artist, const QString& album);
+    // The album's picture with its bytes, through the cache; a null image
+    // when none.
+    tags::TagPicture artwork(const LookupContext& context, const QString& artist, const QString& album);
 
     void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }
 

@@ -280,30 +280,30 @@ std::optional<FingerprintResult> NetworkTagLookup::fingerprintLookup(const Looku
         });
 }
 
-QImage NetworkTagLookup::lookupArtwork(const LookupContext& context, const naming::TagValues& query,
-                                       ArtworkCache& cache)
+tags::TagPicture NetworkTagLookup::lookupArtwork(const LookupContext& context, const naming::TagValues& query,
+                                                 ArtworkCache& cache)
 {
     const QString artist = query.value(kArtist).trimmed();
     const QString album = query.value(kAlbum).trimmed();
     if (artist.isEmpty() || album.isEmpty())
-        return QImage();
+        return {};
     const QString key = (artist + QLatin1Char('_') + album).toLower();
     if (cache.contains(key))
         return cache.value(key);
-    QImage image;
+    tags::TagPicture picture;
     const QStringList releaseIds = query.value(kAlbumIds).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (!releaseIds.isEmpty())
-        image = m_coverArt.coverForReleases(context, releaseIds);
-    if (image.isNull() && !context.cancelled()) {
+        picture = m_coverArt.coverForReleases(context, releaseIds);
+    if (picture.image.isNull() && !context.cancelled()) {
         if (!m_albumInfo.hasKey() && !m_setup.cacheOnly)
             noticeOnce(context, missingAlbumInfoKeyText());
         else
-            image = m_albumInfo.artwork(context, artist, album);
+            picture = m_albumInfo.artwork(context, artist, album);
     }
     // A stopped run has not learnt that the album has no artwork.
-    if (!image.isNull() || !context.cancelled())
-        cache.insert(key, image);
-    return image;
+    if (!picture.image.isNull() || !context.cancelled())
+        cache.insert(key, picture);
+    return picture;
 }
 
 } // namespace tagmint::network

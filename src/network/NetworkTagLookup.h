@@ -46,7 +46,8 @@ public:
 
     std::optional<naming::TagValues> lookupTags(const LookupContext& context, const QString& path,
                                                 const std::optional<naming::TagValues>& query) override;
-    QImage lookupArtwork(const LookupContext& context, const naming::TagValues& query, ArtworkCache& cache) override;
+    tags::TagPicture lookupArtwork(const LookupContext& context, const naming::TagValues& query,
+                                   ArtworkCache& cache) override;
 
     // The AcoustID answer for the file: from the cache (by content), else
     // fingerprinted and asked. nullopt when none.

@@ -122,13 +122,18 @@ TEST(Artwork, PicksTheLargestNamedImage)
 
 TEST(Artwork, RefusesPicturesThatDoNotDecodeOrAreHuge)
 {
-    EXPECT_TRUE(decodeArtwork(makeImageBytes(32, 32, "PNG")).width() == 32);
-    EXPECT_TRUE(decodeArtwork("<html>not found</html>").isNull());
-    EXPECT_TRUE(decodeArtwork(makeImageBytes(32, 32, "JPEG").left(100)).isNull());
+    const QByteArray png = makeImageBytes(32, 32, "PNG");
+    const tagmint::tags::TagPicture decoded = decodeArtwork(png);
+    EXPECT_EQ(decoded.image.width(), 32);
+    EXPECT_EQ(decoded.bytes, png);
+    EXPECT_TRUE(decodeArtwork("<html>not found</html>").image.isNull());
+    // A JPEG cut after its first scan began still "decodes" in Qt: it is refused.
+    const QByteArray jpeg = makeImageBytes(32, 32, "JPEG");
+    EXPECT_TRUE(decodeArtwork(jpeg.left(jpeg.size() - 20)).image.isNull());
     // A PNG header claiming 20000×20000 pixels is refused before decoding.
     QByteArray huge = makeImageBytes(8, 8, "PNG");
     huge.replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
-    EXPECT_TRUE(decodeArtwork(huge).isNull());
+    EXPECT_TRUE(decodeArtwork(huge).image.isNull());
 }
 
 TEST(Artwork, CoverArtTriesReleasesInOrderAndCaches)
@@ -145,16 +150,18 @@ TEST(Artwork, CoverArtTriesReleasesInOrderAndCaches)
     FakeClock clock;
     TestContext run;
     CoverArtClient client(standInConfig(server.baseUrl()), "ua");
-    const QImage cover = client.coverForReleases(run.context, {"r1", "r2", "r3"});
-    EXPECT_EQ(cover.size(), QSize(40, 30));
+    const tagmint::tags::TagPicture cover = client.coverForReleases(run.context, {"r1", "r2", "r3"});
+    EXPECT_EQ(cover.image.size(), QSize(40, 30));
+    EXPECT_EQ(cover.bytes, png);   // embedded as downloaded, not encoded anew
+    EXPECT_TRUE(cover.isPng);
     EXPECT_TRUE(run.lines.contains("Artwork not found"));
     const int served = int(server.requests().size());
     EXPECT_EQ(served, 3);
-    EXPECT_EQ(client.coverForReleases(run.context, {"r2"}).size(), QSize(40, 30));
+    EXPECT_EQ(client.coverForReleases(run.context, {"r2"}).bytes, png);
     EXPECT_EQ(server.requests().size(), served);
 
     // A failing release ends the search (after its retries): r2 is not tried.
-    EXPECT_TRUE(client.coverForReleases(run.context, {"bad", "r1"}).isNull());
+    EXPECT_TRUE(client.coverForReleases(run.context, {"bad", "r1"}).image.isNull());
     EXPECT_EQ(server.requests().size(), served + 3);
 }
 
@@ -175,15 +182,15 @@ TEST(Artwork, AlbumInformationImagesAndMisses)
     ASSERT_TRUE(info.isRunning());
     TestContext run;
     AlbumInfoClient client(standInConfig(info.baseUrl()), "0123456789abcdef0123456789abcdef", "ua");
-    EXPECT_EQ(client.artwork(run.context, "Miles Davis", "Kind of Blue").size(), QSize(20, 20));
+    EXPECT_EQ(client.artwork(run.context, "Miles Davis", "Kind of Blue").image.size(), QSize(20, 20));
     EXPECT_TRUE(info.requests().value(0)["query"].toString().contains(
         "method=album.getinfo&api_key=0123456789abcdef0123456789abcdef&format=json&artist=Miles Davis&album=Kind of Blue"));
     EXPECT_TRUE(run.lines.contains("Getting artwork for album 'Kind of Blue'"));
     // Served from the cache the second time.
-    EXPECT_FALSE(client.artwork(run.context, "Miles Davis", "Kind of Blue").isNull());
+    EXPECT_FALSE(client.artwork(run.context, "Miles Davis", "Kind of Blue").image.isNull());
     EXPECT_EQ(info.requests().size(), 1);
 
-    EXPECT_TRUE(client.artwork(run.context, "Miles Davis", "Unknown").isNull());
-    EXPECT_TRUE(AlbumInfoClient(standInConfig(info.baseUrl()), "", "ua").artwork(run.context, "A", "B").isNull());
+    EXPECT_TRUE(client.artwork(run.context, "Miles Davis", "Unknown").image.isNull());
+    EXPECT_TRUE(AlbumInfoClient(standInConfig(info.baseUrl()), "", "ua").artwork(run.context, "A", "B").image.isNull());
     EXPECT_EQ(info.requests().size(), 2);
 }
