@@ -2,9 +2,11 @@
 
 #include <QFile>
 
+#include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
 
 #include <malloc.h>
 
@@ -51,6 +53,23 @@ qint64 plainTagLibLoop(const std::vector<QString>& paths)
         checksum += pictures != frames.end() && !pictures->second.isEmpty() ? 1 : 0;
         checksum += v1 && !v1->isEmpty() ? 1 : 0;
         checksum += file.readOnly() ? 1 : 0;
+    }
+    return checksum;
+}
+
+qint64 plainTagLibLoopAnyFormat(const std::vector<QString>& paths)
+{
+    qint64 checksum = 0;
+    for (const QString& path : paths) {
+        const TagLib::FileRef file(QFile::encodeName(path).constData(), false);
+        if (file.isNull() || !file.tag())
+            continue;
+        const TagLib::Tag* tag = file.tag();
+        checksum += tagText(tag->title()).size() + tagText(tag->artist()).size()
+            + tagText(tag->album()).size() + tagText(tag->genre()).size()
+            + tagText(tag->comment()).size() + tag->year() + tag->track();
+        for (const auto& [key, values] : file.file()->properties())
+            checksum += tagText(key).size() + tagText(values.toString()).size();
     }
     return checksum;
 }

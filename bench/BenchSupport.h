@@ -12,6 +12,10 @@ namespace tagmint::bench {
 // loads from each MP3. Returns a checksum so the reads are not optimised away.
 qint64 plainTagLibLoop(const std::vector<QString>& paths);
 
+// The same for files of any format TagLib knows: the generic fields and the
+// whole property map of each, through TagLib's FileRef.
+qint64 plainTagLibLoopAnyFormat(const std::vector<QString>& paths);
+
 // Bytes the allocator has handed out and not got back.
 qint64 heapInUseBytes();
 

@@ -324,6 +324,13 @@ QImage QZTagLibRecord::image() const
     return m_artwork->currentImageWithTagProvider([this] { return tag(); });
 }
 
+QSize QZTagLibRecord::imageSize() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return QSize();
+    return m_artwork->currentImageSize();
+}
+
 void QZTagLibRecord::setImage(const QImage& image)
 {
     setPicture({image, {}, false});

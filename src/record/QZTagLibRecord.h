@@ -67,6 +67,9 @@ public:
     // --- Artwork -----------------------------------------------------------
     // Null when the tag could not be read or there is no image.
     QImage image() const;
+    // The size of image() as the picture's header states it; no decoding.
+    // Invalid when there is no image.
+    QSize imageSize() const;
     void setImage(const QImage& image);
     // The artwork with the JPEG or PNG bytes it came as (an image file,
     // another record's tag, the clipboard), which a save stores unchanged.

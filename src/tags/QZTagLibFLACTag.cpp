@@ -517,16 +517,16 @@ TagPicture QZTagLibFLACTag::firstPicture() const
     return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
-bool QZTagLibFLACTag::hasDecodableImage() const
+QSize QZTagLibFLACTag::decodableImageSize() const
 {
-    const bool found = m_flacFile && guarded(false, [&] {
+    const QSize found = !m_flacFile ? QSize() : guarded(QSize(), [&] {
         for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-            if (looksDecodable(bytesOf(picture->data())))
-                return true;
+            if (const QSize size = decodableSize(bytesOf(picture->data())); size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
-    return found || QZTagLibMPEGTag::hasDecodableImage();
+    return found.isValid() ? found : QZTagLibMPEGTag::decodableImageSize();
 }
 
 bool QZTagLibFLACTag::hasImages() const

@@ -418,16 +418,18 @@ TagPicture QZTagLibMP4Tag::firstPicture() const
     return first;
 }
 
-bool QZTagLibMP4Tag::hasDecodableImage() const
+QSize QZTagLibMP4Tag::decodableImageSize() const
 {
-    return m_tag && guarded(false, [&] {
+    if (!m_tag)
+        return QSize();
+    return guarded(QSize(), [&] {
         if (!m_tag->contains(coverKey()))
-            return false;
+            return QSize();
         for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
-            if (looksDecodable(bytesOf(cover.data())))
-                return true;
+            if (const QSize size = decodableSize(bytesOf(cover.data())); size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
 }
 
