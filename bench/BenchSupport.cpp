@@ -8,6 +8,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
 
+#include <ctime>
 #include <malloc.h>
 
 namespace tagmint::bench {
@@ -72,6 +73,13 @@ qint64 plainTagLibLoopAnyFormat(const std::vector<QString>& paths)
             checksum += tagText(key).size() + tagText(values.toString()).size();
     }
     return checksum;
+}
+
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 qint64 heapInUseBytes()

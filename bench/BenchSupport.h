@@ -19,4 +19,8 @@ qint64 plainTagLibLoopAnyFormat(const std::vector<QString>& paths);
 // Bytes the allocator has handed out and not got back.
 qint64 heapInUseBytes();
 
+// The calling thread's own processor time: on a busy machine the wall
+// clock also counts the time other processes took.
+double threadCpuMilliseconds();
+
 } // namespace tagmint::bench

@@ -9,7 +9,9 @@
 #include "table/ColumnLayout.h"
 #include "table/FileNameComposing.h"
 #include "table/QZTagLibTableSelection.h"
+#include "table/ColumnCatalog.h"
 #include "table/SelectionKeyboard.h"
+#include "table/TableClipboard.h"
 #include "table/TableViewController.h"
 
 #include <QApplication>
@@ -20,23 +22,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
-#include <QUrl>
 
-namespace {
-
-QStringList localFiles(const QMimeData* mime)
-{
-    QStringList names;
-    if (!mime || !mime->hasUrls())
-        return names;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            names.append(url.toLocalFile());
-    }
-    return names;
-}
-
-} // namespace
+using tagmint::table::localFilesFromMimeData;
 
 // --- CellLineEdit ------------------------------------------------------------------
 
@@ -228,6 +215,27 @@ QRect TableGridView::cellRect(int row, int column) const
     if (!m_model)
         return {};
     return visualRect(m_model->index(row, column));
+}
+
+bool TableGridView::isArtworkColumn(int column) const
+{
+    const ColumnDescription* description = m_controller ? m_controller->grid().columnAt(column) : nullptr;
+    return description && description->columnClass == ColumnClass::Artwork;
+}
+
+std::optional<std::pair<int, int>> TableGridView::artworkDropTarget(const QDropEvent* event) const
+{
+    if (!m_controller || !m_model)
+        return std::nullopt;
+    const QPoint point = event->position().toPoint();
+    const int row = rowAt(point.y());
+    const int column = columnAt(point.x());
+    if (row < 0 || !isArtworkColumn(column) || m_controller->grid().isCellReadOnly(row, column))
+        return std::nullopt;
+    const QMimeData* mime = event->mimeData();
+    if (localFilesFromMimeData(mime).isEmpty() && !tagmint::table::hasImageData(mime))
+        return std::nullopt;
+    return std::make_pair(row, column);
 }
 
 std::pair<int, int> TableGridView::cellAt(const QPoint& point) const
@@ -576,7 +584,9 @@ void TableGridView::contextMenuEvent(QContextMenuEvent* event)
 
 void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    // Image data alone can only go into an artwork cell, so the drag is
+    // taken in for now and judged as it moves.
+    if (!localFilesFromMimeData(event->mimeData()).isEmpty() || tagmint::table::hasImageData(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -584,7 +594,7 @@ void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 
 void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    if (artworkDropTarget(event) || !localFilesFromMimeData(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -592,7 +602,12 @@ void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 
 void TableGridView::dropEvent(QDropEvent* event)
 {
-    const QStringList names = localFiles(event->mimeData());
+    if (const auto target = artworkDropTarget(event)) {
+        event->acceptProposedAction();
+        emit artworkDropped(target->first, target->second, event->mimeData());
+        return;
+    }
+    const QStringList names = localFilesFromMimeData(event->mimeData());
     if (names.isEmpty()) {
         event->ignore();
         return;

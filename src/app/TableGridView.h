@@ -10,6 +10,7 @@
 #include "table/SelectionInput.h"
 #include "table/SelectionMouse.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
@@ -115,6 +116,8 @@ signals:
     void artworkEditRequested(int row, int column);
     // Names of local files dropped onto the table.
     void filesDropped(const QStringList& names);
+    // Files or image data dropped onto a writable artwork cell.
+    void artworkDropped(int row, int column, const QMimeData* mime);
     void cellMenuRequested(const QPoint& globalPosition);
     void headerMenuRequested(int column, const QPoint& globalPosition);
 
@@ -135,6 +138,9 @@ private:
     // Row and column under a viewport point, in the selection's terms:
     // -1 before the first, the count after the last.
     std::pair<int, int> cellAt(const QPoint& point) const;
+    bool isArtworkColumn(int column) const;
+    // The writable artwork cell under a drop's position, if it may take it.
+    std::optional<std::pair<int, int>> artworkDropTarget(const QDropEvent* event) const;
     void commitEditing(bool withReturn);
     void closeEditor();
     void openEditor(int row, int column, const QString& text, bool selectAll);

@@ -1,5 +1,7 @@
 #include "app/TableMainWindow.h"
 
+#include "app/ArtworkEditor.h"
+#include "app/CellPopover.h"
 #include "app/EmptyTablePlaceholder.h"
 #include "app/LoadTagsDialog.h"
 #include "app/OpenPanel.h"
@@ -17,13 +19,18 @@
 #include "network/HttpTransfer.h"
 #include "network/NetworkTagLookup.h"
 #include "table/ColumnMenus.h"
+#include "table/TableCommandTexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMap>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -76,7 +83,17 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     callbacks.loadAudioProperties = [this](std::function<void()> then) {
         loadAudioPropertiesThen(std::move(then));
     };
+    callbacks.showAtCell = [this](int row, int column, const tagmint::table::CellExplanation& note) {
+        m_view->showPopoverAtCell(row, column, note.title, note.message, QStringLiteral("OK"));
+    };
+    callbacks.alert = [this](const QString& title, const QString& text) { showAlert(title, text); };
     m_controller->setCallbacks(std::move(callbacks));
+    connect(&m_controller->history().stack(), &QUndoStack::indexChanged, this,
+            [this] { updateActions(); });
+
+    m_artworkEditor = new ArtworkEditor(*m_controller, *m_view, this, [this] { return showsSheet(); });
+    connect(m_view, &TableGridView::artworkEditRequested, m_artworkEditor, &ArtworkEditor::begin);
+    connect(m_view, &TableGridView::artworkDropped, m_artworkEditor, &ArtworkEditor::drop);
 
     m_placeholder = new EmptyTablePlaceholder;
     m_stack = new QStackedWidget(this);
@@ -226,13 +243,37 @@ void TableMainWindow::buildMenus()
               [this] { m_application.quit(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Whether a text field has the keyboard is asked when the menu opens.
+    connect(edit, &QMenu::aboutToShow, this, [this] { updateActions(); });
+    addAction(edit, QStringLiteral("undo"), QStringLiteral("Undo"), QKeySequence::Undo, [this] { undo(); });
+    // Ctrl+Y and Ctrl+Shift+Z both redo; a key listed twice would be an
+    // ambiguous shortcut that does nothing.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    }
+    addAction(edit, QStringLiteral("redo"), QStringLiteral("Redo"), QKeySequence::Redo, [this] { redo(); })
+        ->setShortcuts(redoKeys);
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("copy"), QStringLiteral("Copy"), QKeySequence::Copy, [this] { copy(); });
+    addAction(edit, QStringLiteral("paste"), QStringLiteral("Paste"), QKeySequence::Paste, [this] { paste(); });
+    addAction(edit, QStringLiteral("clear"), QStringLiteral("Clear"), QKeySequence::Delete, [this] { clear(); });
+    addAction(edit, QStringLiteral("revert"), QStringLiteral("Revert"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z), [this] { revert(); });
+    addAction(edit, QStringLiteral("removeRows"), QStringLiteral("Remove Rows..."),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { removeSelectedRows(); });
+    edit->addSeparator();
     addAction(edit, QStringLiteral("editCell"), QStringLiteral("Edit Cell"), {}, [this] {
         QZTagLibTableSelection& selection = m_controller->selection();
         selection.beginEditingAtRow(selection.activeRow(), selection.activeColumn(), nullptr);
     });
+    addAction(edit, QStringLiteral("replaceArtwork"), QStringLiteral("Replace Artwork..."), {},
+              [this] { replaceArtwork(); });
     edit->addSeparator();
     addAction(edit, QStringLiteral("selectAll"), QStringLiteral("Select All"), QKeySequence::SelectAll,
-              [&c] { c.selectAllCommand(); });
+              [this] { selectAll(); });
     addAction(edit, QStringLiteral("deselectAll"), QStringLiteral("Deselect All"),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [&c] { c.deselectAllCommand(); });
     addAction(edit, QStringLiteral("selectColumn"), QStringLiteral("Select Column"),
@@ -308,8 +349,23 @@ void TableMainWindow::updateActions()
     set("openFolder", c.isEnabled(Command::Open, sheet));
     set("save", c.isEnabled(Command::Save, sheet));
     set("reload", c.isEnabled(Command::Reload, sheet));
-    set("editCell", c.isEnabled(Command::EditCell, sheet));
-    set("selectAll", c.isEnabled(Command::SelectAll, sheet));
+    const bool text = activeTextField() != nullptr;
+    set("editCell", c.isEnabled(Command::EditCell, sheet, text));
+    set("replaceArtwork", c.isEnabled(Command::EditCell, sheet, text));
+    set("selectAll", c.isEnabled(Command::SelectAll, sheet, text));
+    set("copy", c.isEnabled(Command::Copy, sheet, text));
+    set("paste", c.isEnabled(Command::Paste, sheet, text));
+    set("clear", c.isEnabled(Command::Clear, sheet, text));
+    set("revert", c.isEnabled(Command::Revert, sheet, text));
+    set("removeRows", c.isEnabled(Command::RemoveRows, sheet, text));
+    set("undo", c.isEnabled(Command::Undo, sheet, text));
+    set("redo", c.isEnabled(Command::Redo, sheet, text));
+    const QString undoName = text ? QString() : c.history().undoName();
+    const QString redoName = text ? QString() : c.history().redoName();
+    m_actions.value(QStringLiteral("undo"))
+        ->setText(undoName.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + undoName);
+    m_actions.value(QStringLiteral("redo"))
+        ->setText(redoName.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + redoName);
     set("deselectAll", c.isEnabled(Command::Deselect, sheet));
     set("selectColumn", c.isEnabled(Command::SelectColumn, sheet));
     set("selectRow", c.isEnabled(Command::SelectRow, sheet));
@@ -335,32 +391,194 @@ QMenu* TableMainWindow::cellMenu()
 {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("cellMenu"));
-    const auto isEnabled = [this](ColumnMenuCommand command) {
-        const bool sheet = showsSheet();
-        switch (command) {
-        case ColumnMenuCommand::ShowInFolder: return m_controller->isEnabled(Command::ShowInFolder, sheet);
-        case ColumnMenuCommand::SelectAll: return m_controller->isEnabled(Command::SelectAll, sheet);
-        case ColumnMenuCommand::SelectColumn: return m_controller->isEnabled(Command::SelectColumn, sheet);
-        case ColumnMenuCommand::SelectRow: return m_controller->isEnabled(Command::SelectRow, sheet);
-        default: return false;
-        }
+    updateActions();
+    // The cells' menu shows the window's own actions, enabled as they are.
+    const QMap<ColumnMenuCommand, QString> actions = {
+        {ColumnMenuCommand::ShowInFolder, QStringLiteral("showInFolder")},
+        {ColumnMenuCommand::Undo, QStringLiteral("undo")},
+        {ColumnMenuCommand::Redo, QStringLiteral("redo")},
+        {ColumnMenuCommand::Revert, QStringLiteral("revert")},
+        {ColumnMenuCommand::Copy, QStringLiteral("copy")},
+        {ColumnMenuCommand::Paste, QStringLiteral("paste")},
+        {ColumnMenuCommand::Clear, QStringLiteral("clear")},
+        {ColumnMenuCommand::RemoveRows, QStringLiteral("removeRows")},
+        {ColumnMenuCommand::EditCell, QStringLiteral("editCell")},
+        {ColumnMenuCommand::SelectAll, QStringLiteral("selectAll")},
+        {ColumnMenuCommand::SelectColumn, QStringLiteral("selectColumn")},
+        {ColumnMenuCommand::SelectRow, QStringLiteral("selectRow")},
     };
-    for (const ColumnMenuItem& item : tagmint::table::menuForCells(isEnabled)) {
-        QAction* action = nullptr;
-        switch (item.command) {
-        case ColumnMenuCommand::ShowInFolder: action = m_actions.value(QStringLiteral("showInFolder")); break;
-        case ColumnMenuCommand::SelectAll: action = m_actions.value(QStringLiteral("selectAll")); break;
-        case ColumnMenuCommand::SelectColumn: action = m_actions.value(QStringLiteral("selectColumn")); break;
-        case ColumnMenuCommand::SelectRow: action = m_actions.value(QStringLiteral("selectRow")); break;
-        // Copy, paste and revert have no command in this window yet.
-        default: break;
-        }
-        if (action) {
-            action->setEnabled(item.enabled);
+    for (const ColumnMenuItem& item : tagmint::table::menuForCells()) {
+        if (QAction* action = m_actions.value(actions.value(item.command)))
             menu->addAction(action);
-        }
     }
     return menu;
+}
+
+// --- Edit commands -------------------------------------------------------------------
+
+QLineEdit* TableMainWindow::activeTextField() const
+{
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return field && isAncestorOf(field) ? field : nullptr;
+}
+
+void TableMainWindow::copy()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->copy();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Copy"), QStringLiteral("copied")));
+        return;
+    }
+    if (std::unique_ptr<QMimeData> mime = m_controller->copy())
+        QGuiApplication::clipboard()->setMimeData(mime.release());
+}
+
+void TableMainWindow::paste()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->paste();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Paste"), QStringLiteral("updated")));
+        return;
+    }
+    m_controller->paste(QGuiApplication::clipboard()->mimeData());
+}
+
+void TableMainWindow::clear()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->del();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Clear"), QStringLiteral("cleared")));
+        return;
+    }
+    m_controller->clearSelectedContent();
+}
+
+void TableMainWindow::revert()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        if (field->isUndoAvailable()) {
+            field->undo();
+            postNotification(
+                tagmint::table::textFieldMessage(QStringLiteral("Revert"), QStringLiteral("reverted")));
+        }
+        return;
+    }
+    m_controller->revertSelectedContent();
+}
+
+void TableMainWindow::selectAll()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->selectAll();
+        postNotification(
+            tagmint::table::textFieldMessage(QStringLiteral("Select All"), QStringLiteral("selected")));
+        return;
+    }
+    m_controller->selectAllCommand();
+}
+
+void TableMainWindow::undo()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField())
+        field->undo();
+    else
+        m_controller->undo();
+}
+
+void TableMainWindow::redo()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField())
+        field->redo();
+    else
+        m_controller->redo();
+}
+
+void TableMainWindow::removeSelectedRows()
+{
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    const RecordList records = m_controller->selectedRecords();
+    if (records.isEmpty())
+        return;
+    switch (m_controller->removeRowsQuestion(records)) {
+    case TableViewController::RemoveRowsQuestion::UnsavedChanges:
+        askToSave(prompt_text::removeRowsTitle(), records,
+                  [this, records] { m_controller->removeRows(records); });
+        break;
+    case TableViewController::RemoveRowsQuestion::Confirmation:
+        removeRowsAfterConfirmation(records);
+        break;
+    case TableViewController::RemoveRowsQuestion::None:
+        m_controller->removeRows(records);
+        break;
+    }
+}
+
+void TableMainWindow::removeRowsAfterConfirmation(const RecordList& records)
+{
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("RemoveRowsPrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Question);
+    box->setWindowTitle(prompt_text::removeRowsTitle());
+    box->setText(tagmint::table::removeRowsConfirmation());
+    QPushButton* yes = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+    QPushButton* no = box->addButton(prompt_text::no(), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    box->setCheckBox(new QCheckBox(QStringLiteral("Do not ask again"), box));
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, yes, records] {
+        const bool agreed = box->clickedButton() == yes;
+        if (box->checkBox()->isChecked())
+            m_settings.setShowConfirmationBeforeRemovingRows(false);
+        m_messageSheet = nullptr;
+        updateActions();
+        if (agreed)
+            m_controller->removeRows(records);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::replaceArtwork()
+{
+    if (showsSheet())
+        return;
+    const auto open = [this] {
+        QZTagLibTableSelection& selection = m_controller->selection();
+        const int column = m_layout->indexOfColumn(QStringLiteral("image"));
+        const int row = selection.activeRow();
+        if (column < 1 || row < 0)
+            return;
+        selection.selectCell({QStringLiteral("image"), row, column});
+        // Once the shown column has settled on the screen.
+        QTimer::singleShot(300, this, [this] {
+            QZTagLibTableSelection& current = m_controller->selection();
+            const int at = m_layout->indexOfColumn(QStringLiteral("image"));
+            if (at >= 1 && current.activeColumn() == at)
+                current.beginEditingAtRow(current.activeRow(), at, nullptr);
+        });
+    };
+    if (!m_layout->isVisible(QStringLiteral("image")))
+        m_controller->toggleColumn(QStringLiteral("image"));
+    open();
 }
 
 void TableMainWindow::showHeaderMenu(int column, const QPoint& position)

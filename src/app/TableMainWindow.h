@@ -23,7 +23,9 @@
 #include <functional>
 #include <memory>
 
+class ArtworkEditor;
 class EmptyTablePlaceholder;
+class QLineEdit;
 class QAction;
 class QMenu;
 class QStackedWidget;
@@ -71,11 +73,24 @@ public:
     void postNotification(const StatusNotification& notification);
     // Drop or panel: opens what is usable, says so when nothing is.
     void openDroppedFiles(const QStringList& names);
+    // The Edit menu's commands; those a text field can take go to the
+    // active one (a cell being edited) instead of the cells.
+    void copy();
+    void paste();
+    void clear();
+    void revert();
+    void selectAll();
+    void undo();
+    void redo();
+    void removeSelectedRows();
+    // Opens the artwork cell of the active row (showing the column first).
+    void replaceArtwork();
 
     TableViewController& controller() { return *m_controller; }
     TableGridView* gridView() const { return m_view; }
     TableModel* tableModel() const { return m_model; }
     StatusBarWidget* statusBarWidget() const { return m_statusBar; }
+    ArtworkEditor* artworkEditor() const { return m_artworkEditor; }
     EmptyTablePlaceholder* placeholder() const { return m_placeholder; }
     ColumnLayout& columnLayout() { return *m_layout; }
     ProgressSheet* progressSheet() const { return m_progress; }
@@ -130,6 +145,9 @@ private:
     // "Save" succeeded or "Don't Save".
     void askToSave(const QString& title, const RecordList& records, std::function<void()> then);
     void showCellMenu(const QPoint& position);
+    // The text field inside this window that has the keyboard, if any.
+    QLineEdit* activeTextField() const;
+    void removeRowsAfterConfirmation(const RecordList& records);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
     void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
@@ -147,6 +165,7 @@ private:
     QStackedWidget* m_stack = nullptr;
     EmptyTablePlaceholder* m_placeholder = nullptr;
     StatusBarWidget* m_statusBar = nullptr;
+    ArtworkEditor* m_artworkEditor = nullptr;
     QPointer<ProgressSheet> m_progress;
     QPointer<QMessageBox> m_messageSheet;
     WindowCloseState m_closeState;

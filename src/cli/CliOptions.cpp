@@ -1,30 +1,30 @@
 #include "cli/CliOptions.h"
 
+#include "cli/OptionParsing.h"
 #include "naming/FileNameComposer.h"
 #include "network/LoadTagsFlags.h"
 #include "record/RecordField.h"
+#include "table/ColumnCatalog.h"
 
 #include <QHash>
-#include <functional>
 
 namespace tagmint::cli {
+
+QString checkTableFields(const QStringList& fields)
+{
+    if (fields.isEmpty())
+        return QStringLiteral("no fields given");
+    for (const QString& key : fields) {
+        const ColumnDescription* column = table::columnDescription(key);
+        if (!column || column->isRowNumber())
+            return QStringLiteral("unknown field \"%1\"").arg(key);
+    }
+    return QString();
+}
 
 namespace {
 
 const QString kEndOfOptions = QStringLiteral("--");
-
-bool isHelp(const QString& arg)
-{
-    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
-}
-
-CliOptions usageError(const QString& message)
-{
-    CliOptions options;
-    options.command = CliOptions::Command::UsageError;
-    options.error = message;
-    return options;
-}
 
 // Empty when the key may be set from the command line, else why not.
 QString checkSettableKey(const QString& key)
@@ -90,58 +90,12 @@ CliOptions parseArtwork(const QStringList& args)
     return options;
 }
 
-// Options first, then paths; "--" ends the options. handle takes an option
-// with the value after it (when it needs one) and answers an error or "".
-using OptionHandler = std::function<QString(const QString& option, const QStringList& args, qsizetype& index)>;
-
-// Returns the usage problem, or "" (with Help as the command for --help).
-QString parseOptionsAndPaths(CliOptions& options, const QStringList& args, const OptionHandler& handle)
-{
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-        } else if (!optionsEnded && isHelp(arg)) {
-            options.command = CliOptions::Command::Help;
-            return QString();
-        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            if (const QString problem = handle(arg, args, i); !problem.isEmpty())
-                return problem;
-        } else {
-            options.paths.append(arg);
-        }
-    }
-    return QString();
-}
-
-// The comma-separated names of an option's value, each handed to take,
-// which answers an error or "". No value or no name is an error too.
-QString parseListOption(const QString& option, const QStringList& args, qsizetype& index,
-                        const std::function<QString(const QString& name)>& take)
-{
-    if (index + 1 >= args.size())
-        return QStringLiteral("%1 needs a value").arg(option);
-    const QStringList names = args.at(++index).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    if (names.isEmpty())
-        return QStringLiteral("%1 needs at least one name").arg(option);
-    for (const QString& name : names) {
-        if (const QString problem = take(name.trimmed()); !problem.isEmpty())
-            return problem;
-    }
-    return QString();
-}
-
-QString unknownOption(const QString& option)
-{
-    return QStringLiteral("unknown option \"%1\"").arg(option);
-}
-
 CliOptions parseShow(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::Show;
-    const QString problem = parseOptionsAndPaths(options, args, [&options](const QString& option, const QStringList&, qsizetype&) {
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--json"))
             options.json = true;
         else if (option == QLatin1String("--audio"))
@@ -175,7 +129,8 @@ CliOptions parseRename(const QStringList& args)
     CliOptions options;
     options.command = CliOptions::Command::Rename;
     quint32 tags = 0;
-    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--hyphen")) {
             options.composeFlags |= naming::ComposeUseHyphen;
         } else if (option == QLatin1String("--underscores")) {
@@ -185,7 +140,7 @@ CliOptions parseRename(const QStringList& args)
         } else if (option == QLatin1String("--dry-run")) {
             options.dryRun = true;
         } else if (option == QLatin1String("--compose")) {
-            return parseListOption(option, all, i, [&tags](const QString& name) {
+            return parseListOption(argument, [&tags](const QString& name) {
                 const quint32 flag = composeFlagForName(name);
                 tags |= flag;
                 return flag ? QString() : QStringLiteral("cannot compose a name from \"%1\"").arg(name);
@@ -211,7 +166,8 @@ CliOptions parseFill(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::Fill;
-    const QString problem = parseOptionsAndPaths(options, args, [&](const QString& option, const QStringList& all, qsizetype& i) {
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
         if (option == QLatin1String("--from-paths")) {
             options.fillSources |= network::FromPaths;
         } else if (option == QLatin1String("--from-network")) {
@@ -221,7 +177,7 @@ CliOptions parseFill(const QStringList& args)
         } else if (option == QLatin1String("--missing-only")) {
             options.missingOnly = true;
         } else if (option == QLatin1String("--fields")) {
-            return parseListOption(option, all, i, [&options](const QString& key) {
+            return parseListOption(argument, [&options](const QString& key) {
                 if (!network::loadableKeys().contains(key))
                     return QStringLiteral("\"%1\" cannot be filled; fields: %2")
                         .arg(key, network::loadableKeys().join(QLatin1Char(',')));
@@ -246,17 +202,50 @@ CliOptions parseFill(const QStringList& args)
     return options;
 }
 
-CliOptions parseParsePath(const QStringList& args)
+// export and import: [--fields KEY,KEY...] [--header] PATH...
+CliOptions parseTableCommand(CliOptions::Command command, const QString& name, const QStringList& args)
 {
     CliOptions options;
-    options.command = CliOptions::Command::ParsePath;
-    const QString problem = parseOptionsAndPaths(options, args, [](const QString& option, const QStringList&, qsizetype&) {
-        return unknownOption(option);
+    options.command = command;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
+        if (option == QLatin1String("--header")) {
+            options.header = true;
+        } else if (option == QLatin1String("--fields")) {
+            options.fields.clear();
+            return parseListOption(argument, [&options](const QString& key) {
+                options.fields.append(key);
+                return checkTableFields({key});
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
     });
     if (!problem.isEmpty())
         return usageError(problem);
-    if (options.command == CliOptions::Command::ParsePath && options.paths.isEmpty())
-        return usageError(QStringLiteral("parse-path needs at least one path"));
+    if (options.command != command)
+        return options;
+    if (command == CliOptions::Command::Import && !options.fields.isEmpty() && options.header)
+        return usageError(QStringLiteral("import takes its fields from --fields or from --header, "
+                                         "not both"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("%1 needs at least one file").arg(name));
+    return options;
+}
+
+// Commands that take paths and no options: parse-path and fingerprint.
+CliOptions parsePathsOnly(CliOptions::Command command, const QString& missing, const QStringList& args)
+{
+    CliOptions options;
+    options.command = command;
+    const QString problem = parseOptionsAndPaths(options, args, [](OptionArgument& argument) {
+        return unknownOption(argument.name());
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command == command && options.paths.isEmpty())
+        return usageError(missing);
     return options;
 }
 
@@ -283,15 +272,15 @@ CliOptions parseArguments(const QStringList& args)
     if (command == QLatin1String("fill"))
         return parseFill(args.mid(1));
     if (command == QLatin1String("parse-path"))
-        return parseParsePath(args.mid(1));
-    if (command == QLatin1String("fingerprint")) {
-        CliOptions options;
-        options.command = CliOptions::Command::Fingerprint;
-        options.paths = args.mid(1);
-        if (options.paths.isEmpty())
-            return usageError(QStringLiteral("fingerprint needs at least one file"));
-        return options;
-    }
+        return parsePathsOnly(CliOptions::Command::ParsePath,
+                              QStringLiteral("parse-path needs at least one path"), args.mid(1));
+    if (command == QLatin1String("fingerprint"))
+        return parsePathsOnly(CliOptions::Command::Fingerprint,
+                              QStringLiteral("fingerprint needs at least one file"), args.mid(1));
+    if (command == QLatin1String("export"))
+        return parseTableCommand(CliOptions::Command::Export, command, args.mid(1));
+    if (command == QLatin1String("import"))
+        return parseTableCommand(CliOptions::Command::Import, command, args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -339,6 +328,22 @@ QString usageText()
                "  tagmint-cli parse-path PATH...\n"
                "      Print what the folder and file names of each path give, as\n"
                "      one JSON object per line; the path need not exist.\n"
+               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Print one line per file, the fields separated by TAB (TAB, CR,\n"
+               "      LF and NUL taken out of each value), as a spreadsheet pastes\n"
+               "      it. Default fields:\n"
+               "      %3.\n"
+               "      --header first prints a line of the field keys. Artwork is\n"
+               "      printed as empty.\n"
+               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Read such lines from standard input and write them into the\n"
+               "      files in the order export prints them, like a paste into the\n"
+               "      table: lines are used again from the first when the files\n"
+               "      outnumber them, fewer cells leave the other fields as they are,\n"
+               "      values that do not validate are reported and skipped, and\n"
+               "      read-only files and fields are skipped. --header takes the\n"
+               "      fields from the first line (image cannot be imported: use set\n"
+               "      image=FILE). Then saves like set.\n"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -347,9 +352,10 @@ QString usageText()
                "Values go to standard output; messages, counts and progress to\n"
                "standard error. See tagmint-cli(1).\n"
                "\n"
-               "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
-               "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")));
+               "Exit status: 0 on success, 1 when a file or value failed (or was\n"
+               "skipped by import), 2 on a usage error.\n")
+        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")),
+             table::defaultVisibleTextColumns().join(QLatin1Char(',')));
 }
 
 } // namespace tagmint::cli

@@ -18,7 +18,8 @@ struct Assignment {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Fingerprint, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Fingerprint, Export, Import,
+                         UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
@@ -31,8 +32,13 @@ struct CliOptions {
     bool useExisting = false;        // fill --from-network: the record's own tags steer the search
     QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
+    QStringList fields;              // export, import: the columns, in order ("" for the default)
+    bool header = false;             // export, import: a first line of field keys
     QString error;                   // UsageError: what was wrong
 };
+
+// Empty when every key names a table column, else what is wrong.
+QString checkTableFields(const QStringList& fields);
 
 // args: the arguments after the program name.
 CliOptions parseArguments(const QStringList& args);

@@ -3,14 +3,17 @@
 
 #include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/ExportCommand.h"
 #include "cli/FillCommand.h"
 #include "cli/FingerprintCommand.h"
+#include "cli/ImportCommand.h"
 #include "cli/ParsePathCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 using namespace tagmint::cli;
@@ -40,6 +43,16 @@ int main(int argc, char** argv)
         return runParsePath(options, out);
     case CliOptions::Command::Fingerprint:
         return runFingerprint(options.paths, out, err);
+    case CliOptions::Command::Export:
+        return ExportCommand(options, out, err).run();
+    case CliOptions::Command::Import: {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            err << "tagmint-cli: cannot read standard input" << Qt::endl;
+            return kExitFailure;
+        }
+        return ImportCommand(options, input.readAll(), out, err).run();
+    }
     case CliOptions::Command::UsageError:
         break;
     }

@@ -3,6 +3,7 @@
 #include "collection/CollectionOperations.h"
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "network/LoadTagsRun.h"
+#include "record/RecordChangeLog.h"
 #include "table/ColumnCatalog.h"
 #include "table/TableViewController.h"
 
@@ -134,12 +135,20 @@ void LoadTagsCommand::runOnSelection(quint32 flags, const QString& title)
         request.flags = flags;
         request.keys = range.columns;
         request.network = m_network.get();
+        // The run sets values on its own thread, where the window's history
+        // cannot see them: its own log notes them, and the whole run
+        // becomes one undo step when it ends (stopped runs too).
+        auto noted = std::make_shared<RecordChanges>();
         m_operations.runRecordsJob(
             title, loadTagsProgressText(flags),
-            [records, request](const collection::JobContext& context) {
-                return runLoadTags(records, request, context);
+            [records, request, noted](const collection::JobContext& context) {
+                RecordChangeLog log;
+                const qint64 changes = runLoadTags(records, request, context);
+                *noted = log.finish();
+                return changes;
             },
-            {}, [completion](const CollectionOperations::RecordsJobOutcome& outcome) {
+            {}, [this, title, noted, completion](const CollectionOperations::RecordsJobOutcome& outcome) {
+                m_table.history().addStep(title, std::move(*noted));
                 completion(int(outcome.count));
             });
     };

@@ -6,6 +6,7 @@
 #include "network/NetworkKeyTable.h"
 #include "network/LoadTagsFlags.h"
 #include "network/ResultCache.h"
+#include "record/RecordField.h"
 #include "settings/SettingsStore.h"
 #include "naming/NameCleaning.h"
 
@@ -15,11 +16,10 @@
 
 namespace tagmint::network {
 
+using record::fieldKey;
+
 namespace {
 
-const QString kArtist = QStringLiteral("artist");
-const QString kAlbum = QStringLiteral("album");
-const QString kTitle = QStringLiteral("title");
 const QString kAlbumIds = QStringLiteral("albumIDs");
 
 // What MusicBrainz asks of a client: name, version and a way to reach us.
@@ -156,10 +156,10 @@ std::optional<naming::TagValues> NetworkTagLookup::lookupTags(const LookupContex
         addArtistAlbums(context, artists, asked.value(QLatin1String(key)));
 
     // The text side: the album under one of the named artists, the title on it.
-    const QString rawTitle = asked.value(kTitle).trimmed();
+    const QString rawTitle = asked.value(fieldKey(RecordField::Title)).trimmed();
     const QString title = naming::tidyName(naming::stripLeadingTrackNumber(rawTitle));
     const QString alternative = rawTitle.compare(title, Qt::CaseInsensitive) != 0 ? rawTitle : QString();
-    const QString albumTitle = asked.value(kAlbum).trimmed();
+    const QString albumTitle = asked.value(fieldKey(RecordField::Album)).trimmed();
     if (!albumTitle.isEmpty()) {
         for (const ArtistAlbums& artist : artists) {
             const AlbumEntry* album = artist.findAlbum(albumTitle);
@@ -208,8 +208,8 @@ std::optional<naming::TagValues> NetworkTagLookup::lookupTags(const LookupContex
             return valuesOf(*candidate);
     }
     naming::TagValues found;
-    found.insert(kArtist, choice.artist);
-    found.insert(kTitle, choice.title);
+    found.insert(fieldKey(RecordField::Artist), choice.artist);
+    found.insert(fieldKey(RecordField::Title), choice.title);
     return found;
 }
 
@@ -283,8 +283,8 @@ std::optional<FingerprintResult> NetworkTagLookup::fingerprintLookup(const Looku
 tags::TagPicture NetworkTagLookup::lookupArtwork(const LookupContext& context, const naming::TagValues& query,
                                                  ArtworkCache& cache)
 {
-    const QString artist = query.value(kArtist).trimmed();
-    const QString album = query.value(kAlbum).trimmed();
+    const QString artist = query.value(fieldKey(RecordField::Artist)).trimmed();
+    const QString album = query.value(fieldKey(RecordField::Album)).trimmed();
     if (artist.isEmpty() || album.isEmpty())
         return {};
     const QString key = (artist + QLatin1Char('_') + album).toLower();

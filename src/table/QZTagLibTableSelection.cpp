@@ -535,7 +535,8 @@ void QZTagLibTableSelection::updateSelectionOfCells()
         hooks.selectionDidChange();
 }
 
-void QZTagLibTableSelection::performChange(const std::function<void()>& change, unsigned flags)
+void QZTagLibTableSelection::performChange(const std::function<void()>& change, unsigned flags,
+                                           const QString& undoName)
 {
     UpdateBatch batch(*this);
     const bool scrollRow = !(flags & NoVerticalScroll);
@@ -579,6 +580,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
 
     // 3. The change itself.
     m_host.endEditing();
+    if (hooks.changeWillRun)
+        hooks.changeWillRun(undoName);
     try {
         if (change)
             change();
@@ -586,6 +589,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
         // A failed change leaves the data as far as it got; the selection
         // is placed on what is there.
     }
+    if (hooks.changeDidRun)
+        hooks.changeDidRun();
 
     // 4. Fit the range to the new grid and show the new data.
     adjustColumnsAndRowsOfSelectedRange();

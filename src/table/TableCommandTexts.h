@@ -1,10 +1,13 @@
 #pragma once
-// Words of the table's own commands: selecting, editing one cell and the
-// explanation shown where a cell cannot be written.
+// Words of the table's own commands: selecting, editing, copying, pasting,
+// clearing, reverting, removing rows, undoing, and the explanation shown
+// where a cell cannot be written.
 
 #include "table/StatusNotification.h"
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace tagmint::table {
 
@@ -31,6 +34,22 @@ QString tagsChangedText(int changes);
 // The same under the command's title, the count of changes as subject,
 // priority 4.
 StatusNotification tagsChangedMessage(const QString& verb, int changes);
+
+// A command taken by the active text field (a cell editor, the find field):
+// verb, "active text field", "The contents of text field was <done>."
+StatusNotification textFieldMessage(const QString& verb, const QString& done);
+
+StatusNotification copyMessage(int cells);
+// Repeated validation failures are listed once.
+StatusNotification pasteMessage(int changed, int readOnlySkipped, const QStringList& errors);
+StatusNotification clearMessage(int cleared, int readOnly);
+// None when there is nothing to say (no cell was selected).
+std::optional<StatusNotification> revertMessage(int reverted, int writable, int readOnly);
+StatusNotification removeRowsMessage(int rows);
+// The question before rows are removed ("Yes", "No", a "do not ask" box).
+QString removeRowsConfirmation();
+// "Undo" or "Redo" with the step's name ("Paste").
+StatusNotification undoMessage(bool redo, const QString& stepName);
 
 StatusNotification selectAllMessage();
 StatusNotification deselectAllMessage();

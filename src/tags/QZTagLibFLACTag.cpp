@@ -4,8 +4,7 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
@@ -38,8 +37,8 @@ quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 // Answers where that frame starts.
 std::optional<qint64> flacFrameOffset(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return std::nullopt;
     const qint64 fileSize = file.size();
 

@@ -4,8 +4,7 @@
 #include "tags/Mp4AtomWalker.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -143,8 +142,8 @@ AudioLayout QZTagLibMP4Tag::audioLayout()
     // The payload of every top-level media data atom, and the chunk offsets
     // pointing into it, as the file is now (a save may have moved them).
     AudioLayout layout;
-    QFile file(path());
-    if (m_file && file.open(QIODevice::ReadOnly))
+    WindowedFile file(path());
+    if (m_file && file.open())
         mp4::checkMp4(file, &layout.pointers, &layout.ranges);
     return layout;
 }

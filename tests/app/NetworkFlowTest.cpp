@@ -1,5 +1,6 @@
 // Loading tags from the network in a window: the offline sheet and its
-// Continue, which answers from the caches and the paths without a service.
+// Continue, which answers from the caches and the paths without a service;
+// the whole run is one undo step.
 
 #include "AppTestSupport.h"
 #include "network/LoadTagsFlags.h"
@@ -39,4 +40,13 @@ TEST_F(AppTest, LoadTagsFromNetworkOfflineAsksThenWorksFromTheCaches)
     // Nothing cached: the working values fall back to the path's, as with any lookup that finds nothing.
     EXPECT_EQ(columnTexts(window, "title"), QStringList{"So What"});
     EXPECT_EQ(columnTexts(window, "artist"), QStringList{"Miles Davis"});
+
+    answer(report, "OK");
+    ASSERT_TRUE(waitIdle(window));
+    EXPECT_EQ(window->action("undo")->text(), "Undo Load Tags From Network");
+    window->action("undo")->trigger();
+    EXPECT_EQ(columnTexts(window, "title"), QStringList{""});
+    EXPECT_EQ(columnTexts(window, "artist"), QStringList{""});
+    window->action("redo")->trigger();
+    EXPECT_EQ(columnTexts(window, "title"), QStringList{"So What"});
 }

@@ -59,7 +59,7 @@ protected:
         for (const char* service : {"MUSICBRAINZ", "ACOUSTID", "COVERART", "ALBUMINFO"})
             environment.insert(QStringLiteral("TAGMINT_%1_URL").arg(service), baseUrl);
         environment.insert("TAGMINT_ACOUSTID_KEY", "testkey");
-        return runCli(args, QString(), environment);
+        return runCli(args, QString(), QByteArray(), environment);
     }
 
     TempDir dir;
@@ -136,7 +136,7 @@ TEST_F(CliNetworkTest, WithoutAClientKeyFingerprintsAreSkippedAndSaid)
     environment.insert("TAGMINT_ACOUSTID_URL", server.baseUrl());
     environment.insert("TAGMINT_NETWORK_KEYS", dir.filePath("none.json"));
     environment.remove("TAGMINT_ACOUSTID_KEY");
-    const CliResult result = runCli({"fill", "--from-network", "--fields", "title,artist", path}, QString(), environment);
+    const CliResult result = runCli({"fill", "--from-network", "--fields", "title,artist", path}, QString(), QByteArray(), environment);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains("AcoustID lookups need a client key: see Preferences")) << result.err.toStdString();
     EXPECT_TRUE(server.requests().isEmpty());

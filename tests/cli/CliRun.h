@@ -15,7 +15,9 @@ struct CliResult {
     QStringList outLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
+// input goes to the program's standard input, which is then closed.
 inline CliResult runCli(const QStringList& args, const QString& workingDir = QString(),
+                        const QByteArray& input = QByteArray(),
                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
@@ -23,6 +25,8 @@ inline CliResult runCli(const QStringList& args, const QString& workingDir = QSt
         process.setWorkingDirectory(workingDir);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
+    process.write(input);
+    process.closeWriteChannel();
     CliResult result;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return result;

@@ -2,90 +2,15 @@
 // spreading it down a column, header clicks, selecting arriving records,
 // which commands are enabled, and the words of these commands.
 
-#include "collection/QZTagLibRecordDataArrayController.h"
-#include "record/QZTagLibRecord.h"
-#include "settings/QZTagLibTableSettings.h"
-#include "settings/SettingsStore.h"
-#include "support/TestFiles.h"
-#include "table/ColumnLayout.h"
-#include "table/SelectionHost.h"
 #include "table/TableCommandTexts.h"
-#include "table/TableViewController.h"
-
-#include <gtest/gtest.h>
+#include "table/TableControllerSupport.h"
 
 using namespace tagmint;
 using namespace tagmint::table;
 
 namespace {
 
-// Carries out nothing; counts what the selection asked for.
-class QuietHost : public SelectionHost {
-public:
-    void scrollRowToVisible(int) override {}
-    void scrollColumnToVisible(int) override {}
-    bool isCellFullyVisible(int, int) const override { return true; }
-    bool hasCellView(int, int) const override { return true; }
-    double visibleHeight() const override { return 400; }
-    double rowHeight() const override { return 20; }
-    bool editingInProgress() const override { return false; }
-    void endEditing() override {}
-    void discardEditing() override {}
-    void beginEditing(int row, int column, const KeyPress*) override { editing = {row, column}; }
-    void showReadOnlyExplanation(int row, int column) override { explained = {row, column}; }
-    void showEditingIntroduction(int, int) override {}
-    void beginArtworkEdit(int, int) override {}
-    void reloadData() override { ++reloads; }
-    void refreshVisibleCells() override { ++refreshes; }
-    void updateCellDrawing() override {}
-    void makeFirstResponder() override {}
-    void takeFocusFromOutside() override {}
-    void beep() override { ++beeps; }
-
-    std::pair<int, int> editing{-1, -1};
-    std::pair<int, int> explained{-1, -1};
-    int reloads = 0;
-    int refreshes = 0;
-    int beeps = 0;
-};
-
-class TableController : public ::testing::Test {
-protected:
-    test::TempDir dir;
-    SettingsStore store{dir.filePath("tagmint.conf")};
-    QZTagLibTableSettings settings{store};
-    QZTagLibRecordDataArrayController collection;
-    ColumnLayout layout{store};
-    QuietHost host;
-    TableViewController controller{collection, layout, host, settings};
-    QList<StatusNotification> messages;
-
-    void SetUp() override
-    {
-        settings.setIntroductoryPopoverAboutCellEditingShown();
-        TableViewController::Callbacks callbacks;
-        callbacks.notify = [this](const StatusNotification& n) {
-            if (n.type == StatusNotification::Type::Message)
-                messages.append(n);
-        };
-        controller.setCallbacks(callbacks);
-    }
-
-    RecordList addRecords(const QStringList& titles)
-    {
-        RecordList records;
-        for (const QString& title : titles) {
-            auto record = std::make_shared<QZTagLibRecord>(dir.copyFixture("plain.mp3", title + ".mp3"), 0);
-            record->setValue(title, "title");
-            records.append(record);
-        }
-        collection.addObjects(records);
-        controller.recordsArrived(records, false);
-        return records;
-    }
-
-    int column(const QString& identifier) const { return layout.indexOfColumn(identifier); }
-};
+using test::TableController;
 
 TEST_F(TableController, CommitValidatesAndKeepsTheTextBeforeALineBreak)
 {
