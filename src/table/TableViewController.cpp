@@ -50,6 +50,7 @@ bool TableViewController::keyDown(const KeyPress& key)
     context.editingInProgress = m_host.editingInProgress();
     context.activeRow = m_selection.activeRow();
     context.windowHasRecords = m_collection.totalCount() > 0;
+    context.findBarVisible = m_callbacks.findBarVisible && m_callbacks.findBarVisible();
     const TableViewKeyResult result = tableViewKeyCommand(key, context);
     if (result.resetStatusPriority)
         notify(StatusNotification::resetPriority());
@@ -68,10 +69,17 @@ bool TableViewController::keyDown(const KeyPress& key)
             m_callbacks.openFiles();
         break;
     case Key::DeselectLeavingActiveCell: deselectAllCommand(); break;
-    // There is no find bar yet: its keys stay with the grid.
     case Key::FocusFindBarFirstControl:
     case Key::FocusFindBarLastControl:
+        if (!m_callbacks.focusFindBar)
+            return false;
+        m_callbacks.focusFindBar(result.command == Key::FocusFindBarLastControl);
+        break;
     case Key::CloseFindBar:
+        if (!m_callbacks.closeFindBar)
+            return false;
+        m_callbacks.closeFindBar();
+        break;
     case Key::None:
         return false;
     }
@@ -411,13 +419,17 @@ bool TableViewController::isEnabled(Command command, bool sheetAttached) const
     if (m_collection.totalCount() == 0)
         return false;
     if (m_collection.isEmpty())
-        return command == Command::Save || command == Command::SelectAll;
+        return command == Command::Save || command == Command::SelectAll || command == Command::ShowFind;
     switch (command) {
     case Command::EditCell:
         return m_selection.isCurrentCellEditable();
+    case Command::TextTool:
+        return m_selection.hasSelection() && m_selection.hasEditableSelection();
     case Command::Save:
     case Command::Reload:
     case Command::ColumnCommand:
+    case Command::ShowFind:
+    case Command::FindStep:
         return true;
     case Command::SelectAll:
     case Command::Deselect:

@@ -1,0 +1,257 @@
+#include "table/QZTagLibRecordTextFinder.h"
+
+#include "collection/QZTagLibRecordDataArrayController.h"
+#include "record/QZTagLibRecord.h"
+
+using namespace tagmint::table;
+
+namespace {
+
+bool hasMatch(const TextMatcher& matcher, const QZTagLibRecord& record, const QStringList& columns)
+{
+    for (const QString& key : columns) {
+        const std::optional<QString> text = textValue(record, key);
+        if (text && matcher.matches(*text))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QZTagLibRecordTextFinder::QZTagLibRecordTextFinder(QZTagLibRecordDataArrayController& collection,
+                                                   const FindOptions& options)
+    : m_collection(collection), m_options(options), m_matcher(QString(), options)
+{
+}
+
+void QZTagLibRecordTextFinder::setQuery(const QString& text, const QStringList& columns)
+{
+    m_matcher = TextMatcher(text, m_options);
+    m_found.reset();
+    applyFilter(columns);
+}
+
+void QZTagLibRecordTextFinder::setOptions(const FindOptions& options, const QStringList& columns)
+{
+    m_options = options;
+    m_matcher = TextMatcher(query(), m_options);
+    m_found.reset();
+    applyFilter(columns);
+}
+
+void QZTagLibRecordTextFinder::applyFilter(const QStringList& columns)
+{
+    if (m_matcher.isEmpty() || !m_options.filterEnabled) {
+        if (m_collection.hasFilter())
+            m_collection.clearFilter();
+        return;
+    }
+    // The filter asks the record itself, so records opened later and
+    // re-sorted rows are judged by the same query.
+    m_collection.setFilter([matcher = m_matcher, columns](const QZTagLibRecord& record) {
+        return hasMatch(matcher, record, columns);
+    });
+}
+
+bool QZTagLibRecordTextFinder::recordMatches(const QZTagLibRecord& record,
+                                             const QStringList& columns) const
+{
+    return hasMatch(m_matcher, record, columns);
+}
+
+RecordList QZTagLibRecordTextFinder::recordsMatching(const QStringList& columns) const
+{
+    RecordList records;
+    if (m_matcher.isEmpty())
+        return records;
+    for (const RecordPtr& record : m_collection.allObjects()) {
+        if (recordMatches(*record, columns))
+            records.append(record);
+    }
+    return records;
+}
+
+std::optional<QString> QZTagLibRecordTextFinder::cellText(int row, const QString& identifier) const
+{
+    const QZTagLibRecord* record = m_collection.recordAtRow(row);
+    return record ? textValue(*record, identifier) : std::nullopt;
+}
+
+QZTagLibRecordTextFinder::Occurrences
+QZTagLibRecordTextFinder::countOccurrences(const SelectionScope& scope,
+                                           const QStringList& replaceColumns) const
+{
+    Occurrences occurrences;
+    if (m_matcher.isEmpty())
+        return occurrences;
+    QList<bool> replaceable;
+    for (const QString& key : scope.columns)
+        replaceable.append(replaceColumns.contains(key));
+    const int last = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
+    for (int row = std::max(scope.firstRow, 0); row <= last; ++row) {
+        const QZTagLibRecord& record = m_collection.objectAtIndex(row);
+        for (qsizetype column = 0; column < scope.columns.size(); ++column) {
+            const std::optional<QString> text = textValue(record, scope.columns.at(column));
+            if (!text)
+                continue;
+            const int count = m_matcher.count(*text);
+            occurrences.count += count;
+            if (count > 0 && replaceable.at(column) && record.isEditable())
+                occurrences.replaceable = true;
+        }
+    }
+    return occurrences;
+}
+
+bool QZTagLibRecordTextFinder::findInCell(int row, const QString& identifier, bool forward,
+                                          qsizetype limit)
+{
+    const std::optional<QString> text = cellText(row, identifier);
+    if (!text)
+        return false;
+    const std::optional<TextRange> range =
+        forward ? m_matcher.first(*text, limit) : m_matcher.last(*text, limit);
+    if (!range)
+        return false;
+    m_found = FoundOccurrence{{identifier, row, -1}, *range, text->mid(range->location, range->length)};
+    return true;
+}
+
+bool QZTagLibRecordTextFinder::findNext(const QZTagLibTableCellPath& start, const SelectionScope& scope)
+{
+    const QStringList& columns = scope.columns;
+    const int startColumn = int(columns.indexOf(start.identifier));
+    if (m_matcher.isEmpty() || startColumn < 0)
+        return false;
+    const int startRow = start.row;
+    const int lastRow = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
+    const auto row = [&](int r, int fromColumn, int toColumn) {
+        for (int c = fromColumn; c <= toColumn; ++c) {
+            if (findInCell(r, columns.at(c), true, 0))
+                return true;
+        }
+        return false;
+    };
+    const qsizetype from = m_found && m_found->cell == start ? m_found->range.end() : 0;
+    if (findInCell(startRow, start.identifier, true, from))
+        return true;
+    const int lastColumn = int(columns.size()) - 1;
+    if (row(startRow, startColumn + 1, lastColumn))
+        return true;
+    for (int r = startRow + 1; r <= lastRow; ++r) {
+        if (row(r, 0, lastColumn))
+            return true;
+    }
+    for (int r = std::max(scope.firstRow, 0); r < startRow; ++r) {
+        if (row(r, 0, lastColumn))
+            return true;
+    }
+    // The start cell last, from its beginning: a lone occurrence is found again.
+    return row(startRow, 0, startColumn);
+}
+
+bool QZTagLibRecordTextFinder::findPrevious(const QZTagLibTableCellPath& start,
+                                            const SelectionScope& scope)
+{
+    const QStringList& columns = scope.columns;
+    const int startColumn = int(columns.indexOf(start.identifier));
+    if (m_matcher.isEmpty() || startColumn < 0)
+        return false;
+    const int startRow = start.row;
+    const int lastRow = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
+    constexpr qsizetype kWholeText = std::numeric_limits<qsizetype>::max();
+    const auto rowBackwards = [&](int r, int fromColumn, int toColumn) {
+        for (int c = fromColumn; c >= toColumn; --c) {
+            if (findInCell(r, columns.at(c), false, kWholeText))
+                return true;
+        }
+        return false;
+    };
+    const qsizetype until = m_found && m_found->cell == start ? m_found->range.location : kWholeText;
+    if (findInCell(startRow, start.identifier, false, until))
+        return true;
+    const int lastColumn = int(columns.size()) - 1;
+    if (rowBackwards(startRow, startColumn - 1, 0))
+        return true;
+    for (int r = startRow - 1; r >= std::max(scope.firstRow, 0); --r) {
+        if (rowBackwards(r, lastColumn, 0))
+            return true;
+    }
+    for (int r = lastRow; r > startRow; --r) {
+        if (rowBackwards(r, lastColumn, 0))
+            return true;
+    }
+    return rowBackwards(startRow, lastColumn, startColumn);
+}
+
+bool QZTagLibRecordTextFinder::replaceFound(const QZTagLibTableCellPath& start, TextEditOutcome* outcome)
+{
+    // An empty range is the place after a replacement, not an occurrence.
+    if (!m_found || !(m_found->cell == start) || m_found->range.length == 0)
+        return false;
+    const RecordPtr record = m_collection.isIndexValid(start.row)
+        ? m_collection.arrangedObjects().at(start.row)
+        : RecordPtr();
+    if (!record || !record->isEditable())
+        return false;
+    const std::optional<QString> text = textValue(*record, start.identifier);
+    const TextRange range = m_found->range;
+    // The cell may have been edited since it was found.
+    if (!text || !range.fitsIn(text->size())
+        || QStringView(*text).mid(range.location, range.length) != m_found->matched)
+        return false;
+    QString changed = *text;
+    changed.replace(range.location, range.length, m_replacement);
+    if (!writeText(record, start.identifier, changed, outcome))
+        return false;
+    m_found->range = TextRange{range.location + m_replacement.size(), 0};
+    m_found->matched.clear();
+    return true;
+}
+
+TextEditOutcome QZTagLibRecordTextFinder::replaceAll(const SelectionScope& scope)
+{
+    TextEditOutcome outcome;
+    if (m_matcher.isEmpty())
+        return outcome;
+    const RecordList& rows = m_collection.arrangedObjects();
+    const int last = std::min(scope.lastRow, int(rows.size()) - 1);
+    for (int row = std::max(scope.firstRow, 0); row <= last; ++row) {
+        const RecordPtr& record = rows.at(row);
+        if (!record->isEditable())
+            continue;
+        for (const QString& key : scope.columns) {
+            const std::optional<QString> text = textValue(*record, key);
+            if (!text)
+                continue;
+            QString changed = *text;
+            const int replaced = m_matcher.replaceAll(changed, m_replacement);
+            if (replaced > 0 && changed != *text && writeText(record, key, changed, &outcome))
+                outcome.changes += replaced;
+        }
+    }
+    m_found.reset();
+    return outcome;
+}
+
+QZTagLibRecordTextFinder::Highlight QZTagLibRecordTextFinder::highlight(const QString& text, int row,
+                                                                       const QString& identifier) const
+{
+    Highlight highlight;
+    m_matcher.enumerate(text, 0, [&highlight](const TextRange& range) {
+        highlight.matches.append(range);
+        return true;
+    });
+    highlight.current = selectedRange(text, row, identifier);
+    return highlight;
+}
+
+std::optional<TextRange> QZTagLibRecordTextFinder::selectedRange(const QString& text, int row,
+                                                                const QString& identifier) const
+{
+    if (!m_found || !m_found->cell.isAt(row, identifier) || !m_found->range.fitsIn(text.size())
+        || QStringView(text).mid(m_found->range.location, m_found->range.length) != m_found->matched)
+        return std::nullopt;
+    return m_found->range;
+}

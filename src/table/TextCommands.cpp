@@ -1,0 +1,92 @@
+#include "table/TextCommands.h"
+
+#include "collection/CountPhrase.h"
+#include "record/QZTagLibRecord.h"
+
+#include <QLocale>
+
+namespace tagmint::table {
+
+TextEditOutcome& TextEditOutcome::operator+=(const TextEditOutcome& other)
+{
+    changes += other.changes;
+    refusals += other.refusals;
+    return *this;
+}
+
+std::optional<QString> textValue(const QZTagLibRecord& record, const QString& key)
+{
+    const QVariant value = record.value(key);
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+bool writeText(const RecordPtr& record, const QString& key, const QString& text,
+               TextEditOutcome* outcome)
+{
+    QVariant value(text);
+    TagmintError error;
+    if (!record->validateValue(value, key, &error)) {
+        if (outcome)
+            outcome->refusals.append({record, key, error.message});
+        return false;
+    }
+    return record->setValueAndCheck(value, key);
+}
+
+TextEditOutcome transformRecords(const RecordList& rows, const QStringList& columns, int firstRow,
+                                 int lastRow, const TextTransformation& transformation)
+{
+    TextEditOutcome outcome;
+    const int end = std::min(lastRow, int(rows.size()) - 1);
+    for (int row = std::max(firstRow, 0); row <= end; ++row) {
+        const RecordPtr& record = rows.at(row);
+        if (!record->isEditable())
+            continue;
+        for (const QString& key : columns) {
+            const std::optional<QString> old = textValue(*record, key);
+            if (!old)
+                continue;
+            const QString changed = transformation(*old, key);
+            if (changed != *old && writeText(record, key, changed, &outcome))
+                ++outcome.changes;
+        }
+    }
+    return outcome;
+}
+
+namespace text_verbs {
+QString changeCase() { return QStringLiteral("Change Case"); }
+QString fixEncoding() { return QStringLiteral("Fix Encoding"); }
+QString removeExtraSpaces() { return QStringLiteral("Remove Extra Spaces"); }
+QString removeExtraCharacters() { return QStringLiteral("Remove Extra Characters"); }
+QString replaceAll() { return QStringLiteral("Replace All"); }
+} // namespace text_verbs
+
+QString tagsChangedText(int changes)
+{
+    // Grouped as in "1,247 tags changed.", whatever the user's locale.
+    const QString count = changes == 0 ? QStringLiteral("No")
+                                       : QLocale(QLocale::English).toString(changes);
+    return QStringLiteral("%1 tag%2 changed.").arg(count, changes == 1 ? QString() : QStringLiteral("s"));
+}
+
+ResultReport tagsChangedReport(const QString& verb, const TextEditOutcome& outcome,
+                               bool showConfirmation)
+{
+    ResultReport report;
+    report.title = verb;
+    report.shortText = collection::countPhrase(outcome.changes, QStringLiteral("change"));
+    report.longText = tagsChangedText(outcome.changes);
+    for (const ValueRefusal& refusal : outcome.refusals)
+        report.longText += QLatin1Char('\n') + refusal.message;
+    report.priority = 4;
+    if (showConfirmation)
+        report.alertText = report.longText;
+    else
+        report.popup = true;
+    return report;
+}
+
+} // namespace tagmint::table

@@ -1,0 +1,70 @@
+#pragma once
+// Writing new texts into records cell by cell, as the text tools and
+// replace all do it, and the tags-changed report that ends such a run.
+// Only texts of records that can be written are touched; a value that does
+// not change is not written; a value the field refuses is reported and
+// leaves the cell as it was.
+
+#include "collection/RecordList.h"
+#include "collection/ResultReport.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QZTagLibRecord;
+
+namespace tagmint::table {
+
+// A new value the record's validation refused.
+struct ValueRefusal {
+    RecordPtr record;
+    QString key;
+    QString message;   // the validation's own words
+};
+
+struct TextEditOutcome {
+    int changes = 0;
+    QList<ValueRefusal> refusals;
+
+    TextEditOutcome& operator+=(const TextEditOutcome& other);
+};
+
+// The record's value for key when it is a text (texts only are edited).
+std::optional<QString> textValue(const QZTagLibRecord& record, const QString& key);
+
+// Validates and sets a new text; answers whether the stored value changed.
+// A refusal is added to outcome (when given) and changes nothing.
+bool writeText(const RecordPtr& record, const QString& key, const QString& text,
+               TextEditOutcome* outcome);
+
+// The new text of one cell from its old text and its field key.
+using TextTransformation = std::function<QString(const QString& text, const QString& key)>;
+
+// Applies the transformation to the columns of rows first..last (inclusive,
+// cut at the end of rows), skipping records that cannot be written; each
+// written value counts as one change.
+TextEditOutcome transformRecords(const RecordList& rows, const QStringList& columns, int firstRow,
+                                 int lastRow, const TextTransformation& transformation);
+
+// The verbs the text tools report under.
+namespace text_verbs {
+QString changeCase();
+QString fixEncoding();
+QString removeExtraSpaces();
+QString removeExtraCharacters();
+QString replaceAll();
+} // namespace text_verbs
+
+// "3 tags changed.", "1 tag changed.", "No tags changed."
+QString tagsChangedText(int changes);
+
+// The end of a run that changed tags: priority 4, the text above (followed
+// by what validation refused), shown in an alert when showConfirmation (the
+// setting QZTagLibTablePreferencesShowConfirmationAfterTagsUpdate) is on,
+// otherwise as a popup of the status message.
+ResultReport tagsChangedReport(const QString& verb, const TextEditOutcome& outcome,
+                               bool showConfirmation);
+
+} // namespace tagmint::table
