@@ -1,7 +1,5 @@
 #include "table/TextTransformations.h"
 
-#include <QTextBoundaryFinder>
-
 namespace tagmint::table {
 
 namespace {
@@ -26,18 +24,54 @@ QString capitalizeFirstLetter(QStringView piece)
         + piece.mid(first + width).toString().toLower();
 }
 
+bool endsSentence(QChar c)
+{
+    switch (c.unicode()) {
+    case u'.': case u'!': case u'?': case u'\u2026': case u'\u3002': case u'\uff01': case u'\uff1f':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool closesQuoteOrBracket(QChar c)
+{
+    return c == u'"' || c == u'\'' || c.category() == QChar::Punctuation_Close
+        || c.category() == QChar::Punctuation_FinalQuote;
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// A sentence ends at a line break, or after a full stop, question or
+// exclamation mark (and the quotes and brackets closing there) followed by
+// white space. ICU's sentence rules would not end one before a lower-case
+// word ("hello world. bye"), which is exactly the text this mode repairs.
 QString sentenceCase(const QString& text)
 {
     QString result;
     result.reserve(text.size());
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    const qsizetype size = text.size();
     qsizetype start = 0;
-    while (finder.toNextBoundary() >= 0) {
-        const qsizetype end = finder.position();
-        result += capitalizeFirstLetter(QStringView(text).mid(start, end - start));
-        start = end;
+    qsizetype position = 0;
+    while (position < size) {
+        const QChar c = text.at(position++);
+        bool end = isLineBreak(c);
+        if (!end && endsSentence(c)) {
+            while (position < size && closesQuoteOrBracket(text.at(position)))
+                ++position;
+            end = position == size || text.at(position).isSpace();
+        }
+        if (!end)
+            continue;
+        while (position < size && text.at(position).isSpace())
+            ++position;
+        result += capitalizeFirstLetter(QStringView(text).mid(start, position - start));
+        start = position;
     }
-    return result;
+    return result + capitalizeFirstLetter(QStringView(text).mid(start));
 }
 
 // Words are what white space separates.
