@@ -7,6 +7,7 @@
 #include "table/QZTagLibTableSelection.h"
 #include "table/SelectionKeyboard.h"
 #include "table/TableViewController.h"
+#include "table/TextFinderController.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -137,7 +138,9 @@ void TableGridView::setController(TableViewController* controller, TableModel* m
     m_header->setController(controller);
     m_mouse = std::make_unique<SelectionMouse>(controller->selection());
     setModel(model);
-    setItemDelegate(new CellDelegate(*controller, this));
+    m_delegate = new CellDelegate(*controller, this);
+    m_delegate->setFinder(m_finder);
+    setItemDelegate(m_delegate);
     connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
         m_controller->headerClicked(column);
         syncColumns();
@@ -275,6 +278,13 @@ void TableGridView::beginEditing(int row, int column, const KeyPress* event)
         openEditor(row, column, m_controller->editText(row, column), true);
 }
 
+void TableGridView::setFinder(const TextFinderController* finder)
+{
+    m_finder = finder;
+    if (m_delegate)
+        m_delegate->setFinder(finder);
+}
+
 void TableGridView::openEditor(int row, int column, const QString& text, bool selectAll)
 {
     closeEditor();
@@ -284,7 +294,10 @@ void TableGridView::openEditor(int row, int column, const QString& text, bool se
     m_editor->setObjectName(QStringLiteral("CellEditor"));
     m_editor->setFrame(false);
     m_editor->setText(text);
-    if (selectAll)
+    const auto found = m_finder && selectAll ? m_finder->selectedRange(row, column, text) : std::nullopt;
+    if (found)
+        m_editor->setSelection(int(found->location), int(found->length));
+    else if (selectAll)
         m_editor->selectAll();
     else
         m_editor->end(false);

@@ -10,7 +10,10 @@
 #include "collection/WindowRegistry.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
+#include "table/SelectionOperationRunner.h"
 #include "table/TableViewController.h"
+#include "table/TextCommands.h"
+#include "table/TextFinderController.h"
 
 #include "app/ProgressSheet.h"
 
@@ -22,6 +25,7 @@
 #include <memory>
 
 class EmptyTablePlaceholder;
+class FindBar;
 class QAction;
 class QMenu;
 class QStackedWidget;
@@ -62,7 +66,15 @@ public:
     // Drop or panel: opens what is usable, says so when nothing is.
     void openDroppedFiles(const QStringList& names);
 
+    // The find bar: shown (with its replace row), its field focused.
+    void showFindBar(bool withReplace);
+    // Change case, fix encoding, remove extra spaces or characters over the
+    // selection, asking first whether one selected cell means all of them.
+    void runTextTool(const tagmint::table::TextTool& tool);
+
     TableViewController& controller() { return *m_controller; }
+    TextFinderController& finder() { return *m_finder; }
+    FindBar* findBar() const { return m_findBar; }
     TableGridView* gridView() const { return m_view; }
     TableModel* tableModel() const { return m_model; }
     StatusBarWidget* statusBarWidget() const { return m_statusBar; }
@@ -104,6 +116,11 @@ private:
     bool askToUnlockFolder(const QString& path);
     void showReport(const ResultReport& report);
     void showAlert(const QString& title, const QString& text);
+    // The tags-changed result: an alert with "do not show again", or the
+    // status message popping up, as the settings say.
+    void showTagsChanged(const ResultReport& report);
+    void askToExtendSelection(const QString& title, const tagmint::table::ApplyToSelectionCallbacks::Reply& reply);
+    void buildTextMenus(QMenu* edit);
     void loadAudioPropertiesThen(std::function<void()> then);
     // Asks about unsaved changes (title: the command); then runs after
     // "Save" succeeded or "Don't Save".
@@ -120,7 +137,10 @@ private:
     std::unique_ptr<CollectionOperations> m_operations;
     TableGridView* m_view = nullptr;
     std::unique_ptr<TableViewController> m_controller;
+    std::unique_ptr<TextFinderController> m_finder;
     TableModel* m_model = nullptr;
+    QWidget* m_tablePane = nullptr;   // the find bar over the grid
+    FindBar* m_findBar = nullptr;
     QStackedWidget* m_stack = nullptr;
     EmptyTablePlaceholder* m_placeholder = nullptr;
     StatusBarWidget* m_statusBar = nullptr;

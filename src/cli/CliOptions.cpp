@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "cli/TextCommandOptions.h"
 #include "record/RecordField.h"
 
 namespace tagmint::cli {
@@ -26,8 +27,13 @@ CliOptions parseShow(const QStringList& args)
     CliOptions options;
     options.command = CliOptions::Command::Show;
     bool optionsEnded = false;
-    for (const QString& arg : args) {
-        if (!optionsEnded && arg == kEndOfOptions) {
+    for (qsizetype index = 0; index < args.size(); ++index) {
+        const QString& arg = args.at(index);
+        QString findError;
+        if (!optionsEnded && takeFindOption(args, index, options, findError)) {
+            if (!findError.isEmpty())
+                return usageError(findError);
+        } else if (!optionsEnded && arg == kEndOfOptions) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == QLatin1String("--json")) {
             options.json = true;
@@ -42,6 +48,8 @@ CliOptions parseShow(const QStringList& args)
             options.paths.append(arg);
         }
     }
+    if (const QString problem = checkFindArguments(options); !problem.isEmpty())
+        return usageError(problem);
     if (options.paths.isEmpty())
         return usageError(QStringLiteral("show needs at least one file"));
     return options;
@@ -129,6 +137,10 @@ CliOptions parseArguments(const QStringList& args)
         return parseSet(args.mid(1));
     if (command == QLatin1String("artwork"))
         return parseArtwork(args.mid(1));
+    if (command == QLatin1String("clean"))
+        return parseClean(args.mid(1));
+    if (command == QLatin1String("replace"))
+        return parseReplace(args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -155,12 +167,13 @@ QString usageText()
                "  tagmint-cli artwork export PATH DIR\n"
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
+               "%2"
                "\n"
                "Keys for set: %1\n"
                "\n"
                "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
                "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")));
+        .arg(settable.join(QStringLiteral(", ")), textCommandsUsage());
 }
 
 } // namespace tagmint::cli

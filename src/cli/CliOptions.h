@@ -1,6 +1,9 @@
 #pragma once
 // The command line of tagmint-cli, parsed into what one command needs.
 
+#include "table/FindOptions.h"
+#include "table/TextCommands.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,14 +20,25 @@ struct Assignment {
     QString value;
 };
 
+// replace and show --find.
+struct FindArguments {
+    QString text;
+    bool given = false;
+    QString replacement;
+    table::FindOptions options{false, false, table::SearchType::Contains};
+};
+
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, Clean, Replace, UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
     bool audio = false;              // show: probe and print the audio facts
     QList<Assignment> assignments;   // set, in command-line order
     QStringList paths;               // artwork export: the file, then the folder
+    table::TextTool clean;           // clean: the one tool to apply
+    FindArguments find;              // replace, show
+    QStringList fields;              // clean, replace, show --find; empty: the default
     QString error;                   // UsageError: what was wrong
 };
 

@@ -1,13 +1,10 @@
 #include "cli/SetCommand.h"
 
-#include "cli/ProgressPrinter.h"
 #include "cli/RecordOpener.h"
-#include "collection/CollectionMessages.h"
+#include "cli/RecordSaving.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 
-#include <QFileInfo>
-#include <QHash>
 #include <QImageReader>
 #include <QTextStream>
 
@@ -29,47 +26,15 @@ int SetCommand::run()
     prepareValues();
     RecordOpener opener(m_err);
     opener.open(m_options.paths);
+    RecordSaving saving(opener, m_out, m_err);
     bool allGood = opener.succeeded();
-
-    RecordList toSave;
-    QHash<const QZTagLibRecord*, QString> shownPaths;
     for (const RecordPtr& record : opener.records()) {
-        const QString shown = opener.displayPath(record->path());
-        // Checked before writing: a read-only record silently reports no
-        // change, which would read as "unchanged" although nothing could be
-        // written.
-        if (record->hasInvalidTags() || record->isReadOnly()) {
-            m_err << shown << ": "
-                  << (record->hasInvalidTags() ? "the tags cannot be read" : "the file is read-only")
-                  << Qt::endl;
-            report(shown, QStringLiteral("could not be saved"));
-            allGood = false;
+        if (saving.refuseUnwritable(*record))
             continue;
-        }
-        allGood = applyValues(*record, shown) && allGood;
-        if (!record->isDirty()) {
-            report(shown, QStringLiteral("unchanged"));
-            continue;
-        }
-        shownPaths.insert(record.get(), shown);
-        toSave.append(record);
+        allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
+        saving.add(record);
     }
-    if (toSave.isEmpty())
-        return allGood ? kExitOk : kExitFailure;
-
-    collection::SaveResult result;
-    {
-        ProgressPrinter progress(m_err, &collection::progress_text::saving);
-        opener.collection().save(
-            toSave, progress.callbacks(),
-            [&result](const collection::SaveResult& r) { result = r; }, {},
-            collection::kRunInline);
-    }
-    for (const RecordPtr& record : toSave)
-        allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
-          << Qt::endl;
-    return allGood && result.succeeded() ? kExitOk : kExitFailure;
+    return saving.finish() && allGood ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()
@@ -110,35 +75,6 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
             record.setValue(value, prepared.key);
     }
     return allApplied;
-}
-
-bool SetCommand::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
-{
-    if (record.hasSaveError()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    if (record.hasRenameError()) {
-        report(shownPath, QStringLiteral("could not be renamed"));
-        return false;
-    }
-    if (record.isDirty()) {
-        report(shownPath, QStringLiteral("could not be saved"));
-        return false;
-    }
-    const QString newName = QFileInfo(record.path()).fileName();
-    if (newName != QFileInfo(shownPath).fileName()) {
-        report(shownPath, QStringLiteral("saved and renamed to %1")
-                              .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));
-        return true;
-    }
-    report(shownPath, QStringLiteral("saved"));
-    return true;
-}
-
-void SetCommand::report(const QString& shownPath, const QString& text)
-{
-    m_out << shownPath << ": " << text << '\n';
 }
 
 } // namespace tagmint::cli

@@ -29,9 +29,6 @@ private:
     void prepareValues();
     // False when a value was refused (and reported).
     bool applyValues(QZTagLibRecord& record, const QString& shownPath);
-    // Reports how the save of a changed record went; false when it failed.
-    bool reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath);
-    void report(const QString& shownPath, const QString& text);
 
     const CliOptions& m_options;
     QTextStream& m_out;

@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/TextEditCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -29,6 +30,9 @@ int main(int argc, char** argv)
         return SetCommand(options, out, err).run();
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
+    case CliOptions::Command::Clean:
+    case CliOptions::Command::Replace:
+        return TextEditCommand(options, out, err).run();
     case CliOptions::Command::UsageError:
         break;
     }

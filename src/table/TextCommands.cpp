@@ -1,7 +1,9 @@
 #include "table/TextCommands.h"
 
 #include "collection/CountPhrase.h"
+#include "naming/NameCleaning.h"
 #include "record/QZTagLibRecord.h"
+#include "table/TextTransformations.h"
 
 #include <QLocale>
 
@@ -56,13 +58,34 @@ TextEditOutcome transformRecords(const RecordList& rows, const QStringList& colu
     return outcome;
 }
 
-namespace text_verbs {
-QString changeCase() { return QStringLiteral("Change Case"); }
-QString fixEncoding() { return QStringLiteral("Fix Encoding"); }
-QString removeExtraSpaces() { return QStringLiteral("Remove Extra Spaces"); }
-QString removeExtraCharacters() { return QStringLiteral("Remove Extra Characters"); }
-QString replaceAll() { return QStringLiteral("Replace All"); }
-} // namespace text_verbs
+QString TextTool::verb() const
+{
+    switch (kind) {
+    case Kind::ChangeCase: return QStringLiteral("Change Case");
+    case Kind::FixEncoding: return QStringLiteral("Fix Encoding");
+    case Kind::RemoveExtraSpaces: return QStringLiteral("Remove Extra Spaces");
+    case Kind::RemoveExtraCharacters: break;
+    }
+    return QStringLiteral("Remove Extra Characters");
+}
+
+TextTransformation TextTool::transformation() const
+{
+    switch (kind) {
+    case Kind::ChangeCase:
+        return [mode = caseMode](const QString& text, const QString&) { return changeCase(text, mode); };
+    case Kind::FixEncoding:
+        return [encoding = encoding](const QString& text, const QString&) {
+            return fixEncoding(text, encoding);
+        };
+    case Kind::RemoveExtraSpaces:
+        return [](const QString& text, const QString&) { return naming::normalizeSpaces(text); };
+    case Kind::RemoveExtraCharacters: break;
+    }
+    return removeExtraCharacters;
+}
+
+QString replaceAllVerb() { return QStringLiteral("Replace All"); }
 
 QString tagsChangedText(int changes)
 {

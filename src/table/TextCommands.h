@@ -7,6 +7,7 @@
 
 #include "collection/RecordList.h"
 #include "collection/ResultReport.h"
+#include "util/LegacyEncodings.h"
 
 #include <QList>
 #include <QString>
@@ -48,14 +49,21 @@ using TextTransformation = std::function<QString(const QString& text, const QStr
 TextEditOutcome transformRecords(const RecordList& rows, const QStringList& columns, int firstRow,
                                  int lastRow, const TextTransformation& transformation);
 
-// The verbs the text tools report under.
-namespace text_verbs {
-QString changeCase();
-QString fixEncoding();
-QString removeExtraSpaces();
-QString removeExtraCharacters();
-QString replaceAll();
-} // namespace text_verbs
+// One of the four text tools with its setting.
+struct TextTool {
+    enum class Kind { ChangeCase, FixEncoding, RemoveExtraSpaces, RemoveExtraCharacters };
+
+    Kind kind = Kind::RemoveExtraSpaces;
+    int caseMode = 0;   // ChangeCase: a CaseMode
+    text::LegacyEncoding encoding = text::LegacyEncoding::Windows1252;   // FixEncoding
+
+    // "Change Case", "Fix Encoding", ...: the title of its report.
+    QString verb() const;
+    TextTransformation transformation() const;
+};
+
+// The title of replace all's report.
+QString replaceAllVerb();
 
 // "3 tags changed.", "1 tag changed.", "No tags changed."
 QString tagsChangedText(int changes);

@@ -112,9 +112,8 @@ std::optional<QZTagLibTableCellPath> TextFinderController::startingCell(const Se
 
 // --- Showing and closing ----------------------------------------------------------------
 
-void TextFinderController::showBar(bool withReplace)
+void TextFinderController::showBar(bool withReplace, bool announce)
 {
-    notify(StatusNotification::resetPriority());
     const bool wasVisible = isVisible();
     if (!m_engine) {
         m_engine = std::make_unique<QZTagLibRecordTextFinder>(m_table.collection(),
@@ -122,7 +121,10 @@ void TextFinderController::showBar(bool withReplace)
         m_engine->setReplacement(m_replacementText);
     }
     m_replaceShown = withReplace;
-    notify(find_text::barShownMessage(withReplace));
+    if (announce) {
+        notify(StatusNotification::resetPriority());
+        notify(find_text::barShownMessage(withReplace));
+    }
     barChanged();
     // Shown again: the text still in the field searches again.
     if (!wasVisible && !m_findText.isEmpty())
@@ -360,7 +362,7 @@ void TextFinderController::replaceAll()
     if (m_callbacks.contentChanged)
         m_callbacks.contentChanged();
     if (m_callbacks.showReport)
-        m_callbacks.showReport(tagsChangedReport(text_verbs::replaceAll(), outcome,
+        m_callbacks.showReport(tagsChangedReport(replaceAllVerb(), outcome,
                                                  m_settings.showConfirmationAfterTagsUpdate()));
 }
 

@@ -60,7 +60,9 @@ public:
     QZTagLibRecordTextFinder* engine() const { return m_engine.get(); }
 
     // --- Commands ----------------------------------------------------------------
-    void showBar(bool withReplace);
+    // announce: post "Find panel was activated." (a new window showing the
+    // bar by itself stays quiet).
+    void showBar(bool withReplace, bool announce = true);
     void closeBar();
     void findNext();
     void findPrevious();

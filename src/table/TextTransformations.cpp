@@ -1,5 +1,8 @@
 #include "table/TextTransformations.h"
 
+#include "naming/NameCleaning.h"
+#include "record/RecordField.h"
+
 namespace tagmint::table {
 
 namespace {
@@ -74,24 +77,6 @@ QString sentenceCase(const QString& text)
     return result + capitalizeFirstLetter(QStringView(text).mid(start));
 }
 
-// Words are what white space separates.
-QString capitalizedCase(const QString& text)
-{
-    QString result;
-    result.reserve(text.size());
-    qsizetype position = 0;
-    while (position < text.size()) {
-        qsizetype end = position;
-        const bool space = text.at(position).isSpace();
-        while (end < text.size() && text.at(end).isSpace() == space)
-            ++end;
-        const QStringView run = QStringView(text).mid(position, end - position);
-        result += space ? run.toString() : capitalizeFirstLetter(run);
-        position = end;
-    }
-    return result;
-}
-
 } // namespace
 
 QString changeCase(const QString& text, int mode)
@@ -101,7 +86,7 @@ QString changeCase(const QString& text, int mode)
     case SentenceCase: return sentenceCase(text);
     case LowerCase: return text.toLower();
     case UpperCase: return text.toUpper();
-    default: return capitalizedCase(text);
+    default: return naming::capitalizeWords(text);
     }
 }
 
@@ -117,6 +102,13 @@ QString fixEncoding(const QString& text, text::LegacyEncoding encoding)
     // text after one is kept rather than dropped.
     const std::optional<QString> decoded = text::decodeLegacy(text.toLatin1(), encoding);
     return decoded ? *decoded : text;
+}
+
+QString removeExtraCharacters(const QString& text, const QString& key)
+{
+    if (key == record::fieldKey(RecordField::Filename))
+        return naming::normalizeSpaces(text);
+    return naming::removeExtraCharacters(text);
 }
 
 } // namespace tagmint::table

@@ -1,7 +1,8 @@
 #pragma once
 // The text tools of the Edit menu as plain string functions: change case,
-// repair text that was read with the wrong code page, remove extra spaces,
-// remove extra characters. The commands apply them cell by cell.
+// repair text that was read with the wrong code page, remove extra
+// characters (removing extra spaces is naming::normalizeSpaces). The
+// commands apply them cell by cell.
 
 #include "util/LegacyEncodings.h"
 
@@ -12,7 +13,7 @@ namespace tagmint::table {
 // The case modes; they are the menu items' tags.
 enum CaseMode {
     SentenceCase = 10001,
-    CapitalizedCase = 10002,   // also any other mode but 0
+    CapitalizedCase = 10002,   // every word's first letter; also any other mode but 0
     LowerCase = 10003,
     UpperCase = 10004,
 };
@@ -25,5 +26,9 @@ QString changeCase(const QString& text, int mode);
 // be such bytes (a character beyond Latin-1, nothing to convert, more than
 // 65,535 of them) or the bytes are not valid in the code page.
 QString fixEncoding(const QString& text, text::LegacyEncoding encoding);
+
+// Leading track numbers, trailing junk, years and bracketed remarks go;
+// the file name (key "filename") only loses extra spaces.
+QString removeExtraCharacters(const QString& text, const QString& key);
 
 } // namespace tagmint::table

@@ -180,7 +180,7 @@ TEST(TagsChangedReport, WordsCountsAndWhereItShows)
 
     TextEditOutcome outcome;
     outcome.changes = 3;
-    ResultReport report = tagsChangedReport(text_verbs::changeCase(), outcome, true);
+    ResultReport report = tagsChangedReport(TextTool{TextTool::Kind::ChangeCase}.verb(), outcome, true);
     EXPECT_EQ(report.title, "Change Case");
     EXPECT_EQ(report.shortText, "3 changes");
     EXPECT_EQ(report.longText, "3 tags changed.");
@@ -190,7 +190,7 @@ TEST(TagsChangedReport, WordsCountsAndWhereItShows)
 
     outcome.changes = 0;
     outcome.refusals.append({nullptr, "year", "Number is required between 1900 and 2100 for Year."});
-    report = tagsChangedReport(text_verbs::replaceAll(), outcome, false);
+    report = tagsChangedReport(replaceAllVerb(), outcome, false);
     EXPECT_EQ(report.shortText, "no changes");
     EXPECT_EQ(report.longText, "No tags changed.\nNumber is required between 1900 and 2100 for Year.");
     EXPECT_FALSE(report.hasAlert());

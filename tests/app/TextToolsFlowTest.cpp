@@ -1,0 +1,151 @@
+// The find bar and the text tools as a user meets them: keys into and out
+// of the bar, the filter while typing, stepping with Enter, found text
+// marked in the cells, and a text tool asking to extend one selected cell
+// before it reports the changed tags.
+
+#include "AppTestSupport.h"
+
+#include "app/CellDelegate.h"
+#include "app/FindBar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace tagmint::test;
+
+namespace {
+
+class TextToolsFlow : public AppTest {
+protected:
+    TableMainWindow* window = nullptr;
+
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        window = launchWith({album({"plain.mp3", "tagged.flac", "tagged.m4a", "tagged_v24.mp3"})});
+        ASSERT_NE(window, nullptr);
+        window->show();
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        // The bar a new window shows by itself.
+        ASSERT_TRUE(waitUntil([this] { return window->findBar()->isVisible(); }));
+    }
+
+    TableGridView* grid() const { return window->gridView(); }
+    FindBar* bar() const { return window->findBar(); }
+    QZTagLibTableSelection& selection() const { return window->controller().selection(); }
+    int shownRows() const { return int(window->collection().shownCount()); }
+};
+
+} // namespace
+
+TEST_F(TextToolsFlow, TheFindBarFollowsTheKeys)
+{
+    grid()->setFocus();
+    QTest::keyClick(grid(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar()->findField()->hasFocus());
+
+    // Typing filters once the typing pauses; the field counts.
+    QTest::keyClicks(bar()->findField(), "title");
+    EXPECT_EQ(shownRows(), 4);
+    ASSERT_TRUE(waitUntil([this] { return shownRows() == 2; }));
+    EXPECT_EQ(bar()->countLabel()->text(), "2");
+    EXPECT_EQ(columnTexts(window, "title"), (QStringList{"Flac Title", "MP4 Title"}));
+
+    // Enter steps to the next occurrence, from the active row's first
+    // searched column on (the artwork is not searched); Shift+Enter goes
+    // back; the focus stays in the field.
+    ASSERT_EQ(selection().activeColumn(), columnOf(window, "image"));
+    QTest::keyClick(bar()->findField(), Qt::Key_Return);
+    EXPECT_EQ(selection().activeRow(), 0);
+    EXPECT_EQ(selection().activeColumn(), columnOf(window, "title"));
+    QTest::keyClick(bar()->findField(), Qt::Key_Return);
+    EXPECT_EQ(selection().activeRow(), 1);
+    QTest::keyClick(bar()->findField(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(selection().activeRow(), 0);
+    EXPECT_TRUE(bar()->findField()->hasFocus());
+
+    // Down leaves for the table; Tab in the table goes back into the bar.
+    QTest::keyClick(bar()->findField(), Qt::Key_Down);
+    EXPECT_TRUE(grid()->hasFocus());
+    QTest::keyClick(grid(), Qt::Key_Tab);
+    EXPECT_TRUE(bar()->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(selection().activeRow(), 0);
+
+    // Escape closes the bar and shows every row again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_EQ(shownRows(), 4);
+    EXPECT_TRUE(grid()->hasFocus());
+}
+
+TEST_F(TextToolsFlow, FoundTextIsMarkedInItsCell)
+{
+    const int title = columnOf(window, "title");
+    window->showFindBar(false);
+    window->finder().findTextEdited("Title");
+    ASSERT_TRUE(waitUntil([this] { return shownRows() == 2; }));
+    window->finder().findNext();
+    const int row = selection().activeRow();
+    ASSERT_GE(row, 0);
+    QApplication::processEvents();
+
+    const QImage picture = grid()->viewport()->grab(grid()->cellRect(row, title)).toImage();
+    const QRgb current = CellDelegate::currentMatchColor().rgb();
+    int currentPixels = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            currentPixels += picture.pixel(x, y) == current;
+    }
+    EXPECT_GT(currentPixels, 20);
+
+    // Closed: no marks.
+    window->finder().closeBar();
+    QApplication::processEvents();
+    const QImage plain = grid()->viewport()->grab(grid()->cellRect(row, title)).toImage();
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x)
+            ASSERT_NE(plain.pixel(x, y), current);
+    }
+}
+
+TEST_F(TextToolsFlow, ATextToolAsksToExtendOneCellAndReportsTheTags)
+{
+    selection().selectCellAtRow(0, columnOf(window, "title"), false);
+    window->action("removeExtraSpaces");   // the menus exist
+    QAction* upper = nullptr;
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == "UPPER CASE")
+            upper = action;
+    }
+    ASSERT_NE(upper, nullptr);
+    ASSERT_TRUE(upper->isEnabled());
+    upper->trigger();
+
+    QMessageBox* question = waitForSheet(window);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->objectName(), "ExtendSelectionPrompt");
+    answer(question, "Yes");
+    EXPECT_TRUE(selection().isAllSelected());
+
+    QMessageBox* report = waitForSheet(window);
+    ASSERT_NE(report, nullptr);
+    ASSERT_EQ(report->objectName(), "TagsChangedAlert");
+    // Title, artist, album, genre, comment and file name of the three
+    // tagged files, and the untagged file's name.
+    EXPECT_EQ(report->text(), "19 tags changed.");
+    EXPECT_EQ(window->statusBarWidget()->messageLabel()->text(), "Change Case: 19 changes");
+    report->checkBox()->setChecked(true);
+    answer(report, "OK");
+    EXPECT_FALSE(settings->showConfirmationAfterTagsUpdate());
+    EXPECT_EQ(columnTexts(window, "title").at(1), "FLAC TITLE");
+    EXPECT_TRUE(window->windowTitle().contains('*') || window->collection().isDirtyArranged());
+
+    // A second run changes nothing and only says so in the status bar.
+    upper->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(window->messageSheet(), nullptr);
+    EXPECT_EQ(window->statusBarWidget()->model().message(), "No tags changed.");
+}
