@@ -24,7 +24,9 @@ bool isAsciiDigit(QChar c)
 // 5th, "10, the"; a blank before the suffix ("01 song") does not protect it.
 bool keepsLeadingNumber(const QString& text, qsizetype numberLength)
 {
-    const QString rest = text.mid(numberLength).toLower();
+    // Two characters tell every suffix; lowering the whole rest would copy
+    // it for each text that starts with a digit.
+    const QString rest = text.mid(numberLength, 2).toLower();
     const bool blankBefore = text.at(numberLength - 1) == QLatin1Char(' ');
     for (const char* suffix : {"s", "th", "rd", "nd"}) {
         if (rest.startsWith(QLatin1String(suffix)) && !blankBefore)
@@ -66,6 +68,11 @@ QString replaceInvalidFileNameCharacters(const QString& text)
 
 QString normalizeSpaces(const QString& text)
 {
+    // Most texts are clean already, and the clean-up asks again and again:
+    // hand them back without copying.
+    if (text.isEmpty()
+        || (!text.front().isSpace() && !text.back().isSpace() && !text.contains(QLatin1String("  "))))
+        return text;
     const QString trimmed = text.trimmed();
     QString result;
     result.reserve(trimmed.size());
@@ -93,7 +100,9 @@ QString stripLeadingTrackNumber(const QString& text)
     const QString spaced = normalizeSpaces(text);
     if (!hasLetterBeforeEnd(spaced))
         return spaced;
-    const QString clean = normalizeSpaces(QString(spaced).replace(QLatin1Char('_'), QLatin1Char(' ')));
+    const QString clean = spaced.contains(QLatin1Char('_'))
+        ? normalizeSpaces(QString(spaced).replace(QLatin1Char('_'), QLatin1Char(' ')))
+        : spaced;
 
     qsizetype position = 0;
     while (position < clean.size() && kLeadingNumberChars.contains(clean.at(position)))
