@@ -7,11 +7,10 @@ using namespace tagmint::table;
 
 namespace {
 
-bool hasMatch(const TextMatcher& matcher, const QZTagLibRecord& record, const QStringList& columns)
+bool hasMatch(const TextMatcher& matcher, const QZTagLibRecord& record, const QList<TextColumn>& columns)
 {
-    for (const QString& key : columns) {
-        const std::optional<QString> text = textValue(record, key);
-        if (text && matcher.matches(*text))
+    for (const TextColumn& column : columns) {
+        if (matcher.matches(record.text(column.field)))
             return true;
     }
     return false;
@@ -49,15 +48,15 @@ void QZTagLibRecordTextFinder::applyFilter(const QStringList& columns)
     }
     // The filter asks the record itself, so records opened later and
     // re-sorted rows are judged by the same query.
-    m_collection.setFilter([matcher = m_matcher, columns](const QZTagLibRecord& record) {
-        return hasMatch(matcher, record, columns);
+    m_collection.setFilter([matcher = m_matcher, texts = textColumns(columns)](const QZTagLibRecord& record) {
+        return hasMatch(matcher, record, texts);
     });
 }
 
 bool QZTagLibRecordTextFinder::recordMatches(const QZTagLibRecord& record,
                                              const QStringList& columns) const
 {
-    return hasMatch(m_matcher, record, columns);
+    return hasMatch(m_matcher, record, textColumns(columns));
 }
 
 RecordList QZTagLibRecordTextFinder::recordsMatching(const QStringList& columns) const
@@ -65,8 +64,9 @@ RecordList QZTagLibRecordTextFinder::recordsMatching(const QStringList& columns)
     RecordList records;
     if (m_matcher.isEmpty())
         return records;
+    const QList<TextColumn> texts = textColumns(columns);
     for (const RecordPtr& record : m_collection.allObjects()) {
-        if (recordMatches(*record, columns))
+        if (hasMatch(m_matcher, *record, texts))
             records.append(record);
     }
     return records;
@@ -85,17 +85,15 @@ QZTagLibRecordTextFinder::countOccurrences(const SelectionScope& scope,
     Occurrences occurrences;
     if (m_matcher.isEmpty())
         return occurrences;
+    const QList<TextColumn> texts = textColumns(scope.columns);
     QList<bool> replaceable;
-    for (const QString& key : scope.columns)
-        replaceable.append(replaceColumns.contains(key));
+    for (const TextColumn& column : texts)
+        replaceable.append(replaceColumns.contains(column.key));
     const int last = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
     for (int row = std::max(scope.firstRow, 0); row <= last; ++row) {
         const QZTagLibRecord& record = m_collection.objectAtIndex(row);
-        for (qsizetype column = 0; column < scope.columns.size(); ++column) {
-            const std::optional<QString> text = textValue(record, scope.columns.at(column));
-            if (!text)
-                continue;
-            const int count = m_matcher.count(*text);
+        for (qsizetype column = 0; column < texts.size(); ++column) {
+            const int count = m_matcher.count(record.text(texts.at(column).field));
             occurrences.count += count;
             if (count > 0 && replaceable.at(column) && record.isEditable())
                 occurrences.replaceable = true;
@@ -216,18 +214,17 @@ TextEditOutcome QZTagLibRecordTextFinder::replaceAll(const SelectionScope& scope
     if (m_matcher.isEmpty())
         return outcome;
     const RecordList& rows = m_collection.arrangedObjects();
+    const QList<TextColumn> texts = textColumns(scope.columns);
     const int last = std::min(scope.lastRow, int(rows.size()) - 1);
     for (int row = std::max(scope.firstRow, 0); row <= last; ++row) {
         const RecordPtr& record = rows.at(row);
         if (!record->isEditable())
             continue;
-        for (const QString& key : scope.columns) {
-            const std::optional<QString> text = textValue(*record, key);
-            if (!text)
-                continue;
-            QString changed = *text;
+        for (const TextColumn& column : texts) {
+            const QString text = record->text(column.field);
+            QString changed = text;
             const int replaced = m_matcher.replaceAll(changed, m_replacement);
-            if (replaced > 0 && changed != *text && writeText(record, key, changed, &outcome))
+            if (replaced > 0 && changed != text && writeText(record, column.key, changed, &outcome))
                 outcome.changes += replaced;
         }
     }

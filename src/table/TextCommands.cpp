@@ -24,6 +24,17 @@ std::optional<QString> textValue(const QZTagLibRecord& record, const QString& ke
     return value.toString();
 }
 
+QList<TextColumn> textColumns(const QStringList& keys)
+{
+    QList<TextColumn> columns;
+    for (const QString& key : keys) {
+        const std::optional<RecordField> field = record::fieldForKey(key);
+        if (field && record::isText(*field))
+            columns.append({key, *field});
+    }
+    return columns;
+}
+
 bool writeText(const RecordPtr& record, const QString& key, const QString& text,
                TextEditOutcome* outcome)
 {
@@ -41,17 +52,16 @@ TextEditOutcome transformRecords(const RecordList& rows, const QStringList& colu
                                  int lastRow, const TextTransformation& transformation)
 {
     TextEditOutcome outcome;
+    const QList<TextColumn> texts = textColumns(columns);
     const int end = std::min(lastRow, int(rows.size()) - 1);
     for (int row = std::max(firstRow, 0); row <= end; ++row) {
         const RecordPtr& record = rows.at(row);
         if (!record->isEditable())
             continue;
-        for (const QString& key : columns) {
-            const std::optional<QString> old = textValue(*record, key);
-            if (!old)
-                continue;
-            const QString changed = transformation(*old, key);
-            if (changed != *old && writeText(record, key, changed, &outcome))
+        for (const TextColumn& column : texts) {
+            const QString old = record->text(column.field);
+            const QString changed = transformation(old, column.key);
+            if (changed != old && writeText(record, column.key, changed, &outcome))
                 ++outcome.changes;
         }
     }

@@ -7,6 +7,7 @@
 
 #include "collection/RecordList.h"
 #include "collection/ResultReport.h"
+#include "record/RecordField.h"
 #include "util/LegacyEncodings.h"
 
 #include <QList>
@@ -34,6 +35,16 @@ struct TextEditOutcome {
 
 // The record's value for key when it is a text (texts only are edited).
 std::optional<QString> textValue(const QZTagLibRecord& record, const QString& key);
+
+// A column that holds text. Loops over many rows read record.text(field),
+// which skips value()'s key lookup and QVariant.
+struct TextColumn {
+    QString key;
+    RecordField field;
+};
+// The keys that name text fields, in order; artwork, sort numbers and
+// unknown keys are left out.
+QList<TextColumn> textColumns(const QStringList& keys);
 
 // Validates and sets a new text; answers whether the stored value changed.
 // A refusal is added to outcome (when given) and changes nothing.

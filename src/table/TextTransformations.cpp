@@ -27,6 +27,11 @@ QString capitalizeFirstLetter(QStringView piece)
         + piece.mid(first + width).toString().toLower();
 }
 
+bool isPrintableAscii(QChar c)
+{
+    return (c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
 bool endsSentence(QChar c)
 {
     switch (c.unicode()) {
@@ -94,10 +99,15 @@ QString fixEncoding(const QString& text, text::LegacyEncoding encoding)
 {
     if (text.isEmpty() || text.size() > kMaxEncodedLength)
         return text;
+    bool plain = true;
     for (const QChar c : text) {
         if (c.unicode() > 0xff)
             return text;
+        plain = plain && isPrintableAscii(c);
     }
+    // Every offered code page reads printable ASCII as itself.
+    if (plain)
+        return text;
     // A zero byte decodes to itself in every offered code page, so the
     // text after one is kept rather than dropped.
     const std::optional<QString> decoded = text::decodeLegacy(text.toLatin1(), encoding);

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <map>
+
 namespace tagmint::text {
 
 using E = LegacyEncoding;
@@ -74,12 +76,21 @@ std::optional<QString> decodeLegacy(const QByteArray& bytes, LegacyEncoding enco
     const LegacyEncodingInfo* info = legacyEncoding(int(encoding));
     if (!info)
         return std::nullopt;
-    QStringDecoder decoder(info->ianaName, QStringConverter::Flag::Stateless);
+    // Opening an ICU converter costs more than decoding a tag: one per code
+    // page and thread. Qt 6.4 keeps an ICU decoder's error flag through
+    // resetState(), so a decoder that met an error is made anew.
+    thread_local std::map<LegacyEncoding, QStringDecoder> decoders;
+    auto it = decoders.find(encoding);
+    if (it == decoders.end())
+        it = decoders.emplace(encoding, QStringDecoder(info->ianaName, QStringConverter::Flag::Stateless)).first;
+    QStringDecoder& decoder = it->second;
     if (!decoder.isValid())
         return std::nullopt;
     QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    if (decoder.hasError()) {
+        decoders.erase(it);
         return std::nullopt;
+    }
     return text;
 }
 

@@ -36,6 +36,23 @@ TEST(ChangeCase, BracketsAndNumbersBeforeTheFirstLetter)
     EXPECT_EQ(changeCase("2ND time. 3RD time", SentenceCase), "2nd time. 3rd time");
 }
 
+TEST(RemoveExtraCharacters, TagsLoseNumbersAndRemarksTheFileNameOnlySpaces)
+{
+    EXPECT_EQ(removeExtraCharacters("01 - Title", "title"), "Title");
+    EXPECT_EQ(removeExtraCharacters("Song (Live)", "album"), "Song");
+    EXPECT_EQ(removeExtraCharacters("1980s Hits", "title"), "1980s Hits");
+    EXPECT_EQ(removeExtraCharacters("  01 - Song  (Live) ", "filename"), "01 - Song (Live)");
+
+    // The tools as the menus and the command line pick them.
+    const TextTool spaces{TextTool::Kind::RemoveExtraSpaces};
+    EXPECT_EQ(spaces.verb(), "Remove Extra Spaces");
+    EXPECT_EQ(spaces.transformation()("  a   b  ", "title"), "a b");
+    const TextTool characters{TextTool::Kind::RemoveExtraCharacters};
+    EXPECT_EQ(characters.verb(), "Remove Extra Characters");
+    EXPECT_EQ(characters.transformation()("02. Intro", "filename"), "02. Intro");
+    EXPECT_EQ(characters.transformation()("02. Intro", "title"), "Intro");
+}
+
 namespace {
 
 // What a tag reader shows for text saved in a legacy code page but read as
@@ -101,9 +118,14 @@ TEST(FixEncoding, NamesOfTheOfferedCodePages)
     EXPECT_EQ(text::legacyEncodingNamed("MACINTOSH")->id, LegacyEncoding::MacRoman);
     EXPECT_EQ(text::legacyEncodingNamed("utf-8"), nullptr);
     EXPECT_EQ(text::legacyEncoding(int(LegacyEncoding::Windows1251))->title(), "Cyrillic (Windows-1251)");
-    // Every offered code page is one the decoder knows.
+    // Every offered code page is one the decoder knows, and reads printable
+    // ASCII as itself (so such text is left without decoding it).
+    QByteArray ascii;
+    for (char c = 0x20; c < 0x7f; ++c)
+        ascii.append(c);
+    ascii.append("\t\n\r");
     for (const text::LegacyEncodingInfo& info : text::legacyEncodings())
-        EXPECT_TRUE(text::decodeLegacy("abc", info.id).has_value()) << info.ianaName;
+        EXPECT_EQ(text::decodeLegacy(ascii, info.id), QString::fromLatin1(ascii)) << info.ianaName;
 }
 
 namespace {
