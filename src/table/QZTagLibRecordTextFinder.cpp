@@ -118,69 +118,43 @@ bool QZTagLibRecordTextFinder::findInCell(int row, const QString& identifier, bo
 
 bool QZTagLibRecordTextFinder::findNext(const QZTagLibTableCellPath& start, const SelectionScope& scope)
 {
-    const QStringList& columns = scope.columns;
-    const int startColumn = int(columns.indexOf(start.identifier));
-    if (m_matcher.isEmpty() || startColumn < 0)
-        return false;
-    const int startRow = start.row;
-    const int lastRow = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
-    const auto row = [&](int r, int fromColumn, int toColumn) {
-        for (int c = fromColumn; c <= toColumn; ++c) {
-            if (findInCell(r, columns.at(c), true, 0))
-                return true;
-        }
-        return false;
-    };
-    const qsizetype from = m_found && m_found->cell == start ? m_found->range.end() : 0;
-    if (findInCell(startRow, start.identifier, true, from))
-        return true;
-    const int lastColumn = int(columns.size()) - 1;
-    if (row(startRow, startColumn + 1, lastColumn))
-        return true;
-    for (int r = startRow + 1; r <= lastRow; ++r) {
-        if (row(r, 0, lastColumn))
-            return true;
-    }
-    for (int r = std::max(scope.firstRow, 0); r < startRow; ++r) {
-        if (row(r, 0, lastColumn))
-            return true;
-    }
-    // The start cell last, from its beginning: a lone occurrence is found again.
-    return row(startRow, 0, startColumn);
+    return find(start, scope, true);
 }
 
 bool QZTagLibRecordTextFinder::findPrevious(const QZTagLibTableCellPath& start,
                                             const SelectionScope& scope)
 {
+    return find(start, scope, false);
+}
+
+bool QZTagLibRecordTextFinder::find(const QZTagLibTableCellPath& start, const SelectionScope& scope,
+                                    bool forward)
+{
+    constexpr qsizetype kWholeText = std::numeric_limits<qsizetype>::max();
     const QStringList& columns = scope.columns;
     const int startColumn = int(columns.indexOf(start.identifier));
-    if (m_matcher.isEmpty() || startColumn < 0)
-        return false;
-    const int startRow = start.row;
+    const int firstRow = std::max(scope.firstRow, 0);
     const int lastRow = std::min(scope.lastRow, int(m_collection.shownCount()) - 1);
-    constexpr qsizetype kWholeText = std::numeric_limits<qsizetype>::max();
-    const auto rowBackwards = [&](int r, int fromColumn, int toColumn) {
-        for (int c = fromColumn; c >= toColumn; --c) {
-            if (findInCell(r, columns.at(c), false, kWholeText))
-                return true;
-        }
+    if (m_matcher.isEmpty() || startColumn < 0 || start.row < firstRow || start.row > lastRow)
         return false;
-    };
-    const qsizetype until = m_found && m_found->cell == start ? m_found->range.location : kWholeText;
-    if (findInCell(startRow, start.identifier, false, until))
+    // In the start cell: past the found occurrence (before it, going back).
+    const bool again = m_found && m_found->cell == start;
+    const qsizetype limit = forward ? (again ? m_found->range.end() : 0)
+                                    : (again ? m_found->range.location : kWholeText);
+    if (findInCell(start.row, start.identifier, forward, limit))
         return true;
-    const int lastColumn = int(columns.size()) - 1;
-    if (rowBackwards(startRow, startColumn - 1, 0))
-        return true;
-    for (int r = startRow - 1; r >= std::max(scope.firstRow, 0); --r) {
-        if (rowBackwards(r, lastColumn, 0))
+    // Then the scope's cells row by row, wrapping around, the start cell
+    // last and whole: a lone occurrence is found again.
+    const qint64 width = columns.size();
+    const qint64 cells = qint64(lastRow - firstRow + 1) * width;
+    const qint64 origin = qint64(start.row - firstRow) * width + startColumn;
+    for (qint64 step = 1; step <= cells; ++step) {
+        const qint64 at = ((origin + (forward ? step : -step)) % cells + cells) % cells;
+        if (findInCell(firstRow + int(at / width), columns.at(at % width), forward,
+                       forward ? 0 : kWholeText))
             return true;
     }
-    for (int r = lastRow; r > startRow; --r) {
-        if (rowBackwards(r, lastColumn, 0))
-            return true;
-    }
-    return rowBackwards(startRow, lastColumn, startColumn);
+    return false;
 }
 
 bool QZTagLibRecordTextFinder::replaceFound(const QZTagLibTableCellPath& start, TextEditOutcome* outcome)

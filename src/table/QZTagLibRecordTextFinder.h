@@ -91,7 +91,10 @@ public:
 private:
     void applyFilter(const QStringList& columns);
     std::optional<QString> cellText(int row, const QString& identifier) const;
-    // Looks for an occurrence in one cell and makes it the found one.
+    bool find(const QZTagLibTableCellPath& start, const SelectionScope& scope, bool forward);
+    // Looks for an occurrence in one cell (forward: the first beginning at or
+    // after limit; else the last ending at or before it) and makes it the
+    // found one.
     bool findInCell(int row, const QString& identifier, bool forward, qsizetype limit);
 
     QZTagLibRecordDataArrayController& m_collection;

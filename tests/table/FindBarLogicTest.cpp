@@ -11,6 +11,7 @@
 #include "table/ColumnLayout.h"
 #include "table/FindMessages.h"
 #include "table/QuietHost.h"
+#include "table/TextTestSupport.h"
 #include "table/TableViewController.h"
 #include "table/TextFinderController.h"
 
@@ -54,14 +55,8 @@ protected:
     // One record per title/artist pair, all from one file (values in memory).
     RecordList addRecords(const QList<QPair<QString, QString>>& rows)
     {
-        const QString file = dir.copyFixture("plain.mp3", "song.mp3");
-        RecordList records;
-        for (const auto& [title, artist] : rows) {
-            auto record = std::make_shared<QZTagLibRecord>(file, 0);
-            record->setValue(title, "title");
-            record->setValue(artist, "artist");
-            records.append(record);
-        }
+        const RecordList records =
+            test::recordsWithTitleAndArtist(dir.copyFixture("plain.mp3", "song.mp3"), rows);
         collection.addObjects(records);
         table.recordsArrived(records, false);
         return records;

@@ -7,6 +7,7 @@
 #include "support/TestFiles.h"
 #include "table/QZTagLibRecordTextFinder.h"
 #include "table/TextMatcher.h"
+#include "table/TextTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -106,17 +107,10 @@ protected:
 
     void rows(const QList<QPair<QString, QString>>& values)
     {
-        RecordList records;
-        for (const auto& [title, artist] : values) {
-            RecordPtr record;
-            if (title == "-") {
-                record = std::make_shared<QZTagLibRecord>(dir.writeFile("bad.mp3", QByteArray()), 0);
-            } else {
-                record = std::make_shared<QZTagLibRecord>(file, 0);
-                record->setValue(title, "title");
-                record->setValue(artist, "artist");
-            }
-            records.append(record);
+        RecordList records = test::recordsWithTitleAndArtist(file, values);
+        for (qsizetype row = 0; row < values.size(); ++row) {
+            if (values.at(row).first == "-")
+                records[row] = std::make_shared<QZTagLibRecord>(dir.writeFile("bad.mp3", QByteArray()), 0);
         }
         collection.addObjects(records);
         // Without the filter, so rows stay where they are.

@@ -5,6 +5,7 @@
 #include "record/QZTagLibRecord.h"
 #include "support/TestFiles.h"
 #include "table/TextCommands.h"
+#include "table/TextTestSupport.h"
 #include "table/TextTransformations.h"
 
 #include <QFile>
@@ -137,9 +138,7 @@ protected:
 
     RecordPtr record(const QString& title, const QString& year = QString())
     {
-        auto made = std::make_shared<QZTagLibRecord>(file, 0);
-        made->setValue(title, "title");
-        made->setValue(year, "year");
+        const RecordPtr made = test::recordWithValues(file, {{"title", title}, {"year", year}});
         made->snapshotOriginalValues();
         return made;
     }
