@@ -31,7 +31,8 @@ public:
     void discardEditing() override {}
     void beginEditing(int, int, const KeyPress*) override {}
     void showReadOnlyExplanation(int, int) override {}
-    void showEditingIntroduction(int, int, const KeyPress*) override {}
+    void showEditingIntroduction(int, int) override {}
+    void beginArtworkEdit(int, int) override {}
     void reloadData() override {}
     void refreshVisibleCells() override {}
     void updateCellDrawing() override {}

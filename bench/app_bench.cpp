@@ -8,18 +8,14 @@
 // of select-all and of a move does not grow with the number of rows.
 
 #include "app/TableGridView.h"
+#include "WindowBench.h"
 #include "app/TableMainWindow.h"
-#include "app/TagmintApplication.h"
 #include "record/QZTagLibRecord.h"
-#include "settings/QZTagLibTableSettings.h"
-#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHeaderView>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -32,35 +28,15 @@ double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElaps
 
 } // namespace
 
-int main(int argc, char** argv)
+int measure(tagmint::bench::WindowBench& bench, TableMainWindow* window)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QTemporaryDir dir;
-    const QString fixture = dir.filePath("song.mp3");
-    if (!QFile::copy(QStringLiteral(TAGMINT_BENCH_DATA_DIR "/plain.mp3"), fixture)) {
-        std::fprintf(stderr, "cannot copy the fixture\n");
-        return 1;
-    }
-    SettingsStore store(dir.filePath("tagmint.conf"));
-    QZTagLibTableSettings(store).setIntroductoryPopoverAboutCellEditingShown();
-    TagmintApplication tagmint(store);
-    tagmint.setTerminateHandler([] {});
-    TableMainWindow* window = tagmint.newWindow();
-    window->resize(1280, 800);
-    QApplication::processEvents();
 
     QElapsedTimer timer;
     timer.start();
-    RecordList records;
-    records.reserve(kRows);
     QRandomGenerator random(7);
-    for (int i = 0; i < kRows; ++i) {
-        auto record = std::make_shared<QZTagLibRecord>(fixture, 0);
-        record->releaseTagResources();
-        record->setValue(QStringLiteral("Title %1").arg(random.bounded(1000000)), QStringLiteral("title"));
-        records.append(record);
-    }
+    const RecordList records = bench.makeRecords(kRows, [&random](QZTagLibRecord& record, int) {
+        record.setValue(QStringLiteral("Title %1").arg(random.bounded(1000000)), QStringLiteral("title"));
+    });
     std::printf("make %d records:        %9.1f ms\n", kRows, milliseconds(timer));
 
     timer.restart();
@@ -124,3 +100,5 @@ int main(int argc, char** argv)
                 grid->viewport()->height() / grid->verticalHeader()->defaultSectionSize());
     return 0;
 }
+
+int main(int argc, char** argv) { return tagmint::bench::runWindowBench(argc, argv, measure); }

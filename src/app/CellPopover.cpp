@@ -8,11 +8,18 @@
 #include <QVBoxLayout>
 
 CellPopover::CellPopover(QWidget* anchorWidget, const QRect& anchor, const QString& title,
-                         const QString& text, const QString& buttonText)
-    : QFrame(anchorWidget, Qt::Popup), m_anchorWidget(anchorWidget), m_anchor(anchor)
+                         const QString& text, const QString& buttonText, Kind kind)
+    : QFrame(anchorWidget, kind == Kind::Popup ? Qt::Popup : Qt::Widget),
+      m_anchorWidget(anchorWidget),
+      m_anchor(anchor),
+      m_kind(kind)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::StyledPanel);
+    if (kind == Kind::Beside) {
+        setAutoFillBackground(true);
+        setFocusPolicy(Qt::NoFocus);
+    }
     setObjectName(QStringLiteral("CellPopover"));
 
     auto* layout = new QVBoxLayout(this);
@@ -33,7 +40,9 @@ CellPopover::CellPopover(QWidget* anchorWidget, const QRect& anchor, const QStri
         auto* row = new QHBoxLayout;
         row->addStretch();
         m_button = new QPushButton(buttonText, this);
-        m_button->setDefault(true);
+        m_button->setDefault(kind == Kind::Popup);
+        if (kind == Kind::Beside)
+            m_button->setFocusPolicy(Qt::NoFocus);
         row->addWidget(m_button);
         layout->addLayout(row);
         connect(m_button, &QPushButton::clicked, this, [this] {
@@ -52,6 +61,18 @@ QString CellPopover::text() const { return m_text->text(); }
 void CellPopover::popup()
 {
     adjustSize();
+    if (m_kind == Kind::Beside) {
+        // Below the anchor, above it when there is no room, inside the anchor widget.
+        const QRect room = m_anchorWidget->rect();
+        int y = m_anchor.bottom() + 3;
+        if (y + height() > room.bottom() && m_anchor.top() - height() - 2 >= room.top())
+            y = m_anchor.top() - height() - 2;
+        const int x = std::clamp(m_anchor.left(), room.left(), std::max(room.left(), room.right() - width()));
+        move(x, y);
+        show();
+        raise();
+        return;
+    }
     const QPoint below = m_anchorWidget->mapToGlobal(m_anchor.bottomLeft() + QPoint(0, 2));
     QPoint position = below;
     if (const QScreen* screen = m_anchorWidget->screen()) {

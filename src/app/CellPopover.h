@@ -2,6 +2,8 @@
 // A small popup anchored at a rectangle of a widget: a bold title, a text and
 // one button. Used for validation failures, read-only explanations and the
 // status bar's details. Closes on a click outside or Escape.
+// A Beside popover is a child of the anchor widget instead: it never takes
+// the keyboard, so typing goes on where it was (the editing introduction).
 
 #include <QFrame>
 #include <functional>
@@ -12,9 +14,12 @@ class QPushButton;
 class CellPopover : public QFrame {
     Q_OBJECT
 public:
+    enum class Kind { Popup, Beside };
+
     // An empty button text shows no button.
     CellPopover(QWidget* anchorWidget, const QRect& anchor, const QString& title,
-                const QString& text, const QString& buttonText = QString());
+                const QString& text, const QString& buttonText = QString(),
+                Kind kind = Kind::Popup);
 
     // Runs when the button is pressed (the popover closes first).
     void setButtonAction(std::function<void()> action) { m_action = std::move(action); }
@@ -34,6 +39,7 @@ protected:
 private:
     QWidget* m_anchorWidget;
     QRect m_anchor;
+    Kind m_kind;
     QLabel* m_title;
     QLabel* m_text;
     QPushButton* m_button = nullptr;

@@ -2,40 +2,40 @@
 
 #include "tags/QZTagLibTag.h"
 
-#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QLabel>
 
-OpenPanel::OpenPanel(QWidget* parent) : QFileDialog(parent)
+OpenPanel::OpenPanel(Choice choice, QWidget* parent) : QFileDialog(parent)
 {
     setObjectName(QStringLiteral("OpenPanel"));
-    setWindowTitle(QStringLiteral("Open"));
     setWindowModality(Qt::WindowModal);
-    // Qt's own dialog: the system one cannot take files and folders together.
-    setOption(QFileDialog::DontUseNativeDialog);
-    // Directory mode lists files too; the views below take several items.
-    setFileMode(QFileDialog::Directory);
-    setOption(QFileDialog::ShowDirsOnly, false);
     setAcceptMode(QFileDialog::AcceptOpen);
-    setLabelText(QFileDialog::Accept, prompt());
-    QStringList patterns;
-    for (const QString& extension : QZTagLibTag::supportedExtensions())
-        patterns.append(QStringLiteral("*.") + extension);
-    setNameFilter(QStringLiteral("Media files (%1)").arg(patterns.join(QLatin1Char(' '))));
-    for (QAbstractItemView* view : findChildren<QAbstractItemView*>(QStringLiteral("listView"))
-                                       + findChildren<QAbstractItemView*>(QStringLiteral("treeView")))
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-        auto* label = new QLabel(message(), this);
-        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    if (choice == Choice::Files) {
+        setFileMode(QFileDialog::ExistingFiles);
+        QStringList patterns;
+        for (const QString& extension : QZTagLibTag::supportedExtensions())
+            patterns.append(QStringLiteral("*.") + extension);
+        setNameFilter(QStringLiteral("Media files (%1)").arg(patterns.join(QLatin1Char(' '))));
+    } else {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
     }
+    // After the mode, which would give Qt's own dialog its own words.
+    setWindowTitle(title());
+    setLabelText(QFileDialog::Accept, prompt(choice));
+    if (choice == Choice::Folder)
+        setLabelText(QFileDialog::FileName, QStringLiteral("Folder:"));
 }
 
-void OpenPanel::accept()
+void OpenPanel::showEvent(QShowEvent* event)
 {
-    // Files and folders alike are taken as chosen.
-    m_chosen = selectedFiles();
-    if (m_chosen.isEmpty())
+    QFileDialog::showEvent(event);
+    // Only Qt's own dialog has room for the message (a desktop dialog has
+    // no layout here); it goes under the file list, once.
+    auto* grid = qobject_cast<QGridLayout*>(layout());
+    if (!grid || findChild<QLabel*>(QStringLiteral("OpenPanelMessage")))
         return;
-    QDialog::accept();
+    auto* label = new QLabel(message(), this);
+    label->setObjectName(QStringLiteral("OpenPanelMessage"));
+    grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
 }

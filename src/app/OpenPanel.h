@@ -1,21 +1,26 @@
 #pragma once
-// The Open command's panel: several files and folders at once, files
-// limited to the extensions a tag wrapper handles.
+// The Open commands' panel, the desktop's own file dialog where there is one
+// (through the XDG desktop portal when main chose it), else Qt's. Desktop
+// dialogs pick files or a folder, never both at once, so there are two:
+// several media files (only the extensions a tag wrapper handles), or one
+// folder with everything in it.
 
 #include <QFileDialog>
 
 class OpenPanel : public QFileDialog {
     Q_OBJECT
 public:
-    explicit OpenPanel(QWidget* parent = nullptr);
-    QStringList chosenPaths() const { return m_chosen; }
+    enum class Choice { Files, Folder };
 
-    static QString prompt() { return QStringLiteral("Open Files"); }
+    OpenPanel(Choice choice, QWidget* parent = nullptr);
+
+    static QString title() { return QStringLiteral("Open"); }
+    static QString prompt(Choice choice)
+    {
+        return choice == Choice::Files ? QStringLiteral("Open Files") : QStringLiteral("Open Folder");
+    }
     static QString message() { return QStringLiteral("Select media files or folders to add them to the table."); }
 
-public slots:
-    void accept() override;
-
-private:
-    QStringList m_chosen;
+protected:
+    void showEvent(QShowEvent* event) override;
 };

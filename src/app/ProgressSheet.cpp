@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -56,10 +57,21 @@ ProgressSheet::ProgressSheet(QWidget* window, std::function<void()> stop)
 
     m_time = new QLabel(this);
     m_time->setGeometry(100, 62, 330, 20);
+
+    // The time remaining goes on counting down while an item takes long.
+    m_tick = new QTimer(this);
+    m_tick->setInterval(1000);
+    connect(m_tick, &QTimer::timeout, this, [this] {
+        if (m_model && !m_model->isIndeterminate())
+            m_time->setText(m_model->timeLabel());
+    });
 }
 
 void ProgressSheet::update(const ProgressBoxModel& model)
 {
+    m_model = &model;
+    if (!m_tick->isActive())
+        m_tick->start();
     m_message->setText(model.message());
     if (model.isIndeterminate()) {
         m_bar->setRange(0, 0);
@@ -77,6 +89,9 @@ QString ProgressSheet::timeText() const { return m_time->text(); }
 
 void ProgressSheet::finish()
 {
+    // The model goes with the job.
+    m_tick->stop();
+    m_model = nullptr;
     m_finished = true;
     accept();
 }

@@ -10,6 +10,7 @@
 class ProgressBoxModel;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QToolButton;
 
 class ProgressSheet : public QDialog {
@@ -18,6 +19,7 @@ public:
     // stop presses the running job's stop button.
     ProgressSheet(QWidget* window, std::function<void()> stop);
 
+    // Shows the model, and reads its time again every second until finish.
     void update(const ProgressBoxModel& model);
     // The owner closed the panel: no stop.
     void finish();
@@ -41,4 +43,6 @@ private:
     QProgressBar* m_bar;
     QToolButton* m_stop;
     bool m_finished = false;
+    const ProgressBoxModel* m_model = nullptr;
+    QTimer* m_tick;
 };

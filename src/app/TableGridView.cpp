@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QUrl>
 
 namespace {
@@ -71,6 +72,31 @@ void TableHeader::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     QHeaderView::mouseDoubleClickEvent(event);
+}
+
+int TableHeader::widthForTitle(const QString& title) const
+{
+    // Measured as QHeaderView measures its size hints: in bold (as a
+    // highlighted section is drawn) and with an indicator.
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    QFont bold = font();
+    bold.setBold(true);
+    option.fontMetrics = QFontMetrics(bold);
+    option.text = title;
+    option.sortIndicator = QStyleOptionHeader::SortDown;
+    const QSize label = style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    // The same room QHeaderView keeps for the indicator in its size hints.
+    return label.width() + label.height() + style()->pixelMetric(QStyle::PM_HeaderMargin, &option, this);
+}
+
+void TableHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const
+{
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    if (option->sortIndicator == QStyleOptionHeader::None)
+        return;
+    option->sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortUp
+                                                                        : QStyleOptionHeader::SortDown;
 }
 
 // --- TableGridView ---------------------------------------------------------------------
@@ -136,6 +162,9 @@ void TableGridView::setController(TableViewController* controller, TableModel* m
     m_controller = controller;
     m_model = model;
     m_header->setController(controller);
+    controller->layout().setHeaderWidth([header = m_header](const ColumnDescription& column) {
+        return float(header->widthForTitle(column.title));
+    });
     m_mouse = std::make_unique<SelectionMouse>(controller->selection());
     setModel(model);
     m_delegate = new CellDelegate(*controller, this);
@@ -257,15 +286,7 @@ double TableGridView::rowHeight() const { return verticalHeader()->defaultSectio
 
 void TableGridView::endEditing() { commitEditing(false); }
 
-void TableGridView::discardEditing()
-{
-    if (!m_editor)
-        return;
-    const bool hadFocus = m_editor->hasFocus();
-    closeEditor();
-    if (hadFocus)
-        setFocus();
-}
+void TableGridView::discardEditing() { closeEditor(); }
 
 void TableGridView::beginEditing(int row, int column, const KeyPress* event)
 {
@@ -310,10 +331,16 @@ void TableGridView::openEditor(int row, int column, const QString& text, bool se
 
 void TableGridView::closeEditor()
 {
+    if (CellPopover* introduction = std::exchange(m_introduction, nullptr))
+        introduction->close();
     if (!m_editor)
         return;
     CellLineEdit* editor = std::exchange(m_editor, nullptr);
     editor->disconnect(this);
+    // Hiding the focused editor would pass the focus on like Tab, which
+    // moves the active cell to the right: the grid takes it back first.
+    if (editor->hasFocus() || focusWidget() == editor)
+        setFocus();
     editor->hide();
     editor->deleteLater();
 }
@@ -325,10 +352,7 @@ void TableGridView::commitEditing(bool withReturn)
     const QString text = m_editor->text();
     const int row = m_editRow;
     const int column = m_controller->grid().columnWithIdentifier(m_editIdentifier);
-    const bool hadFocus = m_editor->hasFocus();
     closeEditor();
-    if (hadFocus)
-        setFocus();
     if (column < 1)
         return;
     const TableViewController::EditOutcome outcome =
@@ -365,24 +389,22 @@ void TableGridView::showReadOnlyExplanation(int row, int column)
     showPopoverAtCell(row, column, explanation.title, explanation.message, QStringLiteral("OK"));
 }
 
-void TableGridView::showEditingIntroduction(int row, int column, const KeyPress* event)
+void TableGridView::showEditingIntroduction(int row, int column)
 {
-    std::optional<KeyPress> key;
-    if (event)
-        key = *event;
-    CellPopover* popover = showPopoverAtCell(row, column, QZTagLibTableSelection::editingIntroductionTitle(),
-                                             QZTagLibTableSelection::editingIntroductionText(),
-                                             QZTagLibTableSelection::editingIntroductionButton());
-    const QString identifier = m_controller->grid().columnIdentifier(column);
-    // Editing begins however the introduction is dismissed.
-    popover->setClosedAction([this, row, identifier, key] {
-        QMetaObject::invokeMethod(this, [this, row, identifier, key] {
-            const int at = m_controller->grid().columnWithIdentifier(identifier);
-            if (at >= 1 && row < m_model->rowCount())
-                beginEditing(row, at, key ? &*key : nullptr);
-        }, Qt::QueuedConnection);
-    });
+    if (CellPopover* previous = std::exchange(m_introduction, nullptr))
+        previous->close();
+    // Beside the open editor and without the keyboard; it goes with the editor.
+    m_introduction = new CellPopover(viewport(), cellRect(row, column),
+                                     QZTagLibTableSelection::editingIntroductionTitle(),
+                                     QZTagLibTableSelection::editingIntroductionText(),
+                                     QZTagLibTableSelection::editingIntroductionButton(),
+                                     CellPopover::Kind::Beside);
+    // A click on it leaves the keyboard with the editor.
+    m_introduction->setFocusProxy(m_editor);
+    m_introduction->popup();
 }
+
+void TableGridView::beginArtworkEdit(int row, int column) { emit artworkEditRequested(row, column); }
 
 void TableGridView::reloadData()
 {

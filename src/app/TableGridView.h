@@ -15,7 +15,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <memory>
-#include <optional>
 
 class CellDelegate;
 class TableModel;
@@ -37,11 +36,21 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
+// The style draws the sections; this header only decides which indicator
+// a sort shows and how wide a title needs its section.
 class TableHeader : public QHeaderView {
     Q_OBJECT
 public:
     explicit TableHeader(QWidget* parent = nullptr) : QHeaderView(Qt::Horizontal, parent) {}
     void setController(TableViewController* controller) { m_controller = controller; }
+
+    // The section width that shows the title whole: the style's label
+    // size with its padding, and the room the style's header keeps for the
+    // sort indicator, whether or not the column is sorted.
+    int widthForTitle(const QString& title) const;
+    // A to Z shows the style's up indicator (Qt's own header shows the down
+    // one for ascending). Public so the drawing can be checked.
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -70,6 +79,8 @@ public:
     CellLineEdit* cellEditor() const { return m_editor; }
     // The popover shown at a cell, if any.
     CellPopover* cellPopover() const { return m_popover; }
+    // The one-time editing introduction while it stands beside the editor.
+    CellPopover* editingIntroduction() const { return m_introduction; }
     QRect cellRect(int row, int column) const;
     // Shows a popover at a cell; the view keeps track of it.
     CellPopover* showPopoverAtCell(int row, int column, const QString& title, const QString& text,
@@ -87,7 +98,8 @@ public:
     void discardEditing() override;
     void beginEditing(int row, int column, const KeyPress* event) override;
     void showReadOnlyExplanation(int row, int column) override;
-    void showEditingIntroduction(int row, int column, const KeyPress* event) override;
+    void showEditingIntroduction(int row, int column) override;
+    void beginArtworkEdit(int row, int column) override;
     void reloadData() override;
     void refreshVisibleCells() override;
     void updateCellDrawing() override;
@@ -96,6 +108,9 @@ public:
     void beep() override;
 
 signals:
+    // The artwork cell of a row is to be edited: the artwork panel's
+    // business, never a text editor's.
+    void artworkEditRequested(int row, int column);
     // Names of local files dropped onto the table.
     void filesDropped(const QStringList& names);
     void cellMenuRequested(const QPoint& globalPosition);
@@ -136,6 +151,7 @@ private:
     int m_editRow = -1;
     QString m_editIdentifier;
     QPointer<CellPopover> m_popover;
+    QPointer<CellPopover> m_introduction;
 
     bool m_syncingHeader = false;
     // User resizes reach the layout once the dragging pauses.

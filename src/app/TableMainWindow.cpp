@@ -59,7 +59,7 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
 
     TableViewController::Callbacks callbacks;
     callbacks.notify = [this](const StatusNotification& notification) { postNotification(notification); };
-    callbacks.openFiles = [this] { QTimer::singleShot(10, this, &TableMainWindow::openPanel); };
+    callbacks.openFiles = [this] { QTimer::singleShot(10, this, [this] { openPanel(); }); };
     callbacks.selectionChanged = [this] {
         updateActions();
         m_finder->selectionChanged();
@@ -110,7 +110,7 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_stack->addWidget(m_tablePane);
     setCentralWidget(m_stack);
 
-    connect(m_placeholder, &EmptyTablePlaceholder::browseRequested, this, &TableMainWindow::openPanel);
+    connect(m_placeholder, &EmptyTablePlaceholder::browseRequested, this, [this] { openPanel(); });
     connect(m_placeholder, &EmptyTablePlaceholder::filesDropped, this, &TableMainWindow::openDroppedFiles);
     connect(m_view, &TableGridView::filesDropped, this, &TableMainWindow::openDroppedFiles);
     connect(m_view, &TableGridView::cellMenuRequested, this, &TableMainWindow::showCellMenu);
@@ -173,6 +173,9 @@ void TableMainWindow::buildMenus()
               [this] { m_application.newWindow(); });
     addAction(file, QStringLiteral("open"), QStringLiteral("Open..."), QKeySequence::Open,
               [this] { openPanel(); });
+    addAction(file, QStringLiteral("openFolder"), QStringLiteral("Open Folder..."),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+              [this] { openPanel(OpenPanel::Choice::Folder); });
     file->addSeparator();
     addAction(file, QStringLiteral("reload"), QStringLiteral("Reload"),
               QKeySequence(Qt::CTRL | Qt::Key_R), [this] { reload(); });
@@ -341,6 +344,7 @@ void TableMainWindow::updateActions()
             action->setEnabled(enabled);
     };
     set("open", c.isEnabled(Command::Open, sheet));
+    set("openFolder", c.isEnabled(Command::Open, sheet));
     set("save", c.isEnabled(Command::Save, sheet));
     set("reload", c.isEnabled(Command::Reload, sheet));
     set("editCell", c.isEnabled(Command::EditCell, sheet));
@@ -477,8 +481,11 @@ void TableMainWindow::contentChanged()
 void TableMainWindow::refreshCaption()
 {
     const std::optional<Caption> caption = m_collection->captionFolders();
-    setWindowTitle(tagmint::collection::windowTitle(TagmintApplication::applicationName(), caption,
-                                                    m_collection->totalCount()));
+    m_caption = tagmint::collection::windowTitle(TagmintApplication::applicationName(), caption,
+                                                 m_collection->totalCount());
+    // Qt shows the desktop's unsaved-changes mark in place of "[*]".
+    setWindowTitle(m_caption + QStringLiteral("[*]"));
+    setWindowModified(m_collection->isDirtyUnarranged());
     setWindowFilePath(caption ? caption->folder : QString());
 }
 
@@ -575,16 +582,31 @@ void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
 
 void TableMainWindow::autoSizeSoon()
 {
-    QTimer::singleShot(100, this, [this] { m_controller->autoSizeAllColumnsNoMessage(); });
+    // A column per turn of the event loop: measuring a big table's texts
+    // in one go would hold the window up. A newer run replaces this one.
+    auto run = std::make_shared<AutoSizeRun>(
+        m_controller->columnCommands().startAutoSizeAll(tagmint::table::AutoWidth::Size));
+    m_autoSizeRun = run;
+    QTimer::singleShot(100, this, [this, run] { autoSizeNextColumn(run); });
 }
 
-void TableMainWindow::openPanel()
+void TableMainWindow::autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run)
+{
+    if (run != m_autoSizeRun)
+        return;
+    if (m_controller->autoSizeStep(*run))
+        QTimer::singleShot(0, this, [this, run] { autoSizeNextColumn(run); });
+    else
+        m_autoSizeRun.reset();
+}
+
+void TableMainWindow::openPanel(OpenPanel::Choice choice)
 {
     if (showsSheet())
         return;
-    auto* panel = new OpenPanel(this);
+    auto* panel = new OpenPanel(choice, this);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->chosenPaths()); });
+    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->selectedFiles()); });
     panel->open();
 }
 

@@ -15,6 +15,7 @@
 #include "table/TextCommands.h"
 #include "table/TextFinderController.h"
 
+#include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
 
 #include <QHash>
@@ -46,11 +47,13 @@ public:
     WindowCloseState& closeState() override { return m_closeState; }
     bool showsSheet() const override;
     bool isMinimized() const override { return QMainWindow::isMinimized(); }
-    QString title() const override { return windowTitle(); }
+    // The caption without the unsaved-changes mark.
+    QString title() const override { return m_caption; }
     void loadFiles(const QStringList& paths) override;
 
     // --- Commands -------------------------------------------------------------------
-    void openPanel();
+    // Files by default; a desktop dialog cannot take files and folders at once.
+    void openPanel(OpenPanel::Choice choice = OpenPanel::Choice::Files);
     void save();
     void reload();
     // nullptr: a new window.
@@ -128,6 +131,7 @@ private:
     void showCellMenu(const QPoint& position);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
+    void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
 
     TagmintApplication& m_application;
     SettingsStore& m_store;
@@ -151,6 +155,8 @@ private:
     QMenu* m_moveMenu = nullptr;
     QMenu* m_columnsMenu = nullptr;
     QStringList m_modelColumns;
+    QString m_caption;
+    std::shared_ptr<AutoSizeRun> m_autoSizeRun;
     int m_progressSheetsShown = 0;
     bool m_closing = false;
 };

@@ -2,6 +2,7 @@
 // application, opens the first window and hands it the paths it was given.
 
 #include "app/ApplicationIcon.h"
+#include "app/DesktopPortal.h"
 #include "app/Screenshot.h"
 #include "app/SingleInstance.h"
 #include "app/TagmintApplication.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
 {
     // A window holds up to 50,000 files and jobs open them in parallel.
     tagmint::collection::raiseOpenFileLimit();
+    // The desktop's own file dialogs, through the portal where one answers.
+    if (tagmint::app::shouldUseDesktopPortal(tagmint::app::PortalEnvironment::current()))
+        qputenv("QT_QPA_PLATFORMTHEME", tagmint::app::kPortalPlatformTheme);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(TagmintApplication::applicationName());

@@ -168,8 +168,13 @@ QString usageText()
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
                "%2"
+               "  tagmint-cli --help\n"
+               "      Print this text.\n"
                "\n"
                "Keys for set: %1\n"
+               "\n"
+               "Values go to standard output; messages, counts and progress to\n"
+               "standard error. See tagmint-cli(1).\n"
                "\n"
                "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
                "usage error.\n")

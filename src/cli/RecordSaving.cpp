@@ -24,6 +24,7 @@ bool RecordSaving::refuseUnwritable(const QZTagLibRecord& record)
           << (record.hasInvalidTags() ? "the tags cannot be read" : "the file is read-only") << Qt::endl;
     report(shown, QStringLiteral("could not be saved"));
     m_allGood = false;
+    ++m_refused;
     return true;
 }
 
@@ -40,8 +41,11 @@ void RecordSaving::add(const RecordPtr& record)
 
 bool RecordSaving::finish()
 {
-    if (m_toSave.isEmpty())
+    // The window's words for a save with nothing to write.
+    if (m_toSave.isEmpty()) {
+        m_err << collection::saveResultReport(0, m_refused, 0).longText << Qt::endl;
         return m_allGood;
+    }
     collection::SaveResult result;
     {
         ProgressPrinter progress(m_err, &collection::progress_text::saving);
@@ -52,7 +56,8 @@ bool RecordSaving::finish()
     }
     for (const RecordPtr& record : m_toSave)
         m_allGood = reportSaveOutcome(*record, m_shownPaths.value(record.get())) && m_allGood;
-    m_err << collection::saveResultReport(result.saved, result.failed, result.renameFailed).longText
+    m_err << collection::saveResultReport(result.saved, result.failed + m_refused, result.renameFailed)
+                 .longText
           << Qt::endl;
     return m_allGood && result.succeeded();
 }

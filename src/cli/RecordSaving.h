@@ -39,6 +39,7 @@ private:
     QTextStream& m_err;
     RecordList m_toSave;
     QHash<const QZTagLibRecord*, QString> m_shownPaths;
+    qint64 m_refused = 0;
     bool m_allGood = true;
 };
 

@@ -6,19 +6,11 @@ ProgressBoxModel::ProgressBoxModel(TimeEstimator::Clock clock) : m_estimator(std
 {
 }
 
-void ProgressBoxModel::setIndeterminate(bool indeterminate)
-{
-    m_indeterminate = indeterminate;
-    if (indeterminate)
-        m_timeLabel.clear();
-}
-
 void ProgressBoxModel::updateProgress(double fraction)
 {
     m_indeterminate = false;
     m_progress = std::clamp(fraction, 0.0, 1.0);
     m_estimator.update(fraction);
-    m_timeLabel = m_estimator.label();
 }
 
 void ProgressBoxModel::showProgress(qint64 index, qint64 count,

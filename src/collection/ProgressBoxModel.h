@@ -18,12 +18,13 @@ public:
 
     // An indeterminate bar animates and shows no time.
     bool isIndeterminate() const { return m_indeterminate; }
-    void setIndeterminate(bool indeterminate);
+    void setIndeterminate(bool indeterminate) { m_indeterminate = indeterminate; }
 
     // The fraction done (0 to 1); makes the bar determinate.
     void updateProgress(double fraction);
     double progress() const { return m_progress; }
-    QString timeLabel() const { return m_timeLabel; }
+    // Read again while no report comes: the time shown counts down.
+    QString timeLabel() const { return m_indeterminate ? QString() : m_estimator.label(); }
 
     // A job's progress report: the message for the items still to go and
     // index / count on the bar (at most 1).
@@ -46,7 +47,6 @@ public:
 private:
     TimeEstimator m_estimator;
     QString m_message;
-    QString m_timeLabel;
     double m_progress = 0;
     bool m_indeterminate = true;
     bool m_normalCompletion = false;

@@ -14,38 +14,52 @@ TimeEstimator::TimeEstimator(Clock clock)
     : m_clock(clock ? std::move(clock)
                     : Clock([] { return quint32(QDateTime::currentMSecsSinceEpoch()); }))
 {
-    m_startTime = m_clock();
 }
 
 void TimeEstimator::update(double fraction)
 {
     const double percentage = fraction <= 0 ? 0 : fraction >= 1 ? 100 : fraction * 100;
+    const quint32 now = m_clock();
+    if (!m_started) {
+        m_started = true;
+        m_startTime = now;
+        m_startPercentage = percentage;
+        m_lastPercentage = percentage;
+        return;
+    }
     if (percentage > m_lastPercentage) {
-        const quint32 now = m_clock();
         m_lastUpdateTime = now;
         m_stable = false;
         // A report in the very millisecond of the start counts as one
         // millisecond, so the rate stays finite.
         const quint32 elapsed = std::max<quint32>(now - m_startTime, 1);
-        const double rate = percentage / elapsed;
+        const double rate = (percentage - m_startPercentage) / elapsed;
         if (rate != 0)
             m_stable = std::fabs(rate - m_rate) / rate < kSettledRateChange;
         m_lastPercentage = percentage;
         m_rate = rate;
     }
 
-    const quint32 now = m_clock();
     if (m_stable && quint32(now - m_lastEstimateTime) > kEstimateInterval) {
         m_estimate = int((100 - m_lastPercentage) / m_rate / 1000);
         m_lastEstimateTime = now;
     }
 }
 
-QString TimeEstimator::label() const
+int TimeEstimator::remaining() const
 {
     if (m_estimate < 0)
+        return -1;
+    const qint64 passed = quint32(m_clock() - m_lastEstimateTime) / 1000;
+    return int(std::max<qint64>(m_estimate - passed, 0));
+}
+
+QString TimeEstimator::label() const
+{
+    const int seconds = remaining();
+    if (seconds < 0)
         return QStringLiteral("Estimating time remaining...");
-    return QStringLiteral("Time remaining: %1").arg(timeText(m_estimate).toLower());
+    return QStringLiteral("Time remaining: %1").arg(timeText(seconds).toLower());
 }
 
 QString TimeEstimator::timeText(int seconds)

@@ -108,20 +108,38 @@ ColumnCommandResult ColumnCommands::autoSizeColumnAtDivider(int column,
     return autoSizeRange(columnRange(selection, column), AutoWidth::Size, content, selection);
 }
 
+AutoSizeRun ColumnCommands::startAutoSizeAll(AutoWidth type) const
+{
+    return AutoSizeRun{type, m_layout.columnIdentifiers(), 0, {}};
+}
+
+bool ColumnCommands::autoSizeStep(AutoSizeRun& run, const ColumnContent& content)
+{
+    if (run.next >= run.identifiers.size())
+        return false;
+    const QString& identifier = run.identifiers.at(run.next++);
+    // A column hidden since the run started is left alone.
+    if (m_layout.isVisible(identifier)) {
+        const float width = tagmint::table::autoWidthOfColumn(
+            *tagmint::table::columnDescription(identifier), run.type, content);
+        if (width >= tagmint::table::kMinimumAutoWidth)
+            run.widths.append({identifier, width});
+    }
+    if (run.next < run.identifiers.size())
+        return true;
+    m_layout.setWidths(run.widths);
+    return false;
+}
+
 ColumnCommandResult ColumnCommands::autoSizeAll(AutoWidth type, const ColumnContent& content,
                                                 bool withMessage)
 {
-    QList<std::pair<QString, float>> widths;
-    for (int index = 1; index < m_layout.columnCount(); ++index) {
-        const ColumnDescription& column = m_layout.columnAt(index);
-        const float width = tagmint::table::autoWidthOfColumn(column, type, content);
-        if (width >= tagmint::table::kMinimumAutoWidth)
-            widths.append({column.identifier, width});
+    AutoSizeRun run = startAutoSizeAll(type);
+    while (autoSizeStep(run, content)) {
     }
-    m_layout.setWidths(widths);
 
     ColumnCommandResult result;
-    if (withMessage && !widths.isEmpty()) {
+    if (withMessage && !run.widths.isEmpty()) {
         result.notification = StatusNotification::makeMessage(
             type == AutoWidth::Fit ? QStringLiteral("Auto Fit All Columns")
                                    : QStringLiteral("Auto Size All Columns"),

@@ -45,6 +45,14 @@ struct ColumnCommandResult {
     bool revealActiveCell = false;
 };
 
+// Auto-sizing every shown column, a column at a time (see autoSizeStep).
+struct AutoSizeRun {
+    tagmint::table::AutoWidth type = tagmint::table::AutoWidth::Size;
+    QStringList identifiers;
+    qsizetype next = 0;
+    QList<std::pair<QString, float>> widths;
+};
+
 class ColumnCommands {
 public:
     explicit ColumnCommands(ColumnLayout& layout) : m_layout(layout) {}
@@ -67,6 +75,12 @@ public:
     ColumnCommandResult autoFitAllColumns(const ColumnContent& content);
     // After files were opened, when the settings ask for it.
     void autoSizeAllColumnsNoMessage(const ColumnContent& content);
+    // The same over several calls, so that the window can spread a big
+    // table's measuring over turns of its event loop: each step sizes the
+    // next column that is still shown, from the content as it is then; the
+    // last one applies the widths together. False once nothing is left.
+    AutoSizeRun startAutoSizeAll(tagmint::table::AutoWidth type) const;
+    bool autoSizeStep(AutoSizeRun& run, const ColumnContent& content);
     // A double click on the divider right of `column`: that column, or all
     // selected columns when it is one of them.
     ColumnCommandResult autoSizeColumnAtDivider(int column, const ColumnSelection& selection,

@@ -279,7 +279,7 @@ QList<std::pair<QString, float>> ColumnLayout::setWidths(
         QZTagLibTableColumnSetting* found = mutableSetting(identifier);
         if (!found || !std::isfinite(width))
             continue;
-        found->width = found->column->clampedWidth(width);
+        found->width = clampedWidth(*found->column, width);
         applied.append({identifier, found->width});
     }
     if (!applied.isEmpty()) {
@@ -296,7 +296,7 @@ void ColumnLayout::saveAndSyncColumnsConfiguration()
     for (int i = 0; i < m_settings.size(); ++i) {
         QZTagLibTableColumnSetting& setting = m_settings[i];
         const qsizetype position = m_order.indexOf(i);
-        setting.width = setting.column->clampedWidth(setting.width);
+        setting.width = clampedWidth(*setting.column, setting.width);
         setting.visible = position >= 0;
         setting.index = setting.visible ? int(position) + 1 : setting.column->defaultIndex;
         const QString& identifier = setting.column->identifier;
@@ -306,6 +306,26 @@ void ColumnLayout::saveAndSyncColumnsConfiguration()
         values.append({indexKey(identifier), QString::number(setting.index)});
     }
     m_store.writeFlatStrings(values);
+}
+
+void ColumnLayout::setHeaderWidth(std::function<float(const ColumnDescription&)> measure)
+{
+    m_headerWidth = std::move(measure);
+    bool raised = false;
+    for (QZTagLibTableColumnSetting& setting : m_settings) {
+        const float width = clampedWidth(*setting.column, setting.width);
+        raised = raised || width != setting.width;
+        setting.width = width;
+    }
+    // Not saved: what the user sees is stored with the next change.
+    if (raised)
+        changed();
+}
+
+float ColumnLayout::clampedWidth(const ColumnDescription& column, float width) const
+{
+    const float header = m_headerWidth ? m_headerWidth(column) : 0;
+    return std::max(column.clampedWidth(width), header);
 }
 
 void ColumnLayout::changed()

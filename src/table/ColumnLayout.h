@@ -36,6 +36,14 @@ public:
     // Called after every change of order, visibility or width.
     void setChangeCallback(std::function<void()> callback) { m_changed = std::move(callback); }
 
+    // The narrowest width that shows a column's header whole (title, sort
+    // indicator, the style's padding), measured by the widget layer. No
+    // width goes below it, also where the catalogue's limits are narrower
+    // than the desktop's font needs. Widths already set are raised at once.
+    void setHeaderWidth(std::function<float(const ColumnDescription&)> measure);
+    // A wanted width within the column's limits, raised to its header's.
+    float clampedWidth(const ColumnDescription& column, float width) const;
+
     // --- The table ---------------------------------------------------------
     // Shown columns including the row numbers.
     int columnCount() const { return int(m_order.size()) + 1; }
@@ -107,4 +115,5 @@ private:
     // row-number column before them is implied.
     QList<int> m_order;
     std::function<void()> m_changed;
+    std::function<float(const ColumnDescription&)> m_headerWidth;
 };

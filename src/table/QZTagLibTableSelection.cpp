@@ -1,5 +1,6 @@
 #include "table/QZTagLibTableSelection.h"
 
+#include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/SelectionGrid.h"
 #include "table/SelectionHost.h"
@@ -663,12 +664,18 @@ void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPre
         m_host.showReadOnlyExplanation(row, column);
         return;
     }
-    if (m_settings && !m_settings->introductoryPopoverAboutCellEditingShown()) {
-        m_settings->setIntroductoryPopoverAboutCellEditingShown();
-        m_host.showEditingIntroduction(row, column, event);
+    // A picture is never edited as text, whatever started the edit.
+    if (m_grid.columnIdentifier(column) == tagmint::record::fieldKey(RecordField::Image)) {
+        m_host.beginArtworkEdit(row, column);
         return;
     }
+    // The editor opens at once, so keys typed while the introduction shows
+    // still reach the cell.
     m_host.beginEditing(row, column, event);
+    if (m_settings && !m_settings->introductoryPopoverAboutCellEditingShown()) {
+        m_settings->setIntroductoryPopoverAboutCellEditingShown();
+        m_host.showEditingIntroduction(row, column);
+    }
 }
 
 QString QZTagLibTableSelection::editingIntroductionTitle() { return QStringLiteral("Edit"); }

@@ -173,8 +173,9 @@ public:
     // the same record and column. Exceptions of the change are swallowed.
     void performChange(const std::function<void()>& change, unsigned flags);
 
-    // Editing one cell: scrolls it into view, then opens its editor, the
-    // read-only explanation, or (the first time ever) the introduction.
+    // Editing one cell: scrolls it into view, then opens its editor (with,
+    // the first time ever, the introduction beside it), the read-only
+    // explanation, or for the artwork cell the artwork edit.
     void beginEditingAtRow(int row, int column, const KeyPress* event);
 
     static QString editingIntroductionTitle();

@@ -29,9 +29,12 @@ public:
     virtual void beginEditing(int row, int column, const KeyPress* event) = 0;
     // The cell cannot be written: show the read-only explanation there.
     virtual void showReadOnlyExplanation(int row, int column) = 0;
-    // The one-time "Edit" popover at the cell; editing begins when it is
-    // dismissed (beginEditing with the same arguments).
-    virtual void showEditingIntroduction(int row, int column, const KeyPress* event) = 0;
+    // The one-time "Edit" introduction beside the cell being edited. It
+    // must not take the keyboard: the editor is already open.
+    virtual void showEditingIntroduction(int row, int column) = 0;
+    // An edit of the artwork cell starts (Return, double click, typing): it
+    // is never a text edit.
+    virtual void beginArtworkEdit(int row, int column) = 0;
 
     // Rebuilds every row after the data changed.
     virtual void reloadData() = 0;

@@ -2,6 +2,7 @@
 
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "record/QZTagLibRecord.h"
+#include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
 #include "table/SelectionHost.h"
@@ -97,9 +98,17 @@ ColumnSelection TableViewController::columnSelection() const
 ColumnContent TableViewController::content() const
 {
     ColumnContent content;
-    content.rowCount = m_collection.shownCount();
-    content.text = [this](qsizetype row, const QString& identifier) {
-        return m_collection.stringAtRow(row, identifier);
+    // Straight from the records' fields: no key lookup per cell.
+    content.texts = [this](const QString& identifier) {
+        QStringList texts;
+        const std::optional<RecordField> field = tagmint::record::fieldForKey(identifier);
+        if (!field || !tagmint::record::isText(*field))
+            return texts;
+        const qsizetype rows = m_collection.shownCount();
+        texts.reserve(rows);
+        for (qsizetype row = 0; row < rows; ++row)
+            texts.append(m_collection.recordAtRow(row)->text(*field));
+        return texts;
     };
     content.measure = m_measure;
     return content;
@@ -306,7 +315,9 @@ TableViewController::EditOutcome TableViewController::commitEdit(int row, int co
     EditOutcome outcome;
     const ColumnDescription* description = m_grid.columnAt(column);
     QZTagLibRecord* record = m_grid.recordAtRow(row);
-    if (!description || description->isRowNumber() || !record)
+    // A text is never a picture: committing one would remove the artwork.
+    if (!description || description->isRowNumber() || !record
+        || description->columnClass == ColumnClass::Artwork)
         return outcome;
     if (m_grid.isCellReadOnly(row, column)) {
         outcome.error = readOnlyExplanation(row, column);

@@ -98,6 +98,8 @@ public:
     void autoSizeAllColumns();
     void autoFitAllColumns();
     void autoSizeAllColumnsNoMessage();
+    // The same a column per call (see ColumnCommands::autoSizeStep).
+    bool autoSizeStep(AutoSizeRun& run) { return m_commands.autoSizeStep(run, content()); }
     void hideSelectedColumns(int menuColumn = -1);
     void hideOtherColumns(int menuColumn = -1);
     void showAllColumns();

@@ -249,14 +249,17 @@ QImage QZTagLibImageLoader::makeThumbnail(const QImage& image)
 {
     if (image.isNull())
         return QImage();
-    QImage thumbnail(kThumbnailWidth, kThumbnailHeight, QImage::Format_ARGB32_Premultiplied);
+    // Stretching a square cover over the strip would smear it flat.
+    const QSize size = image.size()
+                           .scaled(kThumbnailWidth, kThumbnailHeight, Qt::KeepAspectRatio)
+                           .expandedTo(QSize(1, 1));
+    QImage thumbnail(size, QImage::Format_ARGB32_Premultiplied);
     thumbnail.fill(Qt::transparent);
     QPainter painter(&thumbnail);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(1.0);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(0, 0, kThumbnailWidth, kThumbnailHeight), image,
-                      QRectF(image.rect()));
+    painter.drawImage(QRectF(thumbnail.rect()), image, QRectF(image.rect()));
     painter.end();
     return thumbnail;
 }

@@ -23,8 +23,10 @@ public:
     // Reads the image of a file; runs on a pool queue.
     using ImageReader = std::function<QImage(const QString& path)>;
 
+    // The box a thumbnail fits in: the artwork column's widest, and twice a
+    // row's height so it stays sharp when drawn into a cell on any screen.
     static constexpr int kThumbnailWidth = 120;
-    static constexpr int kThumbnailHeight = 20;
+    static constexpr int kThumbnailHeight = 40;
 
     explicit QZTagLibImageLoader(QObject* parent = nullptr);
     ~QZTagLibImageLoader() override;
@@ -47,8 +49,8 @@ public:
     // The image a freshly loaded record of the file shows; null without one.
     static QImage readImageOfFile(const QString& path);
 
-    // The whole image drawn into kThumbnailWidth x kThumbnailHeight (source
-    // over, full opacity); null for a null image.
+    // The whole image scaled to fit kThumbnailWidth x kThumbnailHeight with
+    // its proportions kept (source over, full opacity); null for a null image.
     static QImage makeThumbnail(const QImage& image);
 
     // Serial queues of the process-wide pool: one per processor, 2 to 128.

@@ -73,6 +73,15 @@ protected:
         });
     }
 
+    // Shown and active, so the keyboard focus is real and keys sent to no
+    // widget in particular go where a user's would.
+    static bool activate(QWidget* window)
+    {
+        window->show();
+        QApplication::setActiveWindow(window);
+        return QTest::qWaitForWindowActive(window);
+    }
+
     TableMainWindow* launchWith(const QStringList& paths)
     {
         app->openFiles(paths);

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/CellPopover.h"
+#include "app/DesktopPortal.h"
 #include "app/EmptyTablePlaceholder.h"
 #include "app/SingleInstance.h"
 
@@ -54,35 +55,78 @@ TEST_F(Start, ReturnInAnEmptyWindowOpensThePanel)
     window->findChild<QFileDialog*>("OpenPanel")->reject();
 }
 
-TEST_F(Start, TheFirstEditIsIntroducedOnce)
+// Keys go wherever the keyboard is at each press and no queued work runs
+// between them, as when a user types faster than the program answers.
+TEST_F(Start, KeysTypedWhileTheFirstEditIsIntroducedReachTheCell)
 {
     TempDir freshSettings;
     SettingsStore fresh(freshSettings.filePath("tagmint.conf"));
     TagmintApplication firstRun(fresh);
     firstRun.setTerminateHandler([] {});
-    firstRun.openFiles({album({"tagged.flac"})});
+    firstRun.openFiles({album({"tagged.flac", "plain.mp3"})});
     TableMainWindow* window = firstRun.finishLaunching();
     ASSERT_TRUE(waitIdle(window));
+    ASSERT_TRUE(activate(window));
     TableGridView* grid = window->gridView();
-    window->controller().selection().selectCellAtRow(0, columnOf(window, "title"), false);
+    const int title = columnOf(window, "title");
+    window->controller().selection().selectCellAtRow(0, title, false);
     grid->setFocus();
 
-    QTest::keyClick(grid, Qt::Key_Return);
-    CellPopover* introduction = grid->cellPopover();
+    QTest::keyClicks(nullptr, "Unravel (Remix)");
+    CellPopover* introduction = grid->editingIntroduction();
     ASSERT_NE(introduction, nullptr);
+    EXPECT_TRUE(introduction->isVisible());
     EXPECT_EQ(introduction->title(), "Edit");
     EXPECT_TRUE(introduction->text().startsWith("Several selected cells in column can be edited"));
     EXPECT_EQ(introduction->button()->text(), "Start Editing");
-    EXPECT_EQ(grid->cellEditor(), nullptr);
-    introduction->button()->click();
-    ASSERT_TRUE(waitUntil([&] { return grid->cellEditor() != nullptr; }));
-    EXPECT_EQ(grid->cellEditor()->text(), "Flac Title");
-    QTest::keyClick(grid->cellEditor(), Qt::Key_Escape);
+    ASSERT_NE(grid->cellEditor(), nullptr);
+    EXPECT_EQ(grid->cellEditor()->text(), "Unravel (Remix)");
+
+    // Its button only puts it away; the edit goes on.
+    QTest::mouseClick(introduction->button(), Qt::LeftButton);
+    QTest::keyClicks(nullptr, "!");
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+    EXPECT_EQ(window->collection().stringAtRow(0, "title"), "Unravel (Remix)!");
+    EXPECT_FALSE(introduction->isVisible());
 
     // Never again.
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_NE(grid->cellEditor(), nullptr);
+    EXPECT_EQ(grid->editingIntroduction(), nullptr);
     EXPECT_TRUE(QZTagLibTableSettings(fresh).introductoryPopoverAboutCellEditingShown());
+}
+
+TEST(DesktopPortalTest, ChosenOnlyWhereAPortalCanShowTheDialog)
+{
+    TempDir root;
+    root.writeFile("share/dbus-1/services/org.freedesktop.portal.Desktop.service", "[D-BUS Service]\n");
+    root.writeFile("share/xdg-desktop-portal/portals/gtk.portal",
+                   "[portal]\nInterfaces=org.freedesktop.impl.portal.AppChooser;"
+                   "org.freedesktop.impl.portal.FileChooser;\n");
+    root.writeFile("plugins/platformthemes/libqxdgdesktopportal.so", "");
+    tagmint::app::PortalEnvironment desktop;
+    desktop.hasSessionBus = true;
+    desktop.platform = "xcb";
+    desktop.dataDirs = {root.filePath("elsewhere"), root.filePath("share")};
+    desktop.pluginDirs = {root.filePath("plugins")};
+    EXPECT_TRUE(tagmint::app::shouldUseDesktopPortal(desktop));
+
+    const auto without = [&desktop](const std::function<void(tagmint::app::PortalEnvironment&)>& change) {
+        tagmint::app::PortalEnvironment changed = desktop;
+        change(changed);
+        return tagmint::app::shouldUseDesktopPortal(changed);
+    };
+    EXPECT_FALSE(without([](auto& e) { e.platformTheme = "kde"; }));   // the user's own choice
+    EXPECT_FALSE(without([](auto& e) { e.platform = "offscreen"; }));
+    EXPECT_FALSE(without([](auto& e) { e.hasSessionBus = false; }));
+    EXPECT_FALSE(without([&](auto& e) { e.pluginDirs = {root.filePath("share")}; }));
+    QFile::remove(root.filePath("share/dbus-1/services/org.freedesktop.portal.Desktop.service"));
+    EXPECT_FALSE(tagmint::app::shouldUseDesktopPortal(desktop));
+    root.writeFile("share/dbus-1/services/org.freedesktop.portal.Desktop.service", "[D-BUS Service]\n");
+    // A backend without a file chooser cannot show the dialog.
+    root.writeFile("share/xdg-desktop-portal/portals/gtk.portal",
+                   "[portal]\nInterfaces=org.freedesktop.impl.portal.FileChooserless\n");
+    EXPECT_FALSE(tagmint::app::shouldUseDesktopPortal(desktop));
 }
 
 } // namespace

@@ -52,6 +52,27 @@ TEST(ProgressSheetTest, EscapeAndTheStopButtonStopAndTheTextsFollowTheModel)
     EXPECT_FALSE(sheet.isVisible());
 }
 
+TEST(ProgressSheetTest, TheTimeRemainingRunsOnWhileAnItemTakesLong)
+{
+    QWidget window;
+    window.show();
+    quint32 now = 0;
+    ProgressBoxModel model([&now] { return now; });
+    ProgressSheet sheet(&window, [] {});
+    for (double fraction : {0.01, 0.02, 0.03}) {
+        model.updateProgress(fraction);
+        now += 10'000;
+    }
+    sheet.update(model);
+    sheet.open();
+    EXPECT_EQ(sheet.timeText(), "Time remaining: about 16 minutes");
+    // Ten minutes without a report: the sheet reads the time again itself.
+    now += 600'000;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.timeText() == "Time remaining: about 6 minutes"; }, 3000))
+        << sheet.timeText().toStdString();
+    sheet.finish();
+}
+
 TEST(StatusBarTest, LabelsShowTheModelAndOpenTheirDetails)
 {
     StatusBarWidget bar;

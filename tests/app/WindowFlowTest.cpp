@@ -60,7 +60,7 @@ TEST_F(WindowFlow, OpensAFolderThroughTheProgressSheet)
     EXPECT_TRUE(app->pendingFiles().isEmpty());
     EXPECT_GE(window->progressSheetsShown(), 1);
     EXPECT_EQ(window->tableModel()->rowCount(), 4);
-    EXPECT_EQ(window->windowTitle(), "Album (4 files)");
+    EXPECT_EQ(window->title(), "Album (4 files)");
     EXPECT_EQ(window->windowFilePath(), folder);
     EXPECT_FALSE(window->placeholder()->isVisible());
     EXPECT_EQ(window->statusBarWidget()->countLabel()->text(), "4");
@@ -256,17 +256,41 @@ TEST_F(WindowFlow, ReloadAsksAboutChangesAndReadsTheFilesAgain)
     EXPECT_FALSE(window->collection().isDirtyUnarranged());
 }
 
-TEST_F(WindowFlow, TheOpenCommandShowsAPanelForFilesAndFolders)
+TEST_F(WindowFlow, OpenTakesFilesAndOpenFolderAFolder)
 {
     openAlbum();
-    window->action("open")->trigger();
-    auto* panel = window->findChild<QFileDialog*>("OpenPanel");
-    ASSERT_NE(panel, nullptr);
-    EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(panel->labelText(QFileDialog::Accept), "Open Files");
-    EXPECT_TRUE(panel->nameFilters().first().contains("*.flac"));
-    panel->reject();
+    const auto panelOf = [this](const char* action) {
+        window->action(action)->trigger();
+        auto* panel = window->findChild<QFileDialog*>("OpenPanel");
+        EXPECT_NE(panel, nullptr);
+        return panel;
+    };
+    QFileDialog* files = panelOf("open");
+    ASSERT_NE(files, nullptr);
+    EXPECT_TRUE(files->isVisible());
+    EXPECT_EQ(files->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(files->windowTitle(), "Open");
+    EXPECT_EQ(files->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(files->labelText(QFileDialog::Accept), "Open Files");
+    EXPECT_TRUE(files->nameFilters().first().contains("*.flac"));
+    EXPECT_FALSE(files->testOption(QFileDialog::DontUseNativeDialog));
+    ASSERT_NE(files->findChild<QLabel*>("OpenPanelMessage"), nullptr);
+    EXPECT_EQ(files->findChild<QLabel*>("OpenPanelMessage")->text(),
+              "Select media files or folders to add them to the table.");
+    files->reject();
+    QApplication::processEvents();
+
+    const QString other = album({"tagged.aiff"}, "Other");
+    QFileDialog* folderPanel = panelOf("openFolder");
+    ASSERT_NE(folderPanel, nullptr);
+    EXPECT_EQ(folderPanel->windowTitle(), "Open");
+    EXPECT_EQ(folderPanel->fileMode(), QFileDialog::Directory);
+    EXPECT_EQ(folderPanel->labelText(QFileDialog::Accept), "Open Folder");
+    folderPanel->setDirectory(QFileInfo(other).absolutePath());
+    folderPanel->selectFile(other);
+    QMetaObject::invokeMethod(folderPanel, "accept");
+    ASSERT_TRUE(waitIdle(window));
+    EXPECT_EQ(window->tableModel()->rowCount(), 5);
 }
 
 TEST_F(WindowFlow, AFailedValidationShowsItsMessageAtTheCell)
@@ -542,7 +566,8 @@ TEST_F(WindowFlow, ArtworkShowsLoadingThenTheThumbnail)
     EXPECT_FALSE(without.data(TableModel::LoadingRole).isValid());
     withArt.data(TableModel::LoadingRole);
     ASSERT_TRUE(waitUntil([&] { return !withArt.data(TableModel::ThumbnailRole).value<QImage>().isNull(); }));
-    EXPECT_EQ(withArt.data(TableModel::ThumbnailRole).value<QImage>().size(), QSize(120, 20));
+    // The square cover stays square.
+    EXPECT_EQ(withArt.data(TableModel::ThumbnailRole).value<QImage>().size(), QSize(40, 40));
     EXPECT_FALSE(withArt.data(TableModel::LoadingRole).toBool());
 }
 
@@ -582,7 +607,7 @@ TEST_F(WindowFlow, RowsMoveToAnotherWindow)
     EXPECT_EQ(target->tableModel()->rowCount(), 2);
     EXPECT_TRUE(target->controller().selection().hasSelectedRange());
     EXPECT_EQ(window->statusBarWidget()->model().message(),
-              QStringLiteral("2 rows were moved to window '%1'.").arg(target->windowTitle()));
+              QStringLiteral("2 rows were moved to window '%1'.").arg(target->title()));
 
     // Moving the rest closes the source.
     QPointer<TableMainWindow> source(window);

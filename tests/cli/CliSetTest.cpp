@@ -116,6 +116,7 @@ TEST_F(CliSetTest, NothingToWriteLeavesEveryByte)
     const CliResult equal = runCli({"set", "title=Old Title", "trackNumber=03", path});
     EXPECT_EQ(equal.exitCode, 0) << equal.err.toStdString();
     EXPECT_EQ(equal.out, path + ": unchanged\n");
+    EXPECT_EQ(equal.err, "1 file was opened.\nThe table does not contain modified cells.\n");
     EXPECT_EQ(fileBytes(path), before);
 
     // Only a refused value: the file is not touched, the status still fails.
@@ -157,6 +158,21 @@ TEST_F(CliSetTest, EveryPathIsTriedAndFailuresCount)
                               "2 files were saved.\n");
     EXPECT_EQ(mutagenText(equals, "TPE1"), QStringList{"X"});
     EXPECT_EQ(fileBytes(text), "text");
+}
+
+TEST_F(CliSetTest, TheSummaryCountsFilesThatCannotBeWritten)
+{
+    const QString damaged = dir.writeFile("damaged.mp3", QByteArray(4096, 'x'));
+    const CliResult mixed = runCli({"set", "artist=Y", damaged, path});
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_EQ(mixed.out, damaged + ": could not be saved\n" + path + ": saved\n");
+    EXPECT_TRUE(mixed.err.endsWith("1 file was saved.\n1 file could not be saved.\n"))
+        << mixed.err.toStdString();
+
+    const CliResult alone = runCli({"set", "artist=Y", damaged});
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_TRUE(alone.err.endsWith(damaged + ": the tags cannot be read\n1 file could not be saved.\n"))
+        << alone.err.toStdString();
 }
 
 TEST_F(CliSetTest, AFolderIsSetFileByFile)

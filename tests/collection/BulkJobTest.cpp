@@ -142,6 +142,7 @@ TEST(TimeEstimator, AnEstimateOnlyOnceTheRateSettled)
     TimeEstimator estimator([&now] { return now; });
     EXPECT_EQ(estimator.label(), "Estimating time remaining...");
 
+    estimator.update(0);     // the first report starts the clock
     now += 1000;
     estimator.update(0.1);   // 0.01 %/ms, nothing to compare with
     EXPECT_EQ(estimator.label(), "Estimating time remaining...");
@@ -163,6 +164,42 @@ TEST(TimeEstimator, AnEstimateOnlyOnceTheRateSettled)
     // Progress that does not advance changes nothing.
     estimator.update(0.5);
     EXPECT_EQ(estimator.estimate(), 2);
+}
+
+// A folder scan of 40 s before a steady minute of loading: the pace is the
+// loading's, and what is shown keeps pace with the bar.
+TEST(TimeEstimator, TheEstimateFollowsTheWorkNotThePanel)
+{
+    quint32 now = 5'000;
+    TimeEstimator estimator([&now] { return now; });
+    now += 40'000;
+    QStringList labels;
+    for (int second = 0; second <= 60; ++second) {
+        estimator.update(second / 60.0);
+        if (second == 5) {
+            EXPECT_NEAR(estimator.remaining(), 55, 1);
+        }
+        if (labels.isEmpty() || labels.last() != estimator.label())
+            labels << estimator.label();
+        now += 1000;
+    }
+    EXPECT_EQ(labels, (QStringList{"Estimating time remaining...", "Time remaining: less than a minute",
+                                   "Time remaining: about 5 seconds"}));
+}
+
+TEST(TimeEstimator, TheTimeShownCountsDownBetweenReports)
+{
+    quint32 now = 0;
+    TimeEstimator estimator([&now] { return now; });
+    for (int second = 0; second <= 4; ++second, now += 1000)
+        estimator.update(second / 500.0);   // 500 s of work
+    EXPECT_EQ(estimator.label(), "Time remaining: about 8 minutes");
+    // One item takes long: no report for 7 minutes, the time still runs.
+    now += 420'000;
+    EXPECT_EQ(estimator.label(), "Time remaining: about a minute");
+    now += 120'000;
+    EXPECT_EQ(estimator.remaining(), 0);
+    EXPECT_EQ(estimator.label(), "Time remaining: about 5 seconds");
 }
 
 TEST(ProgressBox, StopButtonAndSheetEnd)

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 #include <QProcess>
@@ -72,6 +73,7 @@ QString TempDir::copyFixture(const QString& fixture, const QString& newName) con
 QString TempDir::writeFile(const QString& name, const QByteArray& bytes) const
 {
     const QString target = filePath(name);
+    QDir().mkpath(QFileInfo(target).absolutePath());
     QFile file(target);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         return QString();

@@ -23,8 +23,7 @@ protected:
     ColumnCommands commands{layout};
     ColumnContent content = [] {
         ColumnContent result;
-        result.rowCount = 2;
-        result.text = [](qsizetype row, const QString&) { return QString(row == 0 ? 20 : 10, 'w'); };
+        result.texts = [](const QString&) { return QStringList{QString(20, 'w'), QString(10, 'w')}; };
         result.measure = [](const QString& text) { return 7.0 * double(text.size()); };
         return result;
     }();
@@ -98,6 +97,26 @@ TEST_F(ColumnCommandsTest, AutoSizingAllColumns)
     expectMessage(commands.autoFitAllColumns(content), "Auto Fit All Columns", "",
                   "The widths of all columns were adjusted.");
     EXPECT_EQ(layout.width("image"), 50);
+}
+
+// After opening, a column per step; the widths arrive together at the end,
+// and a column hidden in between is left as it was.
+TEST_F(ColumnCommandsTest, AutoSizingAllColumnsStepByStep)
+{
+    AutoSizeRun run = commands.startAutoSizeAll(AutoWidth::Size);
+    int steps = 1;
+    while (commands.autoSizeStep(run, content)) {
+        ++steps;
+        EXPECT_EQ(layout.width("title"), 270);   // not yet
+        if (steps == 2)
+            layout.hideColumns({"album"});
+    }
+    EXPECT_EQ(steps, 7);   // image, title, artist, album, genre, comment, filename
+    EXPECT_EQ(layout.width("title"), 160);
+    EXPECT_EQ(layout.width("filename"), 170);
+    EXPECT_EQ(layout.width("album"), 150);
+    EXPECT_FALSE(commands.autoSizeStep(run, content));
+    EXPECT_EQ(ColumnLayout(store).width("title"), 160);
 }
 
 TEST_F(ColumnCommandsTest, HidingSelectedColumns)

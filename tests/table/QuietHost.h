@@ -21,7 +21,8 @@ public:
     void discardEditing() override {}
     void beginEditing(int row, int column, const KeyPress*) override { editing = {row, column}; }
     void showReadOnlyExplanation(int row, int column) override { explained = {row, column}; }
-    void showEditingIntroduction(int, int, const KeyPress*) override {}
+    void showEditingIntroduction(int, int) override {}
+    void beginArtworkEdit(int, int) override {}
     void reloadData() override { ++reloads; }
     void refreshVisibleCells() override { ++refreshes; }
     void updateCellDrawing() override {}

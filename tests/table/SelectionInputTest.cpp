@@ -105,13 +105,31 @@ TEST_F(SelectionTest, EditingExplainsReadOnlyCellsAndIntroducesItselfOnce)
     host.fullyVisible = false;
     withSettings.selectCellAtRow(1, 1, false);
     host.scrolledRows.clear();
-    press(withSettings, Qt::Key_Return);
+    // The first edit opens the editor at once, with the introduction beside
+    // it, so the keys that follow are not lost to the introduction.
+    press(withSettings, Qt::Key_U, Qt::ShiftModifier, QStringLiteral("U"));
     EXPECT_EQ(host.introduced, (Cell{1, 1}));
     EXPECT_EQ(host.scrolledRows, std::vector<int>{1});
-    EXPECT_EQ(host.edited, (Cell{-1, -1}));
-    EXPECT_TRUE(settings.introductoryPopoverAboutCellEditingShown());
-    press(withSettings, Qt::Key_Return);
     EXPECT_EQ(host.edited, (Cell{1, 1}));
+    EXPECT_EQ(host.editText, QStringLiteral("U"));
+    EXPECT_TRUE(settings.introductoryPopoverAboutCellEditingShown());
+    host.introduced = {-1, -1};
+    withSettings.selectCellAtRow(2, 1, false);
+    press(withSettings, Qt::Key_Return);
+    EXPECT_EQ(host.edited, (Cell{2, 1}));
+    EXPECT_EQ(host.introduced, (Cell{-1, -1}));
+}
+
+TEST_F(SelectionTest, TheArtworkCellIsNeverEditedAsText)
+{
+    PlainGrid pictures(3, {"num", "title", "image"});
+    QZTagLibTableSelection withArtwork{pictures, host, nullptr};
+    withArtwork.selectCellAtRow(1, 2, false);
+    press(withArtwork, Qt::Key_Return);
+    press(withArtwork, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    withArtwork.beginEditingAtRow(1, 2, nullptr);
+    EXPECT_EQ(host.artworkEdited, (Cell{1, 2}));
+    EXPECT_EQ(host.edited, (Cell{-1, -1}));
 }
 
 TEST_F(SelectionTest, EscapeDeleteAndTheKeyHook)

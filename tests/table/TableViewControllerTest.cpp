@@ -115,6 +115,18 @@ TEST_F(TableController, ReturnOnASingleCellMovesDownWithoutAMessage)
     EXPECT_EQ(controller.selection().activeRow(), 1);
 }
 
+TEST_F(TableController, TextNeverReachesTheArtwork)
+{
+    auto record = std::make_shared<QZTagLibRecord>(dir.copyFixture("tagged_v24.mp3"), 0);
+    collection.addObjects({record});
+    controller.recordsArrived({record}, false);
+    ASSERT_TRUE(record->hasImage());
+    const auto outcome = controller.commitEdit(0, column("image"), "", true);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_TRUE(record->hasImage());
+    EXPECT_FALSE(record->isDirty());
+}
+
 TEST_F(TableController, ReadOnlyCellsExplainWhy)
 {
     const RecordList records = addRecords({"a"});

@@ -141,22 +141,31 @@ QImage quadrants()
     return image;
 }
 
-TEST(ImageLoader, ThumbnailIsTheWholeImageDrawnInto120By20)
+TEST(ImageLoader, ThumbnailKeepsTheWholePictureInItsProportions)
 {
-    const QImage thumbnail = QZTagLibImageLoader::makeThumbnail(quadrants());
-    ASSERT_EQ(thumbnail.size(), QSize(120, 20));
-    EXPECT_EQ(thumbnail.pixelColor(2, 2), QColor(Qt::red));
-    EXPECT_EQ(thumbnail.pixelColor(117, 2), QColor(Qt::green));
-    EXPECT_EQ(thumbnail.pixelColor(2, 17), QColor(Qt::blue));
-    EXPECT_EQ(thumbnail.pixelColor(117, 17), QColor(Qt::white));
+    // A square cover fills the box's height, square; nothing is cut off.
+    const QImage square = QZTagLibImageLoader::makeThumbnail(quadrants());
+    ASSERT_EQ(square.size(), QSize(40, 40));
+    EXPECT_EQ(square.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_EQ(square.pixelColor(37, 2), QColor(Qt::green));
+    EXPECT_EQ(square.pixelColor(2, 37), QColor(Qt::blue));
+    EXPECT_EQ(square.pixelColor(37, 37), QColor(Qt::white));
+
+    // Wide and tall pictures fit the other side of the box.
+    EXPECT_EQ(QZTagLibImageLoader::makeThumbnail(QImage(600, 100, QImage::Format_RGB32)).size(),
+              QSize(120, 20));
+    EXPECT_EQ(QZTagLibImageLoader::makeThumbnail(QImage(50, 1000, QImage::Format_RGB32)).size(),
+              QSize(2, 40));
+    EXPECT_EQ(QZTagLibImageLoader::makeThumbnail(QImage(2000, 1, QImage::Format_RGB32)).size(),
+              QSize(120, 1));
 
     // Drawn over a transparent picture: transparent parts stay transparent.
     QImage half(10, 10, QImage::Format_ARGB32);
     half.fill(Qt::transparent);
     QPainter(&half).fillRect(0, 5, 10, 5, Qt::black);
     const QImage overHalf = QZTagLibImageLoader::makeThumbnail(half);
-    EXPECT_EQ(overHalf.pixelColor(60, 2).alpha(), 0);
-    EXPECT_EQ(overHalf.pixelColor(60, 17), QColor(Qt::black));
+    EXPECT_EQ(overHalf.pixelColor(20, 2).alpha(), 0);
+    EXPECT_EQ(overHalf.pixelColor(20, 37), QColor(Qt::black));
 
     EXPECT_TRUE(QZTagLibImageLoader::makeThumbnail(QImage()).isNull());
     EXPECT_GE(QZTagLibImageLoader::queueCount(), 2);
@@ -178,8 +187,8 @@ TEST(ImageLoader, DeliversOnTheMainThreadAndReleasesTheRecordsCover)
     EXPECT_EQ(first.calls, 0);   // never inside the request
     ASSERT_TRUE(waitUntil([&] { return first.calls > 0; }));
     EXPECT_TRUE(first.onMainThread);
-    ASSERT_EQ(first.thumbnail.size(), QSize(120, 20));
-    EXPECT_GT(first.thumbnail.pixelColor(60, 10).red(), 150);   // the red cover
+    ASSERT_EQ(first.thumbnail.size(), QSize(40, 40));
+    EXPECT_GT(first.thumbnail.pixelColor(20, 20).red(), 150);   // the red cover
     EXPECT_FALSE(record->isTagOpen());
     EXPECT_EQ(reads.count(record->path()), 1);
 
@@ -275,7 +284,7 @@ TEST(ImageLoader, RequestWithoutTargetsIsCancelledAndRestartsOnTheNextRequest)
     ASSERT_TRUE(waitUntil([&] { return restartedA.calls > 0 && restartedB.calls > 0; }));
     EXPECT_EQ(reads.count(destroyedCellsRecord->path()), 1);
     EXPECT_EQ(reads.count(stoppedCellsRecord->path()), 1);
-    EXPECT_EQ(restartedA.thumbnail.size(), QSize(120, 20));
+    EXPECT_EQ(restartedA.thumbnail.size(), QSize(40, 40));
     EXPECT_EQ(toStoppedCell.calls, 0);
 }
 
@@ -308,7 +317,7 @@ TEST(ImageLoader, ChangedImageIsTakenFromTheRecordAndForgottenWorkIsDropped)
     Delivery fresh;
     loader.requestImage(record, &cell, fresh.callback());
     ASSERT_TRUE(waitUntil([&] { return fresh.calls > 0; }));
-    EXPECT_EQ(fresh.thumbnail.pixelColor(60, 10), QColor(Qt::blue));
+    EXPECT_EQ(fresh.thumbnail.pixelColor(20, 20), QColor(Qt::blue));
     EXPECT_EQ(reads.count(record->path()), 1);
 }
 
