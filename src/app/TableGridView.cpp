@@ -458,11 +458,17 @@ void TableGridView::keyPressEvent(QKeyEvent* event)
 bool TableGridView::focusNextPrevChild(bool next)
 {
     // Tab moves between cells (committing an edit first); it never leaves
-    // the table.
+    // the table but for a shown find bar, and not out of a cell's editor.
     if (m_controller) {
+        const bool editing = m_editor != nullptr;
         commitEditing(false);
+        QZTagLibTableSelection& selection = m_controller->selection();
+        if (editing) {
+            next ? tagmint::table::tab(selection) : tagmint::table::backTab(selection);
+            return true;
+        }
         KeyPress key{next ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier, QString(), false};
-        tagmint::table::handleKeyDown(m_controller->selection(), key);
+        tagmint::table::handleKeyDown(selection, key);
         return true;
     }
     return QTableView::focusNextPrevChild(next);
