@@ -131,9 +131,8 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_placeholder->setFocus();
     updateActions();
     resize(1100, 640);
-    if (m_settings.showFindInterfaceInNewWindow()) {
+    if (m_settings.showFindInterfaceInNewWindow())
         QTimer::singleShot(50, this, [this] { m_finder->showBar(false, false); });
-    }
 }
 
 TableMainWindow::~TableMainWindow()
@@ -292,7 +291,6 @@ void TableMainWindow::buildTextMenus(QMenu* edit)
               QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
                   const QLineEdit* editor = m_view->cellEditor();
                   m_finder->useSelectionForFind(editor ? editor->selectedText() : QString());
-                  m_findBar->sync();
               });
     find->addSeparator();
     addAction(find, QStringLiteral("replaceNext"), QStringLiteral("Replace"), {}, [this] { m_finder->replaceNext(); });

@@ -53,25 +53,6 @@ void QZTagLibRecordTextFinder::applyFilter(const QStringList& columns)
     });
 }
 
-bool QZTagLibRecordTextFinder::recordMatches(const QZTagLibRecord& record,
-                                             const QStringList& columns) const
-{
-    return hasMatch(m_matcher, record, textColumns(columns));
-}
-
-RecordList QZTagLibRecordTextFinder::recordsMatching(const QStringList& columns) const
-{
-    RecordList records;
-    if (m_matcher.isEmpty())
-        return records;
-    const QList<TextColumn> texts = textColumns(columns);
-    for (const RecordPtr& record : m_collection.allObjects()) {
-        if (hasMatch(m_matcher, *record, texts))
-            records.append(record);
-    }
-    return records;
-}
-
 std::optional<QString> QZTagLibRecordTextFinder::cellText(int row, const QString& identifier) const
 {
     const QZTagLibRecord* record = m_collection.recordAtRow(row);

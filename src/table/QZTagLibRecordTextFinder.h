@@ -62,11 +62,6 @@ public:
     // An empty and a missing text count as equal.
     bool hasQuery(const QString& text) const { return query() == text; }
 
-    // The record has a match in one of the columns.
-    bool recordMatches(const QZTagLibRecord& record, const QStringList& columns) const;
-    // Of all records, also those the filter hides; none for an empty query.
-    RecordList recordsMatching(const QStringList& columns) const;
-
     Occurrences countOccurrences(const SelectionScope& scope, const QStringList& replaceColumns) const;
 
     // Move the found occurrence from the start cell on (backwards for

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 
 using namespace tagmint::test;
 
@@ -26,9 +27,7 @@ protected:
         AppTest::SetUp();
         window = launchWith({album({"plain.mp3", "tagged.flac", "tagged.m4a", "tagged_v24.mp3"})});
         ASSERT_NE(window, nullptr);
-        window->show();
-        QApplication::setActiveWindow(window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(activate(window));
         // The bar a new window shows by itself.
         ASSERT_TRUE(waitUntil([this] { return window->findBar()->isVisible(); }));
     }
@@ -79,6 +78,44 @@ TEST_F(TextToolsFlow, TheFindBarFollowsTheKeys)
     EXPECT_FALSE(bar()->isVisible());
     EXPECT_EQ(shownRows(), 4);
     EXPECT_TRUE(grid()->hasFocus());
+}
+
+TEST_F(TextToolsFlow, OptionsReachEveryWindowAndTheFilterBoxShowsAllRows)
+{
+    const auto chooseOption = [](FindBar* findBar, const QString& text) {
+        emit findBar->optionsMenu()->aboutToShow();
+        for (QAction* action : findBar->optionsMenu()->actions()) {
+            if (action->text() == text) {
+                action->trigger();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no option " << text.toStdString();
+    };
+    chooseOption(bar(), "Starts With");
+    chooseOption(bar(), "Ignore Case");
+    EXPECT_EQ(settings->searchType(), 1);
+    EXPECT_TRUE(settings->caseSensitiveSearch());
+
+    // A new window's bar waits above its (still hidden) table.
+    TableMainWindow* other = app->newWindow();
+    ASSERT_TRUE(waitUntil([other] { return other->finder().isVisible(); }));
+    EXPECT_EQ(other->findBar()->findField()->placeholderText(),
+              "Text to find. Starts with, case sensitive search.");
+
+    // Use Selection for Find takes the active cell's text; the filter keeps
+    // the rows that start with it, and the Filter box shows all again.
+    ASSERT_TRUE(activate(window));
+    grid()->setFocus();
+    selection().selectCellAtRow(2, columnOf(window, "title"), false);
+    const QString title = window->collection().stringAtRow(2, "title");
+    QTest::keyClick(grid(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(bar()->findField()->text(), title);
+    EXPECT_EQ(shownRows(), 1);
+    bar()->filterBox()->click();
+    EXPECT_EQ(shownRows(), 4);
+    EXPECT_FALSE(settings->filterEnabled());
+    EXPECT_EQ(window->statusBarWidget()->model().message(), "Filter was disabled.\nAll rows will be shown.");
 }
 
 TEST_F(TextToolsFlow, FoundTextIsMarkedInItsCell)
