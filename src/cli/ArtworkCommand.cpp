@@ -1,5 +1,6 @@
 #include "cli/ArtworkCommand.h"
 
+#include "cli/RecordOpener.h"
 #include "record/QZTagLibRecord.h"
 #include "table/ArtworkExport.h"
 #include "tags/QZTagLibTag.h"
@@ -36,7 +37,8 @@ int ArtworkCommand::run()
     const QImage image = record.image();
     record.releaseTagResources();
     if (image.isNull()) {
-        m_err << path << ": " << (record.hasInvalidTags() ? "the tags cannot be read" : "no artwork")
+        m_err << path << ": " << (record.hasInvalidTags() ? RecordOpener::unreadableTagsText(record.path())
+                                           : QStringLiteral("no artwork"))
               << Qt::endl;
         return kExitFailure;
     }

@@ -3,6 +3,7 @@
 #include "cli/ProgressPrinter.h"
 #include "collection/CollectionMessages.h"
 #include "tags/QZTagLibTag.h"
+#include "tags/StructureVerdict.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,6 +72,13 @@ QString RecordOpener::displayPathAfterRename(const QString& shownOldPath, const 
     if (shownDir == QLatin1String(".") && !shownOldPath.startsWith(QLatin1String("./")))
         return newName;
     return QDir(shownDir).filePath(newName);
+}
+
+QString RecordOpener::unreadableTagsText(const QString& recordPath)
+{
+    const QString text = QStringLiteral("the tags cannot be read");
+    const tags::StructureVerdict verdict = tags::checkFileStructure(recordPath);
+    return verdict.holds() ? text : text + QStringLiteral(": ") + verdict.problem;
 }
 
 } // namespace tagmint::cli

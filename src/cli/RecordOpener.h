@@ -33,6 +33,10 @@ public:
     QString displayPath(const QString& recordPath) const;
     // The new path of a renamed file, spelled like its old shown path.
     static QString displayPathAfterRename(const QString& shownOldPath, const QString& newPath);
+    // What the commands print for a record with invalid tags: "the tags
+    // cannot be read", followed by what our structure check found wrong
+    // with the file when it found something.
+    static QString unreadableTagsText(const QString& recordPath);
 
 private:
     QTextStream& m_err;

@@ -21,7 +21,9 @@ bool RecordSaving::refuseUnwritable(const QZTagLibRecord& record)
         return false;
     const QString shown = m_opener.displayPath(record.path());
     m_err << shown << ": "
-          << (record.hasInvalidTags() ? "the tags cannot be read" : "the file is read-only") << Qt::endl;
+          << (record.hasInvalidTags() ? RecordOpener::unreadableTagsText(record.path())
+                                      : QStringLiteral("the file is read-only"))
+          << Qt::endl;
     report(shown, QStringLiteral("could not be saved"));
     m_allGood = false;
     ++m_refused;

@@ -115,6 +115,9 @@ int ShowCommand::run()
                         m_options.fields.isEmpty() ? defaultFindFields() : m_options.fields);
     }
     for (const std::shared_ptr<QZTagLibRecord>& record : opener.records()) {
+        if (record->hasInvalidTags())
+            m_err << opener.displayPath(record->path()) << ": "
+                  << RecordOpener::unreadableTagsText(record->path()) << Qt::endl;
         const QList<ShownValue> values = shownValues(*record, m_options.audio);
         record->releaseTagResources();
         if (m_options.json)

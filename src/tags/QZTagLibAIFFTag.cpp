@@ -1,32 +1,12 @@
 #include "tags/QZTagLibAIFFTag.h"
 
+#include "tags/AiffChunkWalker.h"
 #include "util/TextConversion.h"
-
-#include <QFile>
 
 #include <taglib/aifffile.h>
 #include <taglib/id3v2tag.h>
 
 #include <memory>
-
-namespace {
-
-// TagLib accepts any bytes as an AIFF file and then "saves" them without
-// writing anything, so the container is checked here: a FORM chunk of form
-// type AIFF or AIFC.
-bool hasAiffHeader(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray header = file.read(12);
-    if (header.size() != 12 || !header.startsWith("FORM"))
-        return false;
-    const QByteArray formType = header.mid(8, 4);
-    return formType == "AIFF" || formType == "AIFC";
-}
-
-} // namespace
 
 QZTagLibAIFFTag::~QZTagLibAIFFTag()
 {
@@ -47,7 +27,9 @@ bool QZTagLibAIFFTag::canHandlePath(const QString& path)
 
 bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!hasAiffHeader(path))
+    // TagLib takes any bytes for an AIFF file and writes its tag in front
+    // of a cut-off sound chunk; our walk has the last word.
+    if (!tagmint::tags::aiff::checkAiffFile(path).holds())
         return false;
     const QByteArray fileName = tagmint::text::toFileSystemPath(path);
     auto file = std::make_unique<TagLib::RIFF::AIFF::File>(fileName.constData(), false,

@@ -1,11 +1,10 @@
 #include "tags/QZTagLibMP4Tag.h"
 
 #include "tags/ImageCodec.h"
+#include "tags/Mp4AtomWalker.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "util/TextConversion.h"
-
-#include <QFile>
 
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -76,87 +75,6 @@ const TagLib::String& coverKey()
     return key;
 }
 
-struct AtomHeader {
-    QByteArray name;
-    qint64 size = 0;
-};
-
-// The atom header at position; false when it is cut off, names no printable
-// four-character type or reaches beyond end.
-bool readAtomHeader(QFile& file, qint64 position, qint64 end, AtomHeader* atom)
-{
-    if (end - position < 8 || !file.seek(position))
-        return false;
-    const QByteArray header = file.read(8);
-    if (header.size() != 8)
-        return false;
-    qint64 size = 0;
-    for (int i = 0; i < 4; ++i)
-        size = (size << 8) | quint8(header[i]);
-    qint64 headerSize = 8;
-    if (size == 1) {
-        const QByteArray large = file.read(8);
-        if (large.size() != 8)
-            return false;
-        size = 0;
-        for (int i = 0; i < 8; ++i)
-            size = (size << 8) | quint8(large[i]);
-        if (size < 0)
-            return false;
-        headerSize = 16;
-    } else if (size == 0) {
-        size = end - position;   // extends to the end
-    }
-    if (size < headerSize || size > end - position)
-        return false;
-    for (const char c : header.mid(4, 4)) {
-        if (c < 0x20 || c > 0x7E)
-            return false;
-    }
-    atom->name = header.mid(4, 4);
-    atom->size = size;
-    return true;
-}
-
-// TagLib 1.13 takes any bytes that contain something it can read as a
-// "moov" atom, and files cut off in the middle of an atom. Here the
-// top-level atoms must cover the file exactly, "ftyp" (when present) must
-// come first, and "moov" must hold a movie header and a track.
-bool isMp4Container(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 fileSize = file.size();
-    bool hasMovie = false;
-    for (qint64 position = 0; position < fileSize;) {
-        AtomHeader atom;
-        if (!readAtomHeader(file, position, fileSize, &atom))
-            return false;
-        if (atom.name == "ftyp" && position != 0)
-            return false;
-        if (atom.name == "moov" && !hasMovie) {
-            bool hasHeader = false;
-            bool hasTrack = false;
-            const qint64 end = position + atom.size;
-            qint64 child = position + 8;
-            while (child < end) {
-                AtomHeader inner;
-                if (!readAtomHeader(file, child, end, &inner))
-                    return false;
-                hasHeader = hasHeader || inner.name == "mvhd";
-                hasTrack = hasTrack || inner.name == "trak";
-                child += inner.size;
-            }
-            if (!hasHeader || !hasTrack)
-                return false;
-            hasMovie = true;
-        }
-        position += atom.size;
-    }
-    return hasMovie;
-}
-
 QByteArray bytesOf(const TagLib::ByteVector& data)
 {
     return QByteArray(data.data(), qsizetype(data.size()));
@@ -184,7 +102,9 @@ bool QZTagLibMP4Tag::canHandlePath(const QString& path)
 
 bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!isMp4Container(path))
+    // TagLib 1.13 takes junk, cut-off and inconsistent files; our walk
+    // has the last word.
+    if (!mp4::checkMp4File(path).holds())
         return false;
     const QByteArray fileName = tagmint::text::toFileSystemPath(path);
     auto file = std::make_unique<TagLib::MP4::File>(fileName.constData(), false,

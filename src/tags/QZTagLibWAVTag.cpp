@@ -81,19 +81,19 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
         return false;
     // TagLib 1.13 calls almost any file a valid WAV file, cut-off ones
     // included, and then "saves" without writing or writes new chunks in
-    // front of the cut one; our own walk has the last word.
+    // front of the cut one; our own walk has the last word. Only a file it
+    // finds damaged (a cut last chunk), or one TagLib rejects, is mended
+    // before it is written.
     const riff::WaveCondition condition = riff::checkWaveFile(path);
-    if (!file->isValid() || condition != riff::WaveCondition::Intact) {
-        if (flags & OpenForWriting) {
-            file.reset();
-            if (!wav::repairWavFile(path))
-                return false;
-            file = std::make_unique<File>(fileName);
-            if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
-                return false;
-        } else if (condition == riff::WaveCondition::NotWave) {
+    if (condition == riff::WaveCondition::NotWave)
+        return false;
+    if ((!file->isValid() || condition == riff::WaveCondition::Damaged) && (flags & OpenForWriting)) {
+        file.reset();
+        if (!wav::repairWavFile(path))
             return false;
-        }
+        file = std::make_unique<File>(fileName);
+        if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
+            return false;
     }
 
     m_infoTag = file->InfoTag();

@@ -1,5 +1,7 @@
 #include "tags/RiffWalker.h"
 
+#include "tags/ChunkWalk.h"
+
 #include <QFile>
 #include <QList>
 #include <QtEndian>
@@ -8,8 +10,9 @@ namespace tagmint::tags::riff {
 
 namespace {
 
-constexpr qint64 kRiffHeaderSize = 12;
-constexpr qint64 kChunkHeaderSize = 8;
+using chunks::Chunk;
+using chunks::ChunkWalk;
+
 constexpr quint32 kEmptyInfoListSize = 4;     // "INFO" alone
 constexpr quint32 kEmptyDisplaySize = 4 + 2;  // type, then an empty text padded to a word
 constexpr quint32 kDisplayTypeText = 1;
@@ -18,22 +21,6 @@ constexpr quint32 kDisplayTypeText = 1;
 // stop at (mutagen), would hide every chunk behind it.
 const QByteArray kFillerId("JUNK");
 
-struct Chunk {
-    qint64 offset = 0;  // of its header
-    QByteArray id;
-    quint32 size = 0;   // as declared
-    bool overruns = false;
-
-    qint64 end() const { return offset + kChunkHeaderSize + qint64(size); }
-};
-
-struct Walk {
-    bool isWave = false;
-    QList<Chunk> chunks;
-    // Just past the last whole chunk and its pad byte.
-    qint64 end = kRiffHeaderSize;
-};
-
 QByteArray littleEndian32(quint32 value)
 {
     QByteArray bytes(4, '\0');
@@ -41,58 +28,34 @@ QByteArray littleEndian32(quint32 value)
     return bytes;
 }
 
-// TagLib's rule for chunk ids.
-bool isChunkId(const QByteArray& id)
+std::optional<ChunkWalk> walkWave(QIODevice& device)
 {
-    if (id.size() != 4)
-        return false;
-    for (char c : id) {
-        if (uchar(c) < 32 || uchar(c) > 127)
-            return false;
-    }
-    return true;
+    std::optional<ChunkWalk> walk = chunks::walkChunks(device, "RIFF", chunks::ByteOrder::Little);
+    if (!walk || walk->formType != "WAVE")
+        return std::nullopt;
+    return walk;
 }
 
-// Walks the chunks by their declared sizes up to the end of the file; the
-// RIFF size field is ignored, as TagLib and our audio reader ignore it.
-// A chunk that runs past the end is the last one walked.
-Walk walk(QFile& file)
+WaveCondition judge(QIODevice& device, QString* problem)
 {
-    Walk result;
-    const qint64 length = file.size();
-    if (!file.seek(0))
-        return result;
-    const QByteArray header = file.read(kRiffHeaderSize);
-    if (header.size() != kRiffHeaderSize || !header.startsWith("RIFF") || header.mid(8, 4) != "WAVE")
-        return result;
-
-    qint64 position = kRiffHeaderSize;
-    while (position + kChunkHeaderSize <= length) {
-        if (!file.seek(position))
-            return result;
-        const QByteArray chunkHeader = file.read(kChunkHeaderSize);
-        if (chunkHeader.size() != kChunkHeaderSize)
-            return result;
-        Chunk chunk{position, chunkHeader.left(4), qFromLittleEndian<quint32>(chunkHeader.constData() + 4)};
-        if (chunk.end() > length) {
-            chunk.overruns = true;
-            result.chunks.append(chunk);
-            result.end = length;
-            break;
-        }
-        result.chunks.append(chunk);
-        position = chunk.end();
-        // As TagLib reads it: an odd chunk's pad byte counts when it is zero
-        // or a chunk id follows it; some writers leave it out.
-        if ((chunk.size & 1) && position < length && file.seek(position)) {
-            const QByteArray next = file.read(5);
-            if (next.startsWith('\0') || isChunkId(next.mid(1)))
-                ++position;
-        }
-        result.end = position;
+    const std::optional<ChunkWalk> found = walkWave(device);
+    if (!found) {
+        *problem = QStringLiteral("not a RIFF WAVE file");
+        return WaveCondition::NotWave;
     }
-    result.isWave = true;
-    return result;
+    *problem = found->layoutProblem(device);
+    if (!problem->isEmpty())
+        return WaveCondition::NotWave;
+    if (!found->find("fmt ") || !found->find("data")) {
+        *problem = QStringLiteral("no \"fmt \" or no \"data\" chunk");
+        return WaveCondition::NotWave;
+    }
+    if (!found->chunks.isEmpty() && found->chunks.last().overruns) {
+        *problem = QStringLiteral("the \"%1\" chunk runs past the end of the file")
+                       .arg(QString::fromLatin1(found->chunks.last().id));
+        return WaveCondition::Damaged;
+    }
+    return WaveCondition::Intact;
 }
 
 bool writeAt(QFile& file, qint64 offset, const QByteArray& bytes)
@@ -102,7 +65,8 @@ bool writeAt(QFile& file, qint64 offset, const QByteArray& bytes)
 
 bool isInfoList(QFile& file, const Chunk& chunk)
 {
-    return chunk.id == "LIST" && file.seek(chunk.offset + kChunkHeaderSize) && file.read(4) == "INFO";
+    return chunk.id == "LIST" && file.seek(chunk.offset + chunks::kChunkHeaderSize)
+        && file.read(4) == "INFO";
 }
 
 QByteArray emptyInfoAndDisplayChunks()
@@ -130,25 +94,21 @@ qint64 reusablePair(const QList<Chunk>& chunks)
 
 } // namespace
 
-WaveCondition checkWaveFile(const QString& path)
+WaveCondition checkWave(QIODevice& device, QString* problem)
+{
+    QString ignored;
+    return judge(device, problem ? problem : &ignored);
+}
+
+WaveCondition checkWaveFile(const QString& path, QString* problem)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (problem)
+            *problem = file.errorString();
         return WaveCondition::NotWave;
-    const Walk found = walk(file);
-    if (!found.isWave)
-        return WaveCondition::NotWave;
-    bool format = false;
-    bool data = false;
-    bool overruns = false;
-    for (const Chunk& chunk : found.chunks) {
-        format = format || chunk.id == "fmt ";
-        data = data || chunk.id == "data";
-        overruns = overruns || chunk.overruns;
     }
-    if (!format || !data)
-        return WaveCondition::NotWave;
-    return overruns ? WaveCondition::Damaged : WaveCondition::Intact;
+    return checkWave(file, problem);
 }
 
 bool mendWaveFile(const QString& path)
@@ -156,13 +116,15 @@ bool mendWaveFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
         return false;
-    Walk found = walk(file);
-    if (!found.isWave || found.chunks.isEmpty())
+    std::optional<ChunkWalk> found = walkWave(file);
+    // Only a cut last chunk is mended; bytes TagLib cannot read are not
+    // ours to drop.
+    if (!found || found->chunks.isEmpty() || !found->layoutProblem(file).isEmpty())
         return false;
 
     // Our INFO list replaces the old ones. Other lists (cue labels in
     // "adtl") are no tags and stay.
-    for (Chunk& chunk : found.chunks) {
+    for (Chunk& chunk : found->chunks) {
         if (chunk.id == "DISP" || isInfoList(file, chunk)) {
             if (!writeAt(file, chunk.offset, kFillerId))
                 return false;
@@ -170,20 +132,20 @@ bool mendWaveFile(const QString& path)
         }
     }
 
-    Chunk& last = found.chunks.last();
+    Chunk& last = found->chunks.last();
     if (last.overruns) {
-        last.size = quint32(file.size() - last.offset - kChunkHeaderSize);
+        last.size = quint32(file.size() - last.offset - chunks::kChunkHeaderSize);
         last.overruns = false;
         if (!writeAt(file, last.offset + 4, littleEndian32(last.size)))
             return false;
-        found.end = last.end();
+        found->end = last.end();
     }
 
-    qint64 target = reusablePair(found.chunks);
+    qint64 target = reusablePair(found->chunks);
     if (target < 0) {
         // Bytes after the last chunk that are too few for a chunk header
         // would hide anything appended behind them.
-        target = found.end;
+        target = found->end;
         if (!file.resize(target))
             return false;
         if (target & 1) {

@@ -249,3 +249,16 @@ TEST_F(CliSetTest, ImmutableFolderSavesTagsButCannotRename)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Other.mp3")));
     EXPECT_EQ(mutagenText(path, "TIT2"), QStringList{"Saved"});
 }
+
+TEST_F(CliSetTest, AFileOurWalkRefusesIsNotSavedAndTheReasonIsNamed)
+{
+    QByteArray bytes = fileBytes(fixturePath("tagged.m4a"));
+    bytes += "abc";
+    const QString damaged = dir.writeFile("damaged.m4a", bytes);
+    const CliResult result = runCli({"set", "title=X", damaged});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, damaged + ": could not be saved\n");
+    EXPECT_TRUE(result.err.contains(damaged + ": the tags cannot be read: stray bytes at the end of the file\n"))
+        << result.err.toStdString();
+    EXPECT_EQ(fileBytes(damaged), bytes);
+}

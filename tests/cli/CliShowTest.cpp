@@ -112,7 +112,8 @@ TEST(CliShowTest, FilesThatCannotBeShownDoNotStopTheOthers)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, text + ": unsupported file type\n" + missing + ": no such file\n"
                               "2 files were opened.\n"
-                              "1 file with unsupported format was ignored.\n");
+                              "1 file with unsupported format was ignored.\n"
+                              + damaged + ": the tags cannot be read\n");
     ASSERT_EQ(result.outLines().size(), 2);
     EXPECT_EQ(parseLine(result.outLines()[1]).value("path").toString(), good);
     // A damaged file is still a row: an invalid, read-only record.
