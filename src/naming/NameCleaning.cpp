@@ -24,9 +24,7 @@ bool isAsciiDigit(QChar c)
 // 5th, "10, the"; a blank before the suffix ("01 song") does not protect it.
 bool keepsLeadingNumber(const QString& text, qsizetype numberLength)
 {
-    // Two characters tell every suffix; lowering the whole rest would copy
-    // it for each text that starts with a digit.
-    const QString rest = text.mid(numberLength, 2).toLower();
+    const QString rest = text.mid(numberLength).toLower();
     const bool blankBefore = text.at(numberLength - 1) == QLatin1Char(' ');
     for (const char* suffix : {"s", "th", "rd", "nd"}) {
         if (rest.startsWith(QLatin1String(suffix)) && !blankBefore)
@@ -68,18 +66,15 @@ QString replaceInvalidFileNameCharacters(const QString& text)
 
 QString normalizeSpaces(const QString& text)
 {
-    // Most texts are clean already, and the clean-up asks again and again:
-    // hand them back without copying.
-    if (text.isEmpty()
-        || (!text.front().isSpace() && !text.back().isSpace() && !text.contains(QLatin1String("  "))))
-        return text;
     const QString trimmed = text.trimmed();
-    QString result;
-    result.reserve(trimmed.size());
-    for (const QChar c : trimmed) {
-        if (c == QLatin1Char(' ') && result.endsWith(QLatin1Char(' ')))
-            continue;
-        result.append(c);
+    const qsizetype doubled = trimmed.indexOf(QLatin1String("  "));
+    if (doubled < 0)
+        return trimmed;   // shares the text when there was nothing to do
+    QString result = trimmed.left(doubled + 1);
+    for (qsizetype i = doubled + 1; i < trimmed.size(); ++i) {
+        const QChar c = trimmed.at(i);
+        if (c != QLatin1Char(' ') || !result.endsWith(QLatin1Char(' ')))
+            result.append(c);
     }
     return result;
 }
