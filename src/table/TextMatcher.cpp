@@ -5,7 +5,8 @@ namespace tagmint::table {
 TextMatcher::TextMatcher(const QString& query, const FindOptions& options)
     : m_query(query),
       m_case(options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive),
-      m_type(options.searchType)
+      m_type(options.searchType),
+      m_finder(query, m_case)
 {
 }
 

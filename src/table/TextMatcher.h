@@ -8,6 +8,7 @@
 #include "table/FindOptions.h"
 
 #include <QString>
+#include <QStringMatcher>
 #include <optional>
 
 namespace tagmint::table {
@@ -60,6 +61,8 @@ private:
     QString m_query;
     Qt::CaseSensitivity m_case = Qt::CaseInsensitive;
     SearchType m_type = SearchType::Contains;
+    // Its skip table is made once per query, not once per cell.
+    QStringMatcher m_finder;
 };
 
 template <typename Found>
@@ -81,7 +84,7 @@ void TextMatcher::enumerate(const QString& text, qsizetype start, Found&& found)
     }
     qsizetype position = start;
     while (position < length) {
-        const qsizetype at = text.indexOf(m_query, position, m_case);
+        const qsizetype at = m_finder.indexIn(text, position);
         if (at < 0)
             return;
         const TextRange range{at, queryLength};

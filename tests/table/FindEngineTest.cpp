@@ -61,6 +61,10 @@ TEST(TextMatcher, CaseFoldingCoversLettersBeyondAscii)
     EXPECT_EQ(matcher("ПРИВЕТ", SearchType::Matches).count("привет"), 1);
     EXPECT_EQ(matcher("ärger", SearchType::Contains, true).count("ÄRGER und Ärger"), 0);
     EXPECT_EQ(matcher("Ärger", SearchType::Contains, true).count("ÄRGER und Ärger"), 1);
+    // Letters outside the basic plane fold too (Deseret capital and small).
+    EXPECT_EQ(matcher(QStringLiteral("a\U00010428b"), SearchType::Contains)
+                  .count(QStringLiteral("xA\U00010400B a\U00010428b \U00010428")), 2);
+    EXPECT_EQ(matcher(QStringLiteral("ärger"), SearchType::EndsWith).count(QString(600, u'x') + "ÄRGER"), 1);
 }
 
 TEST(TextMatcher, FirstAndLastWithinLimits)
