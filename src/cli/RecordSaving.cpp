@@ -67,6 +67,8 @@ bool RecordSaving::finish()
 bool RecordSaving::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
 {
     if (record.hasSaveError()) {
+        if (!record.saveErrorReason().isEmpty())
+            m_err << shownPath << ": " << record.saveErrorReason() << Qt::endl;
         report(shownPath, QStringLiteral("could not be saved"));
         return false;
     }

@@ -4,8 +4,8 @@
 #include "cli/RecordSaving.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
+#include "tags/ImageCodec.h"
 
-#include <QImageReader>
 #include <QTextStream>
 
 namespace tagmint::cli {
@@ -40,15 +40,16 @@ int SetCommand::run()
 void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
-        PreparedValue prepared{assignment.key, assignment.value, QString()};
+        PreparedValue prepared{assignment.key, assignment.value, QString(), {}};
         if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
-            QImageReader reader(assignment.value);
-            const QImage image = reader.read();
-            if (image.isNull())
+            QString reason;
+            if (const auto picture = tags::loadPictureFile(assignment.value, &reason)) {
+                prepared.value = picture->image;
+                prepared.picture = *picture;
+            } else {
                 prepared.error = QStringLiteral("cannot read an image from \"%1\" (%2)")
-                                     .arg(assignment.value, reader.errorString());
-            else
-                prepared.value = image;
+                                     .arg(assignment.value, reason);
+            }
         }
         m_values.append(prepared);
     }
@@ -70,7 +71,7 @@ bool SetCommand::applyValues(QZTagLibRecord& record, const QString& shownPath)
         }
         // Validation turns "" into no value, which removes the artwork.
         if (prepared.key == kImageKey)
-            record.setImage(value.value<QImage>());
+            record.setPicture(value.isValid() ? prepared.picture : tags::TagPicture());
         else
             record.setValue(value, prepared.key);
     }

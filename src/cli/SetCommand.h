@@ -3,6 +3,7 @@
 // validation, then saves (and renames) the files that changed.
 
 #include "cli/CliOptions.h"
+#include "tags/ImageCodec.h"
 
 #include <QList>
 #include <QVariant>
@@ -24,6 +25,7 @@ private:
         QString key;
         QVariant value;
         QString error;   // the value cannot be used at all
+        tags::TagPicture picture;   // an image with the bytes of its file
     };
 
     void prepareValues();

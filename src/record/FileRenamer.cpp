@@ -1,10 +1,8 @@
 #include "record/FileRenamer.h"
 
+#include "util/FileSystem.h"
 #include "util/TextConversion.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace tagmint::record {
@@ -22,19 +20,6 @@ bool pathExists(const QByteArray& path)
 {
     struct stat info;
     return ::lstat(path.constData(), &info) == 0;
-}
-
-// Renames without ever replacing an existing file.
-bool renameNoReplace(const QByteArray& from, const QByteArray& to)
-{
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // The file system cannot rename atomically without replacing.
-    if (pathExists(to))
-        return false;
-    return ::rename(from.constData(), to.constData()) == 0;
 }
 
 QString trimLineBreaks(const QString& text)
@@ -115,7 +100,7 @@ std::optional<QString> renameFile(const QString& oldPath, const QString& name)
     }
 
     const QByteArray targetFsPath = text::toFileSystemPath(target);
-    if (!renameNoReplace(oldFsPath, targetFsPath) || !pathExists(targetFsPath))
+    if (!fs::renameNoReplace(oldFsPath, targetFsPath) || !pathExists(targetFsPath))
         return std::nullopt;
     return text::fromExternalBytes(targetFsPath);
 }

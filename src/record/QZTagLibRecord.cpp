@@ -47,7 +47,13 @@ bool validateFilename(QVariant& value, TagmintError* error)
     const QString name = value.toString();
     if (name.trimmed().isEmpty())
         return fail(error, QStringLiteral("File Name cannot be empty."));
-    const QString cleaned = naming::replaceInvalidFileNameCharacters(name);
+    QString cleaned = naming::replaceInvalidFileNameCharacters(name);
+    // A name starting with a dot would hide the file from every later
+    // folder scan ("../x" becomes ".. x" above).
+    qsizetype leading = 0;
+    while (leading < cleaned.size() && (cleaned[leading] == QLatin1Char('.') || cleaned[leading].isSpace()))
+        ++leading;
+    cleaned.remove(0, leading);
     if (cleaned.trimmed().isEmpty())
         return fail(error, QStringLiteral("File Name contains invalid characters only."));
     value = cleaned;
@@ -320,10 +326,22 @@ QImage QZTagLibRecord::image() const
 
 void QZTagLibRecord::setImage(const QImage& image)
 {
+    setPicture({image, {}, false});
+}
+
+tagmint::tags::TagPicture QZTagLibRecord::picture() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return {};
+    return m_artwork->currentPictureWithTagProvider([this] { return tag(); });
+}
+
+void QZTagLibRecord::setPicture(const tagmint::tags::TagPicture& picture)
+{
     // A Linux image has no point size apart from its pixels, so it is
     // always at full size already.
     if (m_artwork)
-        m_artwork->setImage(image);
+        m_artwork->setPicture(picture);
     if (QZTagLibImageLoader* loader = m_imageLoader)
         loader->forgetRecord(this);
 }

@@ -6,6 +6,7 @@
 
 #include "record/QZAudioProperties.h"
 #include "record/RecordField.h"
+#include "tags/FileFacts.h"
 #include "tags/QZTagLibArtwork.h"
 #include "util/TagmintError.h"
 
@@ -67,6 +68,10 @@ public:
     // Null when the tag could not be read or there is no image.
     QImage image() const;
     void setImage(const QImage& image);
+    // The artwork with the JPEG or PNG bytes it came as (an image file,
+    // another record's tag, the clipboard), which a save stores unchanged.
+    tagmint::tags::TagPicture picture() const;
+    void setPicture(const tagmint::tags::TagPicture& picture);
     bool hasImage() const;
     qint64 imageSortValue() const;
     const QZTagLibArtwork* artwork() const { return m_artwork.get(); }
@@ -88,6 +93,8 @@ public:
     bool isReadOnly() const { return m_isReadOnly; }
     bool hasInvalidTags() const { return m_hasInvalidTags; }
     bool hasSaveError() const { return m_hasSaveError; }
+    // Why the last save failed, in words for the user ("" when it did not).
+    QString saveErrorReason() const { return m_hasSaveError ? m_saveErrorReason : QString(); }
     bool hasRenameError() const { return m_hasRenameError; }
     bool hasAudioProperties() const { return m_hasAudioProperties; }
     bool hasID3v2Tag() const { return m_hasID3v2Tag; }
@@ -137,7 +144,8 @@ private:
     bool isTrackedFieldDirty(int trackedIndex) const;
     void becomeInvalid();
     void copyFieldsFromTag(const QZTagLibTag& tag);
-    void writeFieldsToTag(QZTagLibTag& tag);
+    // With `onlyChanged`, only the fields the user changed are written.
+    void writeFieldsToTag(QZTagLibTag& tag, bool onlyChanged);
     bool hasAudioFacts() const;
 
     std::array<QString, kRecordFieldCount> m_text;
@@ -145,6 +153,10 @@ private:
     quint64 m_size = 0;
     QZAudioProperties m_audio;
 
+    // The file as it was loaded; a save finding another state keeps what
+    // someone else wrote there.
+    tagmint::tags::FileStamp m_loadedStamp;
+    QString m_saveErrorReason;
     std::unique_ptr<QZTagLibArtwork> m_artwork;
     QPointer<QZTagLibImageLoader> m_imageLoader;
     mutable std::unique_ptr<QZTagLibTag> m_tag;

@@ -118,6 +118,7 @@ void QZTagLibRecord::copyFieldsFromTag(const QZTagLibTag& wrapper)
     m_isToDeleteID3v1Tag = false;
     m_hasSaveError = false;
     m_hasInvalidTags = false;
+    m_loadedStamp = wrapper.openedStamp();
     m_artwork = std::make_unique<QZTagLibArtwork>(&wrapper);
 }
 
@@ -187,6 +188,7 @@ QZTagLibTag* QZTagLibRecord::tag() const
 QZTagLibTag* QZTagLibRecord::loadTag()
 {
     Locker locker(&m_lock);
+    m_tag.reset();   // its lock would keep the new one waiting
     m_tag = QZTagLibTag::tagWithPath(path(), 0);
     return m_tag.get();
 }
@@ -195,7 +197,7 @@ QZTagLibTag* QZTagLibRecord::writableTag()
 {
     Locker locker(&m_lock);
     if (!m_tag)
-        m_tag = QZTagLibTag::tagWithPath(path(), QZTagLibTag::OpenForWriting);
+        m_tag = QZTagLibTag::tagWithPath(path(), QZTagLibTag::OpenForWriting, &m_saveErrorReason);
     return m_tag.get();
 }
 
@@ -234,8 +236,11 @@ bool QZTagLibRecord::saveDataToTagAndDoRenaming()
         Locker locker(&m_lock);
         bool saved = false;
         if (QZTagLibTag* wrapper = writableTag()) {
-            writeFieldsToTag(*wrapper);
+            // Someone else saved the file since it was loaded: only what the
+            // user changed goes in, the rest of their save stays.
+            writeFieldsToTag(*wrapper, wrapper->openedStamp() != m_loadedStamp);
             saved = wrapper->save();
+            m_saveErrorReason = wrapper->saveError();
         }
         closeTag();
         if (!saved) {
@@ -250,6 +255,11 @@ bool QZTagLibRecord::saveDataToTagAndDoRenaming()
 
     loadFromPath(path(), hasAudioFacts() ? LoadAudioProperties : 0);
     closeTag();
+    if (m_hasInvalidTags) {
+        m_hasSaveError = true;
+        m_saveErrorReason = QStringLiteral("the saved file cannot be read back");
+        return false;
+    }
 
     if (m_hasRenameError) {
         textRef(RecordField::Filename) = requestedName;
@@ -258,24 +268,29 @@ bool QZTagLibRecord::saveDataToTagAndDoRenaming()
     return true;
 }
 
-void QZTagLibRecord::writeFieldsToTag(QZTagLibTag& wrapper)
+void QZTagLibRecord::writeFieldsToTag(QZTagLibTag& wrapper, bool onlyChanged)
 {
+    auto wanted = [&](RecordField field) {
+        return !onlyChanged || isDirtyForKey(record::fieldKey(field));
+    };
     // A title is added to a tag without one only when the user set it.
-    if (!wrapper.title().isEmpty() || isDirtyForKey(QStringLiteral("title")))
+    if ((!wrapper.title().isEmpty() && wanted(RecordField::Title)) || isDirtyForKey(QStringLiteral("title")))
         wrapper.setTitle(text(RecordField::Title));
     for (const TextAccessor& accessor : kTextAccessors) {
-        if (accessor.field != RecordField::Title && accessor.field != RecordField::Comment)
+        if (accessor.field != RecordField::Title && accessor.field != RecordField::Comment
+            && wanted(accessor.field))
             (wrapper.*accessor.set)(text(accessor.field));
     }
     // A number outside its bounds (as a file may hold) leaves the tag as it is.
     for (const NumberAccessor& accessor : kNumberAccessors) {
         QVariant value = text(accessor.field);
-        if (validateValue(value, record::fieldKey(accessor.field)))
+        if (wanted(accessor.field) && validateValue(value, record::fieldKey(accessor.field)))
             (wrapper.*accessor.set)(tags::leadingInteger(value.toString()));
     }
-    wrapper.setComment(text(RecordField::Comment));
+    if (wanted(RecordField::Comment))
+        wrapper.setComment(text(RecordField::Comment));
     if (wrapper.supportsImages() && m_artwork && m_artwork->isDirty())
-        wrapper.setTagImage(m_artwork->currentImageWithTagProvider(nullptr));
+        wrapper.setTagPicture(m_artwork->currentPictureWithTagProvider(nullptr));
 }
 
 std::optional<QString> QZTagLibRecord::doRenamingIfFileNameDirty()

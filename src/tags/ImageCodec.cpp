@@ -1,11 +1,16 @@
 #include "tags/ImageCodec.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 namespace tagmint::tags {
 
 namespace {
+
+// Larger files are not pictures anyone embeds; reading them whole would only
+// cost memory.
+constexpr qint64 kLargestPictureFile = qint64(64) << 20;
 
 QByteArray encodeAs(const QImage& image, const char* format)
 {
@@ -15,6 +20,16 @@ QByteArray encodeAs(const QImage& image, const char* format)
     if (!image.save(&buffer, format))
         return QByteArray();
     return bytes;
+}
+
+bool isJpeg(const QByteArray& bytes)
+{
+    return bytes.startsWith("\xFF\xD8\xFF");
+}
+
+bool isPng(const QByteArray& bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1A\n");
 }
 
 } // namespace
@@ -32,11 +47,51 @@ EncodedImage encodeImage(const QImage& image)
     return result;
 }
 
+EncodedImage encodePicture(const TagPicture& picture)
+{
+    if (!picture.bytes.isEmpty())
+        return EncodedImage{picture.bytes, picture.isPng};
+    return encodeImage(picture.image);
+}
+
 QImage decodeImage(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return QImage();
     return QImage::fromData(bytes);
+}
+
+TagPicture pictureFromBytes(const QByteArray& bytes)
+{
+    TagPicture picture;
+    picture.image = decodeImage(bytes);
+    if (picture.image.isNull())
+        return picture;
+    picture.isPng = isPng(bytes);
+    if (picture.isPng || isJpeg(bytes))
+        picture.bytes = bytes;
+    return picture;
+}
+
+std::optional<TagPicture> loadPictureFile(const QString& path, QString* error)
+{
+    auto fail = [error](const QString& reason) -> std::optional<TagPicture> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    if (file.size() > kLargestPictureFile)
+        return fail(QStringLiteral("the file is too large for artwork"));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    TagPicture picture = pictureFromBytes(bytes);
+    if (picture.image.isNull())
+        return fail(QStringLiteral("not an image Tagmint can read"));
+    return picture;
 }
 
 bool looksDecodable(const QByteArray& bytes)

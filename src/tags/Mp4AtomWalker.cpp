@@ -76,6 +76,13 @@ public:
     }
 
     const QList<quint64>& chunkOffsets() const { return m_chunkOffsets; }
+    QList<ByteRange> mediaData() const
+    {
+        QList<ByteRange> ranges;
+        for (const auto& [begin, end] : m_mediaData)
+            ranges.append(ByteRange{begin, end - begin});
+        return ranges;
+    }
 
 private:
     bool fail(const QString& problem)
@@ -260,12 +267,14 @@ private:
 
 } // namespace
 
-StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets)
+StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets, QList<ByteRange>* mediaData)
 {
     AtomWalker walker(device);
     const StructureVerdict verdict = walker.run();
     if (chunkOffsets)
         *chunkOffsets = verdict.holds() ? walker.chunkOffsets() : QList<quint64>();
+    if (mediaData)
+        *mediaData = verdict.holds() ? walker.mediaData() : QList<ByteRange>();
     return verdict;
 }
 

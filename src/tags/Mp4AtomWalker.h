@@ -2,6 +2,7 @@
 // Our own walk over every atom of an MP4 family file: whether TagLib may
 // write into it.
 
+#include "tags/FileFacts.h"
 #include "tags/StructureVerdict.h"
 
 #include <QIODevice>
@@ -24,8 +25,10 @@ namespace tagmint::tags::mp4 {
 // offset tables it did not see left stale, or writes as many entries as a
 // damaged count declares.
 // `chunkOffsets`, when given, receives the entries of every chunk offset
-// table in file order (empty when the structure does not hold).
-StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets = nullptr);
+// table in file order, and `mediaData` the payload of every top-level "mdat"
+// (both empty when the structure does not hold).
+StructureVerdict checkMp4(QIODevice& device, QList<quint64>* chunkOffsets = nullptr,
+                          QList<ByteRange>* mediaData = nullptr);
 StructureVerdict checkMp4File(const QString& path);
 
 } // namespace tagmint::tags::mp4

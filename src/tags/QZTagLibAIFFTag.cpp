@@ -1,12 +1,34 @@
 #include "tags/QZTagLibAIFFTag.h"
 
 #include "tags/AiffChunkWalker.h"
-#include "util/TextConversion.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/id3v2tag.h>
 
 #include <memory>
+
+using tagmint::tags::AudioLayout;
+using tagmint::tags::ByteRange;
+
+// TagLib's AIFF file, with the chunk list of its RIFF base open to find the
+// sound data.
+class QZTagLibAIFFTag::File : public TagLib::RIFF::AIFF::File {
+public:
+    explicit File(TagLib::IOStream* stream)
+        : TagLib::RIFF::AIFF::File(stream, false, TagLib::AudioProperties::Average)
+    {
+    }
+
+    QList<ByteRange> soundData()
+    {
+        QList<ByteRange> ranges;
+        for (unsigned int i = 0; i < chunkCount(); ++i) {
+            if (chunkName(i) == "SSND")
+                ranges.append(ByteRange{chunkOffset(i), chunkDataSize(i)});
+        }
+        return ranges;
+    }
+};
 
 QZTagLibAIFFTag::~QZTagLibAIFFTag()
 {
@@ -31,9 +53,7 @@ bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
     // of a cut-off sound chunk; our walk has the last word.
     if (!tagmint::tags::aiff::checkAiffFile(path).holds())
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::RIFF::AIFF::File>(fileName.constData(), false,
-                                                           TagLib::AudioProperties::Average);
+    auto file = std::make_unique<File>(stream());
     if (!file->isValid())
         return false;
     TagLib::ID3v2::Tag* tag = file->tag();
@@ -45,23 +65,26 @@ bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-bool QZTagLibAIFFTag::save()
+bool QZTagLibAIFFTag::writeTags()
 {
     if (!m_aiffFile || !m_id3v2Tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_aiffFile->save();
-        pushWrittenBytes(*m_aiffFile);
-        return ok;
+        return m_aiffFile->save();
     } catch (...) {
         return false;
     }
 }
 
-void QZTagLibAIFFTag::closeFile()
+AudioLayout QZTagLibAIFFTag::audioLayout()
 {
-    QZTagLibMPEGTag::closeFile();
+    return {m_aiffFile ? m_aiffFile->soundData() : QList<ByteRange>(), {}};
+}
+
+void QZTagLibAIFFTag::closeTagLibFile()
+{
+    QZTagLibMPEGTag::closeTagLibFile();
     delete m_aiffFile;
     m_aiffFile = nullptr;
 }

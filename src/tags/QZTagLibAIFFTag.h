@@ -3,8 +3,6 @@
 
 #include "tags/QZTagLibMPEGTag.h"
 
-namespace TagLib::RIFF::AIFF { class File; }
-
 class QZTagLibAIFFTag : public QZTagLibMPEGTag {
 public:
     QZTagLibAIFFTag() = default;
@@ -13,18 +11,21 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString tagFormat() const override { return id3v2VersionText(); }
     bool hasID3v1Tag() const override { return false; }
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a FORM container of type AIFF or AIFC.
     bool openFile(const QString& path, quint32 flags) override;
 
 private:
-    TagLib::RIFF::AIFF::File* m_aiffFile = nullptr;
+    class File;
+
+    File* m_aiffFile = nullptr;
 };

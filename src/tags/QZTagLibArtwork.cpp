@@ -20,11 +20,11 @@ QImage QZTagLibArtwork::currentImageWithTagProvider(const TagProvider& provider)
 {
     switch (m_status) {
     case NewImage:
-        return m_image;
+        return m_picture.image;
     case OriginalImage:
-        if (m_image.isNull() && provider)
-            m_image = imageWithTag(provider());
-        return m_image;
+        if (m_picture.image.isNull() && provider)
+            m_picture.image = imageWithTag(provider());
+        return m_picture.image;
     case NoImage:
     case ImageRemoved:
         break;
@@ -32,14 +32,30 @@ QImage QZTagLibArtwork::currentImageWithTagProvider(const TagProvider& provider)
     return QImage();
 }
 
-void QZTagLibArtwork::setImage(const QImage& image)
+tagmint::tags::TagPicture QZTagLibArtwork::currentPictureWithTagProvider(const TagProvider& provider)
 {
-    if (!image.isNull()) {
-        m_image = image;
+    if (m_status == NewImage)
+        return m_picture;
+    if (m_status != OriginalImage || !provider)
+        return {};
+    // The original's bytes are not kept: they are wanted rarely (copying a
+    // cover to other files) and would double what a cached cover costs.
+    const QZTagLibTag* tag = provider();
+    if (!tag || !tag->hasImages())
+        return {};
+    tagmint::tags::TagPicture original = tag->firstPicture();
+    m_picture.image = original.image;
+    return original;
+}
+
+void QZTagLibArtwork::setPicture(const tagmint::tags::TagPicture& picture)
+{
+    if (!picture.image.isNull()) {
+        m_picture = picture;
         m_status = NewImage;
         return;
     }
-    m_image = QImage();
+    m_picture = {};
     m_status = m_originalTagHasImage ? ImageRemoved : NoImage;
 }
 
@@ -48,14 +64,14 @@ void QZTagLibArtwork::revertChanges()
     if (m_status == OriginalImage)
         return;
     // The original is read from the tag again when it is asked for.
-    m_image = QImage();
+    m_picture = {};
     m_status = m_originalTagHasImage ? OriginalImage : NoImage;
 }
 
 void QZTagLibArtwork::releaseImage()
 {
     if (m_status != NewImage)
-        m_image = QImage();
+        m_picture = {};
 }
 
 bool QZTagLibArtwork::isDirty() const

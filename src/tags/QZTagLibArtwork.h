@@ -3,6 +3,8 @@
 // the user removed or replaced it. The original image is cached and may be
 // dropped; it is then read from the tag again on demand.
 
+#include "tags/ImageCodec.h"
+
 #include <QImage>
 #include <functional>
 
@@ -25,9 +27,14 @@ public:
     // The replacement, or the original (re-read through the provider when
     // it was dropped); null when the artwork shows no image.
     QImage currentImageWithTagProvider(const TagProvider& provider);
+    // The same picture with the JPEG or PNG bytes it came as: the
+    // replacement's as given, the original's read through the provider.
+    tagmint::tags::TagPicture currentPictureWithTagProvider(const TagProvider& provider);
 
     // A null image removes the artwork.
-    void setImage(const QImage& image);
+    void setImage(const QImage& image) { setPicture({image, {}, false}); }
+    // A replacement keeps its bytes until it is saved.
+    void setPicture(const tagmint::tags::TagPicture& picture);
     void revertChanges();
     // Drops the cached original; a replacement image stays.
     void releaseImage();
@@ -41,6 +48,7 @@ public:
 
 private:
     bool m_originalTagHasImage = false;
-    QImage m_image;
+    // The replacement with its bytes, or the cached original's image only.
+    tagmint::tags::TagPicture m_picture;
     Status m_status = NoImage;
 };

@@ -4,18 +4,19 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <QFile>
 
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/xiphcomment.h>
 
 #include <climits>
 #include <memory>
+#include <optional>
 
 using namespace tagmint::tags;
 
@@ -34,11 +35,12 @@ quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 // cut off right after its metadata, counts as valid for it. A FLAC stream
 // starts with the marker (after an ID3v2 tag at most), its metadata blocks
 // begin with STREAMINFO and lie wholly inside the file, and a frame follows.
-bool isFlacStream(const QString& path)
+// Answers where that frame starts.
+std::optional<qint64> flacFrameOffset(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return std::nullopt;
     const qint64 fileSize = file.size();
 
     qint64 position = 0;
@@ -47,14 +49,14 @@ bool isFlacStream(const QString& path)
         quint32 tagSize = 0;
         for (int i = 6; i < 10; ++i) {
             if (quint8(id3[i]) & 0x80)
-                return false;
+                return std::nullopt;
             tagSize = (tagSize << 7) | quint8(id3[i]);
         }
         const bool hasFooter = quint8(id3[5]) & 0x10;
         position = 10 + qint64(tagSize) + (hasFooter ? 10 : 0);
     }
     if (!file.seek(position) || file.read(4) != "fLaC")
-        return false;
+        return std::nullopt;
     position += 4;
 
     constexpr quint8 kLastBlockFlag = 0x80;
@@ -64,29 +66,31 @@ bool isFlacStream(const QString& path)
     bool first = true;
     for (;;) {
         if (!file.seek(position))
-            return false;
+            return std::nullopt;
         const QByteArray header = file.read(4);
         if (header.size() != 4)
-            return false;
+            return std::nullopt;
         const quint8 type = quint8(header[0]) & ~kLastBlockFlag;
         const quint32 length = bigEndian(header, 1, 3);
         if (type == kInvalidBlockType)
-            return false;
+            return std::nullopt;
         if (first && (type != kStreamInfo || length != kStreamInfoLength))
-            return false;
+            return std::nullopt;
         first = false;
         position += 4 + qint64(length);
         if (position > fileSize)
-            return false;
+            return std::nullopt;
         if (quint8(header[0]) & kLastBlockFlag)
             break;
     }
 
     // Frame sync: fourteen 1 bits, then a reserved 0 bit.
     if (!file.seek(position))
-        return false;
+        return std::nullopt;
     const QByteArray sync = file.read(2);
-    return sync.size() == 2 && quint8(sync[0]) == 0xFF && (quint8(sync[1]) & 0xFE) == 0xF8;
+    if (sync.size() != 2 || quint8(sync[0]) != 0xFF || (quint8(sync[1]) & 0xFE) != 0xF8)
+        return std::nullopt;
+    return position;
 }
 
 QString joinedValues(const TagLib::Ogg::XiphComment* xiph, const char* key)
@@ -138,11 +142,10 @@ bool QZTagLibFLACTag::canHandlePath(const QString& path)
 
 bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
 {
-    if (!isFlacStream(path))
+    if (!flacFrameOffset(path))
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::FLAC::File>(fileName.constData(), false,
-                                                     TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::FLAC::File>(stream(), TagLib::ID3v2::FrameFactory::instance(),
+                                                     false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return false;
     TagLib::Ogg::XiphComment* xiph = file->xiphComment(true);
@@ -156,27 +159,37 @@ bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibFLACTag::closeFile()
+void QZTagLibFLACTag::closeTagLibFile()
 {
-    QZTagLibMPEGTag::closeFile();
+    QZTagLibMPEGTag::closeTagLibFile();
     m_xiphComment = nullptr;
     delete m_flacFile;
     m_flacFile = nullptr;
 }
 
-bool QZTagLibFLACTag::save()
+bool QZTagLibFLACTag::writeTags()
 {
     if (!m_flacFile || !m_xiphComment)
         return false;
     try {
         flushIntermediateValues();
         copyXiphIntoID3Tags();
-        const bool ok = m_flacFile->save();
-        pushWrittenBytes(*m_flacFile);
-        return ok;
+        return m_flacFile->save();
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibFLACTag::audioLayout()
+{
+    const std::optional<qint64> frames = flacFrameOffset(path());
+    if (!m_flacFile || !frames)
+        return {};
+    constexpr qint64 kID3v1Size = 128;
+    const qint64 end = m_flacFile->length() - (m_flacFile->hasID3v1Tag() ? kID3v1Size : 0);
+    if (end <= *frames)
+        return {};
+    return {{ByteRange{*frames, end - *frames}}, {}};
 }
 
 // Only values the Xiph comment has are copied: an ID3 value that was shown
@@ -489,19 +502,19 @@ QList<QZTagLibTagImage> QZTagLibFLACTag::images() const
     return result.isEmpty() ? QZTagLibMPEGTag::images() : result;
 }
 
-QImage QZTagLibFLACTag::firstImage() const
+TagPicture QZTagLibFLACTag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (m_flacFile) {
         guardedVoid([&] {
             for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-                first = decodeImage(bytesOf(picture->data()));
-                if (!first.isNull())
+                first = pictureFromBytes(bytesOf(picture->data()));
+                if (!first.image.isNull())
                     return;
             }
         });
     }
-    return first.isNull() ? QZTagLibMPEGTag::firstImage() : first;
+    return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
 bool QZTagLibFLACTag::hasDecodableImage() const
@@ -521,28 +534,27 @@ bool QZTagLibFLACTag::hasImages() const
     return m_flacFile && guarded(false, [&] { return !m_flacFile->pictureList().isEmpty(); });
 }
 
-void QZTagLibFLACTag::setTagImage(const QImage& image)
+void QZTagLibFLACTag::removePictures()
 {
-    QZTagLibMPEGTag::setTagImage(image);
+    QZTagLibMPEGTag::removePictures();
+    if (m_flacFile)
+        guardedVoid([&] { m_flacFile->removePictures(); });
+}
+
+void QZTagLibFLACTag::storePicture(const EncodedImage& encoded, const QImage& image)
+{
+    QZTagLibMPEGTag::storePicture(encoded, image);
     if (!m_flacFile)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_flacFile->removePictures();
-            return;
-        }
-        // Encoded first: an image that cannot be encoded leaves the pictures
-        // as they are.
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-
         // The first picture keeps its type and description; the others stay.
         const TagLib::List<TagLib::FLAC::Picture*> pictures = m_flacFile->pictureList();
         TagLib::FLAC::Picture* reused = pictures.isEmpty() ? nullptr : pictures.front();
         std::unique_ptr<TagLib::FLAC::Picture> created;
-        if (!reused)
+        if (!reused) {
             created = std::make_unique<TagLib::FLAC::Picture>();
+            created->setType(TagLib::FLAC::Picture::FrontCover);
+        }
         TagLib::FLAC::Picture* picture = reused ? reused : created.get();
 
         picture->setMimeType(encoded.isPng ? "image/png" : "image/jpeg");

@@ -18,8 +18,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -53,15 +52,16 @@ public:
 
     // FLAC pictures; the ID3v2 APIC frames when no FLAC picture decodes.
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
-    void setTagImage(const QImage& image) override;
     // FLAC pictures only, decodable or not.
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a FLAC stream: the "fLaC" marker at the start
     // (or right after a leading ID3v2 tag), whole metadata blocks and a
@@ -69,6 +69,8 @@ protected:
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
     // The values of key joined with " "; those of alternative when key has

@@ -4,7 +4,8 @@
 #include "tags/Mp4AtomWalker.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
+
+#include <QFile>
 
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -106,9 +107,7 @@ bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
     // has the last word.
     if (!mp4::checkMp4File(path).holds())
         return false;
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::MP4::File>(fileName.constData(), false,
-                                                    TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::MP4::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return false;
     TagLib::MP4::Tag* tag = file->tag();
@@ -120,25 +119,34 @@ bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibMP4Tag::closeFile()
+void QZTagLibMP4Tag::closeTagLibFile()
 {
     m_tag = nullptr;
     delete m_file;
     m_file = nullptr;
 }
 
-bool QZTagLibMP4Tag::save()
+bool QZTagLibMP4Tag::writeTags()
 {
     if (!m_file || !m_tag)
         return false;
     try {
         flushIntermediateValues();
-        const bool ok = m_file->save();
-        pushWrittenBytes(*m_file);
-        return ok;
+        return m_file->save();
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibMP4Tag::audioLayout()
+{
+    // The payload of every top-level media data atom, and the chunk offsets
+    // pointing into it, as the file is now (a save may have moved them).
+    AudioLayout layout;
+    QFile file(path());
+    if (m_file && file.open(QIODevice::ReadOnly))
+        mp4::checkMp4(file, &layout.pointers, &layout.ranges);
+    return layout;
 }
 
 bool QZTagLibMP4Tag::isReadOnly() const
@@ -393,17 +401,17 @@ QList<QZTagLibTagImage> QZTagLibMP4Tag::images() const
     return result;
 }
 
-QImage QZTagLibMP4Tag::firstImage() const
+TagPicture QZTagLibMP4Tag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (!m_tag)
         return first;
     guardedVoid([&] {
         if (!m_tag->contains(coverKey()))
             return;
         for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
-            first = decodeImage(bytesOf(cover.data()));
-            if (!first.isNull())
+            first = pictureFromBytes(bytesOf(cover.data()));
+            if (!first.image.isNull())
                 return;
         }
     });
@@ -431,18 +439,17 @@ bool QZTagLibMP4Tag::hasImages() const
     });
 }
 
-void QZTagLibMP4Tag::setTagImage(const QImage& image)
+void QZTagLibMP4Tag::removePictures()
+{
+    if (m_tag)
+        guardedVoid([&] { m_tag->removeItem(coverKey()); });
+}
+
+void QZTagLibMP4Tag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
 {
     if (!m_tag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_tag->removeItem(coverKey());
-            return;
-        }
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
         const TagLib::MP4::CoverArt cover(
             encoded.isPng ? TagLib::MP4::CoverArt::PNG : TagLib::MP4::CoverArt::JPEG,
             TagLib::ByteVector(encoded.bytes.constData(),

@@ -17,8 +17,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -50,21 +49,24 @@ public:
     QString tagFormat() const override { return QStringLiteral("MP4"); }
 
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
     // The new cover replaces the first one; the others stay after it.
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False for anything but a whole atom structure with a movie header.
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
     // The item's strings joined with " "; "" when absent.

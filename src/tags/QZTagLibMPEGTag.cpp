@@ -4,7 +4,6 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-#include "util/TextConversion.h"
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
@@ -57,7 +56,7 @@ TagLib::String::Type defaultTextEncoding()
     return TagLib::ID3v2::FrameFactory::instance()->defaultTextEncoding();
 }
 
-// Calls visit(frame, image) for each APIC frame whose bytes decode, in tag
+// Calls visit(frame, picture) for each APIC frame whose bytes decode, in tag
 // order, until visit returns false.
 template <class Visit>
 void forEachDecodablePicture(const TagLib::ID3v2::Tag* tag, Visit&& visit)
@@ -70,10 +69,10 @@ void forEachDecodablePicture(const TagLib::ID3v2::Tag* tag, Visit&& visit)
         const TagLib::ByteVector data = picture->picture();
         if (data.isEmpty())
             continue;
-        const QImage image = decodeImage(QByteArray(data.data(), qsizetype(data.size())));
-        if (image.isNull())
+        const TagPicture decoded = pictureFromBytes(QByteArray(data.data(), qsizetype(data.size())));
+        if (decoded.image.isNull())
             continue;
-        if (!visit(*picture, image))
+        if (!visit(*picture, decoded))
             return;
     }
 }
@@ -96,11 +95,10 @@ bool QZTagLibMPEGTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibMPEGTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibMPEGTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<TagLib::MPEG::File>(fileName.constData(), false,
-                                                     TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::MPEG::File>(stream(), TagLib::ID3v2::FrameFactory::instance(),
+                                                     false, TagLib::AudioProperties::Average);
     // TagLib calls nearly any bytes a valid MPEG file; without a single
     // frame header it is not audio, and saving would prepend a tag to it.
     if (!file->isValid() || file->firstFrameOffset() < 0)
@@ -125,7 +123,7 @@ bool QZTagLibMPEGTag::openFile(const QString& path, quint32 /*flags*/)
     return true;
 }
 
-void QZTagLibMPEGTag::closeFile()
+void QZTagLibMPEGTag::closeTagLibFile()
 {
     delete m_file;
     m_file = nullptr;
@@ -133,7 +131,7 @@ void QZTagLibMPEGTag::closeFile()
     m_id3v2Tag = nullptr;
 }
 
-bool QZTagLibMPEGTag::save()
+bool QZTagLibMPEGTag::writeTags()
 {
     try {
         bool ok = true;
@@ -161,15 +159,29 @@ bool QZTagLibMPEGTag::save()
 
         if (!m_id3v2Tag || !m_file)
             return ok;
+        // Stripping "other" tags would drop an APEv2 tag, where players
+        // keep ReplayGain values; it stays as it is.
         if (ok)
             ok = m_file->save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2,
-                              TagLib::File::StripOthers, TagLib::ID3v2::v4,
+                              TagLib::File::StripNone, TagLib::ID3v2::v4,
                               TagLib::File::Duplicate);
-        pushWrittenBytes(*m_file);
         return ok;
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibMPEGTag::audioLayout()
+{
+    if (!m_file)
+        return {};
+    // From the first frame header to the last one: the tags sit before and
+    // after.
+    const long first = m_file->firstFrameOffset();
+    const long last = m_file->lastFrameOffset();
+    if (first < 0 || last <= first)
+        return {};
+    return {{ByteRange{first, last - first}}, {}};
 }
 
 QString QZTagLibMPEGTag::artist() const
@@ -371,23 +383,23 @@ QList<QZTagLibTagImage> QZTagLibMPEGTag::images() const
         return result;
     guardedVoid([&] {
         forEachDecodablePicture(m_id3v2Tag, [&](const TagLib::ID3v2::AttachedPictureFrame& frame,
-                                                const QImage& image) {
-            result.append(QZTagLibTagImage{image, int(frame.type())});
+                                                const TagPicture& picture) {
+            result.append(QZTagLibTagImage{picture.image, int(frame.type())});
             return true;
         });
     });
     return result;
 }
 
-QImage QZTagLibMPEGTag::firstImage() const
+TagPicture QZTagLibMPEGTag::firstPicture() const
 {
-    QImage first;
+    TagPicture first;
     if (!m_id3v2Tag)
         return first;
     guardedVoid([&] {
         forEachDecodablePicture(m_id3v2Tag, [&](const TagLib::ID3v2::AttachedPictureFrame&,
-                                                const QImage& image) {
-            first = image;
+                                                const TagPicture& picture) {
+            first = picture;
             return false;
         });
     });
@@ -414,21 +426,17 @@ bool QZTagLibMPEGTag::hasImages() const
     return m_id3v2Tag && guarded(false, [&] { return !m_id3v2Tag->frameList("APIC").isEmpty(); });
 }
 
-void QZTagLibMPEGTag::setTagImage(const QImage& image)
+void QZTagLibMPEGTag::removePictures()
+{
+    if (m_id3v2Tag)
+        guardedVoid([&] { m_id3v2Tag->removeFrames("APIC"); });
+}
+
+void QZTagLibMPEGTag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
 {
     if (!m_id3v2Tag)
         return;
     guardedVoid([&] {
-        if (image.isNull()) {
-            m_id3v2Tag->removeFrames("APIC");
-            return;
-        }
-        // Encode before touching the frames: an image that cannot be encoded
-        // must not cost the tag its current picture.
-        const EncodedImage encoded = encodeImage(image);
-        if (encoded.bytes.isEmpty())
-            return;
-
         TagLib::ID3v2::FrameList pictures = m_id3v2Tag->frameList("APIC");
         if (pictures.size() == 1) {
             m_id3v2Tag->removeFrame(pictures.front());
@@ -440,8 +448,10 @@ void QZTagLibMPEGTag::setTagImage(const QImage& image)
             ? nullptr
             : dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
         std::unique_ptr<TagLib::ID3v2::AttachedPictureFrame> created;
-        if (!reused)
+        if (!reused) {
             created = std::make_unique<TagLib::ID3v2::AttachedPictureFrame>();
+            created->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+        }
         TagLib::ID3v2::AttachedPictureFrame* frame = reused ? reused : created.get();
 
         frame->setMimeType(encoded.isPng ? "image/png" : "image/jpeg");

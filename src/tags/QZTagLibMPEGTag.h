@@ -22,8 +22,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString artist() const override;
     void setArtist(const QString& value) override;
@@ -55,22 +54,25 @@ public:
     QString tagFormat() const override;
 
     QList<QZTagLibTagImage> images() const override;
-    QImage firstImage() const override;
+    tagmint::tags::TagPicture firstPicture() const override;
     bool hasDecodableImage() const override;
     bool supportsImages() const override { return true; }
-    void setTagImage(const QImage& image) override;
     bool hasImages() const override;
 
     bool hasID3v1Tag() const override { return m_id3v1Tag != nullptr; }
     bool hasID3v2Tag() const override { return m_id3v2Tag != nullptr; }
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // False when the file holds no MPEG frame: TagLib alone takes any bytes.
     bool openFile(const QString& path, quint32 flags) override;
     void loadIntermediateValues() override;
     void flushIntermediateValues() override;
+    void removePictures() override;
+    void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
     // "ID3v2.<major>.<revision>", or "ID3v2" without a tag or header.
     QString id3v2VersionText() const;

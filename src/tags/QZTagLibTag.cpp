@@ -6,23 +6,31 @@
 #include "tags/QZTagLibMPEGTag.h"
 #include "tags/QZTagLibWAVTag.h"
 
+#include "tags/CopyOnWriteStream.h"
+#include "tags/LockedFile.h"
+#include "tags/SafeFileCommit.h"
+
 #include <taglib/tfile.h>
 
 namespace {
 
 template <class Wrapper>
-std::unique_ptr<QZTagLibTag> openAs(const QString& path, quint32 flags)
+std::unique_ptr<QZTagLibTag> openAs(const QString& path, quint32 flags, QString* error)
 {
     auto tag = std::make_unique<Wrapper>();
-    if (!tag->open(path, flags))
-        return nullptr;
-    return tag;
+    if (tag->open(path, flags))
+        return tag;
+    if (error) {
+        *error = tag->openError().isEmpty() ? QStringLiteral("the file's tags cannot be read")
+                                            : tag->openError();
+    }
+    return nullptr;
 }
 
 struct WrapperClass {
     int order;
     const QStringList& (*supportedExtensions)();
-    std::unique_ptr<QZTagLibTag> (*open)(const QString& path, quint32 flags);
+    std::unique_ptr<QZTagLibTag> (*open)(const QString& path, quint32 flags, QString* error);
 };
 
 // Factory order decides which wrapper gets a path; each wrapper class takes
@@ -56,19 +64,48 @@ QString lowerExtension(const QString& path)
     return path.mid(dot + 1).toLower();
 }
 
+// How much larger than the file a save may make it, beyond the pictures
+// handed over: room for any text a user may type, far below what a runaway
+// write would reach.
+constexpr qint64 kTagGrowthAllowance = qint64(16) << 20;
+
+// Whether the file at `path` opens as a file of the kind `kindPath` names;
+// if so, `layout` receives where it keeps its audio.
+bool readsBackAs(const QString& kindPath, const QString& path, tagmint::tags::AudioLayout* layout)
+{
+    for (const WrapperClass& wrapper : kWrapperClasses) {
+        if (!wrapper.supportedExtensions().contains(lowerExtension(kindPath)))
+            continue;
+        const std::unique_ptr<QZTagLibTag> tag = wrapper.open(path, QZTagLibTag::ReadBack, nullptr);
+        if (!tag)
+            return false;
+        try {
+            *layout = tag->audioLayout();
+        } catch (...) {
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
 } // namespace
+
+QZTagLibTag::QZTagLibTag() = default;
 
 QZTagLibTag::~QZTagLibTag()
 {
     m_path.clear();
 }
 
-std::unique_ptr<QZTagLibTag> QZTagLibTag::tagWithPath(const QString& path, quint32 flags)
+std::unique_ptr<QZTagLibTag> QZTagLibTag::tagWithPath(const QString& path, quint32 flags, QString* error)
 {
     for (const WrapperClass& wrapper : kWrapperClasses) {
         if (extensionIsIn(path, wrapper.supportedExtensions()))
-            return wrapper.open(path, flags);
+            return wrapper.open(path, flags, error);
     }
+    if (error)
+        *error = QStringLiteral("no tag format is known for this file name");
     return nullptr;
 }
 
@@ -97,8 +134,12 @@ bool QZTagLibTag::extensionIsIn(const QString& path, const QStringList& extensio
 bool QZTagLibTag::open(const QString& path, quint32 flags)
 {
     closeFile();
-    if (path.isEmpty() || !claims(path))
+    m_openError.clear();
+    if (path.isEmpty() || (!(flags & ReadBack) && !claims(path)))
         return false;
+    if (!reopenStream(path, flags))
+        return false;
+    m_openedStamp = m_lockedFile->stamp();
     try {
         if (!openFile(path, flags)) {
             closeFile();
@@ -106,6 +147,10 @@ bool QZTagLibTag::open(const QString& path, quint32 flags)
         }
         setPath(path);
         loadIntermediateValues();
+        // A reader holds its lock only while it parses: a wrapper kept open
+        // for its pictures must not keep saves waiting.
+        if (!(flags & OpenForWriting))
+            m_lockedFile->unlock();
         return true;
     } catch (...) {
         closeFile();
@@ -113,14 +158,100 @@ bool QZTagLibTag::open(const QString& path, quint32 flags)
     }
 }
 
-void QZTagLibTag::pushWrittenBytes(TagLib::File& file)
+bool QZTagLibTag::reopenStream(const QString& path, quint32 flags)
 {
-    // A seek makes stdio hand its pending bytes to the system.
-    file.seek(0);
+    using tagmint::tags::LockedFile;
+    m_stream.reset();
+    const LockedFile::Access access = (flags & ReadBack) ? LockedFile::Access::Unlocked
+        : (flags & OpenForWriting)                       ? LockedFile::Access::Write
+                                                         : LockedFile::Access::Read;
+    // The file mended where it is keeps the lock we hold on it; a new file
+    // at the path is locked before the old one is let go.
+    if (!m_lockedFile || !m_lockedFile->isAt(path)) {
+        std::unique_ptr<LockedFile> file = LockedFile::open(path, access, &m_openError);
+        if (!file)
+            return false;
+        m_lockedFile = std::move(file);
+    }
+    m_stream = std::make_unique<tagmint::tags::CopyOnWriteStream>(*m_lockedFile);
+    return true;
 }
 
-QImage QZTagLibTag::firstImage() const
+TagLib::IOStream* QZTagLibTag::stream() const
 {
-    const QList<QZTagLibTagImage> all = images();
-    return all.isEmpty() ? QImage() : all.first().image;
+    return m_stream.get();
+}
+
+void QZTagLibTag::closeFile()
+{
+    closeTagLibFile();
+    m_stream.reset();
+    m_lockedFile.reset();
+    m_pictureBytes = 0;
+}
+
+bool QZTagLibTag::failSave(const QString& reason)
+{
+    m_saveError = reason;
+    return false;
+}
+
+bool QZTagLibTag::save()
+{
+    m_saveError.clear();
+    if (!m_stream)
+        return failSave(QStringLiteral("the file is not open"));
+    if (!m_lockedFile->allowsWriting())
+        return failSave(QStringLiteral("the file is read-only"));
+
+    tagmint::tags::CommitChecks checks;
+    try {
+        checks.audio = audioLayout();
+    } catch (...) {
+        return failSave(QStringLiteral("the file's audio data cannot be found"));
+    }
+    // A save may add the pictures it was given (twice: a FLAC file holds
+    // them in its ID3v2 tag too) and some text; it may write the file about
+    // twice over (TagLib rewrites tags in steps).
+    const qint64 largest = m_stream->originalLength() + kTagGrowthAllowance + 2 * m_pictureBytes;
+    m_stream->setWriteLimits(largest, 2 * largest);
+    bool written = false;
+    try {
+        written = writeTags();
+    } catch (...) {
+        written = false;
+    }
+    if (!written || m_stream->limitExceeded()) {
+        const bool runaway = m_stream->limitExceeded();
+        m_stream->rebase();
+        return failSave(runaway ? QStringLiteral("the file's structure makes the tag library write without end")
+                                : QStringLiteral("the tag library could not write the tags"));
+    }
+
+    const QString kind = path();
+    checks.readsBack = [kind](const QString& written, tagmint::tags::AudioLayout* layout) {
+        return readsBackAs(kind, written, layout);
+    };
+    const QString problem = tagmint::tags::commitStream(*m_lockedFile, *m_stream, checks);
+    if (!problem.isEmpty())
+        return failSave(problem);
+    m_pictureBytes = 0;
+    return true;
+}
+
+void QZTagLibTag::setTagPicture(const tagmint::tags::TagPicture& picture)
+{
+    if (!supportsImages())
+        return;
+    if (picture.image.isNull()) {
+        removePictures();
+        return;
+    }
+    // Encoded before the pictures are touched: an image that cannot be
+    // encoded must not cost the tag its current picture.
+    const tagmint::tags::EncodedImage encoded = tagmint::tags::encodePicture(picture);
+    if (encoded.bytes.isEmpty())
+        return;
+    m_pictureBytes += encoded.bytes.size();
+    storePicture(encoded, picture.image);
 }

@@ -2,6 +2,9 @@
 // Uniform access to the tag fields of one open media file, whatever its
 // container, and the factory that picks the wrapper by file extension.
 
+#include "tags/ImageCodec.h"
+#include "tags/FileFacts.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -9,7 +12,11 @@
 #include <memory>
 #include <optional>
 
-namespace TagLib { class File; }
+namespace TagLib { class IOStream; }
+namespace tagmint::tags {
+class CopyOnWriteStream;
+class LockedFile;
+}
 
 // One picture found in a tag. MP4 covers carry no picture type.
 struct QZTagLibTagImage {
@@ -21,6 +28,9 @@ class QZTagLibTag {
 public:
     // Bit of the open flags: the wrapper is opened to be saved.
     static constexpr quint32 OpenForWriting = 0x1;
+    // Bit of the open flags: the wrapper only checks a file a save of ours
+    // has just written. No lock (that save holds it), and any file name.
+    static constexpr quint32 ReadBack = 0x100;
 
     virtual ~QZTagLibTag();
     QZTagLibTag(const QZTagLibTag&) = delete;
@@ -28,21 +38,37 @@ public:
 
     // The wrapper of the first class (in factory order) that claims the
     // path's extension, opened; nullptr when no class claims it or that
-    // class cannot open the file. Later classes are never tried.
-    static std::unique_ptr<QZTagLibTag> tagWithPath(const QString& path, quint32 flags);
+    // class cannot open the file (then `error`, when given, says why). Later
+    // classes are never tried.
+    static std::unique_ptr<QZTagLibTag> tagWithPath(const QString& path, quint32 flags,
+                                                    QString* error = nullptr);
 
     // Every extension a wrapper handles, lower case, in factory order.
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    // Opens the file; false, with nothing held, when this class does not
-    // claim the path, the file is not of its kind or the library fails.
+    // Opens the file and locks it: shared while it is read, exclusive from
+    // opening for writing to closing; false, with nothing held, when this class does not claim the
+    // path, the file is not of its kind, it stays busy or the library fails.
     bool open(const QString& path, quint32 flags);
 
-    // Writes the in-memory tags to the file; true when the library wrote it.
-    virtual bool save() { return false; }
-    // Releases the file; afterwards getters answer empty values.
-    virtual void closeFile() {}
+    // Writes the in-memory tags to the file, so that the file is either the
+    // whole new one or left byte for byte as it was (see SafeFileCommit.h);
+    // true when the new file is in place and reads back. Otherwise
+    // saveError() says why.
+    bool save();
+    QString saveError() const { return m_saveError; }
+    // Where the open file keeps its audio: a save that would change those
+    // bytes, or leave the container's pointers to them wrong, is refused.
+    // May throw.
+    virtual tagmint::tags::AudioLayout audioLayout() { return {}; }
+    // Why the last open failed, when it was not the file's contents.
+    QString openError() const { return m_openError; }
+    // The file as it was when opened: a record compares it with what it
+    // loaded to see whether someone else saved the file meanwhile.
+    const tagmint::tags::FileStamp& openedStamp() const { return m_openedStamp; }
+    // Releases the file and its lock; afterwards getters answer empty values.
+    void closeFile();
 
     virtual QString artist() const { return QString(); }
     virtual void setArtist(const QString&) {}
@@ -87,15 +113,21 @@ public:
 
     // Every decodable picture, in tag order.
     virtual QList<QZTagLibTagImage> images() const { return {}; }
-    // The first decodable picture; null when there is none. Same answer as
-    // images().first() without decoding the others.
-    virtual QImage firstImage() const;
+    // The first decodable picture with its JPEG or PNG bytes; a null image
+    // when there is none. Same image as images().first() without decoding
+    // the others.
+    virtual tagmint::tags::TagPicture firstPicture() const { return {}; }
+    QImage firstImage() const { return firstPicture().image; }
     // Whether a picture looks decodable, without decoding it; loading a
     // folder must not pay for decoding every cover.
     virtual bool hasDecodableImage() const { return !firstImage().isNull(); }
     virtual bool supportsImages() const { return false; }
-    // A null image removes every picture.
-    virtual void setTagImage(const QImage&) {}
+    // Makes the picture the tag's first; a null image removes every
+    // picture. Its JPEG or PNG bytes are stored as they are, other images
+    // are encoded; one that cannot be encoded leaves the pictures alone. A
+    // new picture is a front cover.
+    void setTagPicture(const tagmint::tags::TagPicture& picture);
+    void setTagImage(const QImage& image) { setTagPicture({image, {}, false}); }
     virtual bool hasImages() const { return false; }
 
     virtual bool hasID3v1Tag() const { return false; }
@@ -106,24 +138,34 @@ public:
     void setPath(const QString& path) { m_path = path; }
 
 protected:
-    QZTagLibTag() = default;
+    QZTagLibTag();
 
     // True when the path's lower-cased extension is one of the given ones.
     static bool extensionIsIn(const QString& path, const QStringList& extensions);
 
-    // TagLib writes through a buffered stream and keeps the last bytes of a
-    // save until the file object is deleted; call after every save so the
-    // file is complete on disk when save() returns.
-    static void pushWrittenBytes(TagLib::File& file);
-
     // Whether the concrete class handles the path's extension.
     virtual bool claims(const QString& path) const = 0;
-    // Constructs the file object and takes its tags; may throw. open() does
-    // the rest every wrapper shares.
+    // Constructs the file object on stream() and takes its tags; may throw.
+    // open() does the rest every wrapper shares.
     virtual bool openFile(const QString& path, quint32 flags) = 0;
+    // Deletes the file object and forgets its tags.
+    virtual void closeTagLibFile() {}
+    // Has the library render the tags into stream(); may throw.
+    virtual bool writeTags() { return false; }
+
+    // What the TagLib file object reads and writes through; it never
+    // writes to the file itself.
+    TagLib::IOStream* stream() const;
+    // Opens the stream on the file at `path` again, after something
+    // replaced it (the WAV repair); false when it cannot be opened.
+    bool reopenStream(const QString& path, quint32 flags);
 
     virtual void loadIntermediateValues() {}
     virtual void flushIntermediateValues() {}
+
+    // setTagPicture's two halves; `encoded` is never empty.
+    virtual void removePictures() {}
+    virtual void storePicture(const tagmint::tags::EncodedImage& /*encoded*/, const QImage& /*image*/) {}
 
     int m_trackNumber = 0;
     int m_tracksTotal = 0;
@@ -131,5 +173,15 @@ protected:
     int m_discsTotal = 0;
 
 private:
+    bool failSave(const QString& reason);
+
     QString m_path;
+    std::unique_ptr<tagmint::tags::LockedFile> m_lockedFile;
+    std::unique_ptr<tagmint::tags::CopyOnWriteStream> m_stream;
+    tagmint::tags::FileStamp m_openedStamp;
+    // Encoded bytes of the pictures handed over since the last save: the
+    // new tag may be that much larger.
+    qint64 m_pictureBytes = 0;
+    QString m_saveError;
+    QString m_openError;
 };

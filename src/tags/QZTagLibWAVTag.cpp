@@ -32,11 +32,21 @@ int clampToInt(unsigned int value)
 // INFO scan.
 class QZTagLibWAVTag::File : public TagLib::RIFF::WAV::File {
 public:
-    explicit File(const QByteArray& fileName)
-        : TagLib::RIFF::WAV::File(fileName.constData(), false, TagLib::AudioProperties::Average)
+    explicit File(TagLib::IOStream* stream)
+        : TagLib::RIFF::WAV::File(stream, false, TagLib::AudioProperties::Average)
     {
     }
     ~File() override = default;
+
+    QList<ByteRange> sampleData()
+    {
+        QList<ByteRange> ranges;
+        for (unsigned int i = 0; i < chunkCount(); ++i) {
+            if (chunkName(i) == "data")
+                ranges.append(ByteRange{chunkOffset(i), chunkDataSize(i)});
+        }
+        return ranges;
+    }
 
     // The bytes of the first INFO list; without one, of the first list of
     // any type (an "adtl" list of cue labels may come first).
@@ -75,8 +85,7 @@ bool QZTagLibWAVTag::canHandlePath(const QString& path)
 
 bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
 {
-    const QByteArray fileName = tagmint::text::toFileSystemPath(path);
-    auto file = std::make_unique<File>(fileName);
+    auto file = std::make_unique<File>(stream());
     if (!file->isOpen())
         return false;
     // TagLib 1.13 calls almost any file a valid WAV file, cut-off ones
@@ -87,13 +96,18 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
     const riff::WaveCondition condition = riff::checkWaveFile(path);
     if (condition == riff::WaveCondition::NotWave)
         return false;
-    if ((!file->isValid() || condition == riff::WaveCondition::Damaged) && (flags & OpenForWriting)) {
-        file.reset();
-        if (!wav::repairWavFile(path))
+    if (!file->isValid() || condition == riff::WaveCondition::Damaged) {
+        if (flags & OpenForWriting) {
+            file.reset();
+            // The repair replaces the file: the stream must read the new one.
+            if (!wav::repairWavFile(path) || !reopenStream(path, flags))
+                return false;
+            file = std::make_unique<File>(stream());
+            if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
+                return false;
+        } else if (flags & ReadBack) {
             return false;
-        file = std::make_unique<File>(fileName);
-        if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
-            return false;
+        }
     }
 
     m_infoTag = file->InfoTag();
@@ -102,16 +116,16 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
     return true;
 }
 
-void QZTagLibWAVTag::closeFile()
+void QZTagLibWAVTag::closeTagLibFile()
 {
-    QZTagLibMPEGTag::closeFile();
+    QZTagLibMPEGTag::closeTagLibFile();
     delete m_wavFile;
     m_wavFile = nullptr;
     m_infoTag = nullptr;
     m_rawInfoList.reset();
 }
 
-bool QZTagLibWAVTag::save()
+bool QZTagLibWAVTag::writeTags()
 {
     if (!m_wavFile)
         return false;
@@ -130,7 +144,6 @@ bool QZTagLibWAVTag::save()
         if (!m_infoTag && !m_id3v2Tag)
             return false;
         const bool ok = m_wavFile->save(tags, strip, TagLib::ID3v2::v4);
-        pushWrittenBytes(*m_wavFile);
         // Stripping replaces TagLib's tag objects.
         m_infoTag = m_wavFile->InfoTag();
         m_id3v2Tag = m_wavFile->ID3v2Tag();
@@ -139,6 +152,11 @@ bool QZTagLibWAVTag::save()
     } catch (...) {
         return false;
     }
+}
+
+AudioLayout QZTagLibWAVTag::audioLayout()
+{
+    return {m_wavFile ? m_wavFile->sampleData() : QList<ByteRange>(), {}};
 }
 
 // The INFO list gets copies of the ID3v2 values. Values that already match

@@ -22,8 +22,7 @@ public:
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
 
-    bool save() override;
-    void closeFile() override;
+    void closeTagLibFile() override;
 
     QString title() const override;
     QString artist() const override;
@@ -36,8 +35,10 @@ public:
 
     QString tagFormat() const override;
     bool isReadOnly() const override;
+    tagmint::tags::AudioLayout audioLayout() override;
 
 protected:
+    bool writeTags() override;
     bool claims(const QString& path) const override { return canHandlePath(path); }
     // A file our RIFF walk finds damaged is repaired when opened for writing.
     bool openFile(const QString& path, quint32 flags) override;

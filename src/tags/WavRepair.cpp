@@ -2,7 +2,10 @@
 
 #include "audio/OpenAudioReader.h"
 #include "record/PathLock.h"
+#include "table/ArtworkExport.h"
 #include "tags/RiffWalker.h"
+#include "tags/SafeFileCommit.h"
+#include "util/FileSystem.h"
 #include "util/TextConversion.h"
 
 #include <QDir>
@@ -12,12 +15,10 @@
 
 #include <taglib/wavfile.h>
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tagmint::tags::wav {
@@ -27,8 +28,6 @@ namespace {
 // Room for the scratch copy, a backup and what the tags add, with margin.
 constexpr quint64 kFreeSpaceFactor = 5;
 constexpr qint64 kCopyBlockSize = qint64(1) << 20;
-
-std::atomic<FreeSpaceProbe> g_freeSpaceProbe{&volumeFreeSpace};
 
 using text::toFileSystemPath;
 
@@ -120,6 +119,41 @@ bool overwrite(const QString& path, const QString& mended, QTemporaryFile& prist
     return false;
 }
 
+struct Backup {
+    QByteArray path;
+    // The original is still at its own name too (a second hard link).
+    bool linked = false;
+};
+
+// Gives the file its backup name: "NAME.wav.bak", or when that is taken
+// "NAME.wav (copy 2).bak" and so on. Nothing already there is replaced, a
+// link at the backup name included. A second hard link keeps the file at
+// its own name until the mended copy replaces it in one step; where the
+// file system has no hard links, the file is renamed.
+std::optional<Backup> keepBackup(const QString& path)
+{
+    const QFileInfo info(path);
+    const QByteArray from = toFileSystemPath(path);
+    bool canLink = true;
+    // Another program may take the free name first; then the next one.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::optional<QString> name =
+            table::uniqueFileName(info.path(), info.fileName() + QStringLiteral(".bak"));
+        if (!name)
+            return std::nullopt;
+        const QByteArray to = toFileSystemPath(*name);
+        if (canLink && ::link(from.constData(), to.constData()) == 0)
+            return Backup{to, true};
+        if (canLink && errno != EEXIST)
+            canLink = false;
+        if (!canLink && fs::renameNoReplace(from, to))
+            return Backup{to, false};
+        if (errno != EEXIST)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 void putBack(const QString& path, QTemporaryFile& pristine)
 {
     QFile target(path);
@@ -129,19 +163,6 @@ void putBack(const QString& path, QTemporaryFile& pristine)
 }
 
 } // namespace
-
-std::optional<quint64> volumeFreeSpace(const QByteArray& folder)
-{
-    struct statvfs volume;
-    if (::statvfs(folder.constData(), &volume) != 0)
-        return std::nullopt;
-    return quint64(volume.f_bavail) * quint64(volume.f_frsize);
-}
-
-FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe)
-{
-    return g_freeSpaceProbe.exchange(probe ? probe : &volumeFreeSpace);
-}
 
 bool repairWavFile(const QString& requestedPath)
 {
@@ -159,7 +180,7 @@ bool repairWavFile(const QString& requestedPath)
     // Replacing the file by renames would get round its write protection.
     if (isLocked(fsPath) || isLocked(fsFolder) || ::access(fsPath.constData(), W_OK) != 0)
         return false;
-    const std::optional<quint64> freeSpace = g_freeSpaceProbe.load()(fsFolder);
+    const std::optional<quint64> freeSpace = freeSpaceIn(fsFolder);
     if (!freeSpace || quint64(info.st_size) > *freeSpace / kFreeSpaceFactor)
         return false;
 
@@ -181,19 +202,20 @@ bool repairWavFile(const QString& requestedPath)
         || !decodes(mendedPath))
         return false;
 
-    // Renames would cut other hard links off and could change the owner;
-    // the file is then written over instead.
-    if (besideFile && info.st_nlink == 1 && takeOwnerOf(*mended, info)) {
-        const QByteArray backup = fsPath + ".bak";
-        if (::rename(fsPath.constData(), backup.constData()) == 0) {
+    // Renames would cut other hard links off, could change the owner and
+    // are refused in append-only folders; the file is then written over.
+    if (besideFile && info.st_nlink == 1 && folderAllowsRenames(fsFolder) && takeOwnerOf(*mended, info)) {
+        if (const std::optional<Backup> backup = keepBackup(path)) {
             if (::rename(toFileSystemPath(mendedPath).constData(), fsPath.constData()) == 0) {
                 mended->setAutoRemove(false);
                 if (isMended(path))
                     return true;
-                ::rename(backup.constData(), fsPath.constData());
+                ::rename(backup->path.constData(), fsPath.constData());
                 return false;
             }
-            if (::rename(backup.constData(), fsPath.constData()) != 0)
+            // (A rename between two links of one file would do nothing.)
+            if (backup->linked ? ::unlink(backup->path.constData()) != 0
+                               : ::rename(backup->path.constData(), fsPath.constData()) != 0)
                 return false;
         }
     }

@@ -9,22 +9,13 @@
 
 namespace tagmint::tags::wav {
 
-// Bytes an unprivileged writer may still use on the volume of `folder`;
-// nullopt when that cannot be told.
-using FreeSpaceProbe = std::optional<quint64> (*)(const QByteArray& folder);
-
-// statvfs: available blocks times the fragment size.
-std::optional<quint64> volumeFreeSpace(const QByteArray& folder);
-
-// Lets tests stand in for a full volume; returns the probe it replaces.
-FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe);
-
 // Repairs the file at `path`. Refused when the file or its folder is locked,
 // the file is not writable, the volume has less than five times the file's
 // size free, or the copy does not decode with our own WAV reader before and
 // after mending. On success the old file stays beside it as path + ".bak"
-// when the folder allows the renames; otherwise the mended bytes are written
-// over the file. On failure the file is left byte for byte as it was.
+// (or "NAME.wav (copy 2).bak" and so on when that name is taken: nothing is
+// ever replaced) when the folder allows the renames; otherwise the mended
+// bytes are written over the file. On failure the file is left byte for byte as it was.
 bool repairWavFile(const QString& path);
 
 } // namespace tagmint::tags::wav

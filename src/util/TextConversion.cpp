@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace tagmint::text {
 
 QString fromExternalBytes(const QByteArray& bytes)
@@ -19,6 +21,14 @@ QString fromExternalBytes(const QByteArray& bytes)
 QByteArray toFileSystemPath(const QString& path)
 {
     return QFile::encodeName(path);
+}
+
+QString systemErrorText(int errorNumber)
+{
+    QString message = fromExternalBytes(QByteArray(std::strerror(errorNumber)));
+    if (!message.isEmpty())
+        message[0] = message[0].toLower();
+    return message;
 }
 
 } // namespace tagmint::text

@@ -13,4 +13,8 @@ QString fromExternalBytes(const QByteArray& bytes);
 // The file-system form of a path (local 8-bit encoding, UTF-8 on Linux).
 QByteArray toFileSystemPath(const QString& path);
 
+// The system's text for an errno value, starting in lower case to follow a
+// colon in a message ("no space left on device").
+QString systemErrorText(int errorNumber);
+
 } // namespace tagmint::text

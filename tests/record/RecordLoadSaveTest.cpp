@@ -143,6 +143,7 @@ TEST(RecordSave, AnUnwritableFileKeepsEditsAndStaysUnchanged)
 
     EXPECT_FALSE(record.saveDataToTagAndDoRenaming());
     EXPECT_TRUE(record.hasSaveError());
+    EXPECT_EQ(record.saveErrorReason(), QStringLiteral("the file is read-only"));
     EXPECT_FALSE(record.isEditable());
     EXPECT_EQ(record.value(QStringLiteral("title")).toString(), QStringLiteral("Edited"));
     EXPECT_EQ(record.path(), path);

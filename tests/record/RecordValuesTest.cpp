@@ -84,6 +84,17 @@ TEST_F(RecordValues, FileNamesAreCleanedAndNeverBlank)
     EXPECT_EQ(record.filename(), QStringLiteral("AC DC   Live   Home"));
     record.setValue(QStringLiteral(" * "), QStringLiteral("filename"));
     EXPECT_EQ(record.filename(), QStringLiteral("AC DC   Live   Home"));
+
+    // A leading dot would hide the renamed file from every folder scan.
+    for (const auto& [typed, kept] : {std::pair{"../escape", "escape"}, std::pair{" .hidden", "hidden"},
+                                      std::pair{"a.b.", "a.b."}}) {
+        value = QString::fromLatin1(typed);
+        EXPECT_TRUE(record.validateValue(value, QStringLiteral("filename"), &error));
+        EXPECT_EQ(value.toString(), QString::fromLatin1(kept));
+    }
+    value = QStringLiteral(". / .");
+    EXPECT_FALSE(record.validateValue(value, QStringLiteral("filename"), &error));
+    EXPECT_EQ(error.message, QStringLiteral("File Name contains invalid characters only."));
 }
 
 TEST_F(RecordValues, ArtworkAcceptsImagesAndEmptyTextOnly)

@@ -20,7 +20,9 @@ read prints one JSON object:
         "XXXX": ["<mutagen's text of any other frame>"]
       },
       "id3v1": {"title": "", "artist": "", "album": "", "year": "",
-                "comment": "", "track": 9, "genre": 17}   # or null
+                "comment": "", "track": 9, "genre": 17},  # or null
+      "ape": {"REPLAYGAIN_TRACK_GAIN": "-6.5 dB",          # MP3 only; null
+              "Cover Art (Front)": {"size": 10, "md5": "..."}}
     }
     Frames of one id appear in file order. "track" is null for ID3v1.0.
     ID3v1 is parsed from the file's last 128 bytes, never merged into
@@ -44,8 +46,10 @@ write applies a JSON object of edits, every member optional:
                 "year": "2001", "comment": "...", "track": 9, "genre": 17},
                                         # replaces the ID3v1 tag; null
                                         # removes it; absent keeps it as is
-      "noID3v2": false                  # remove the ID3v2 tag entirely
+      "noID3v2": false,                 # remove the ID3v2 tag entirely
                                         # (other ID3v2 edits are ignored)
+      "ape": {"KEY": "text"}            # MP3: items added to an APEv2 tag;
+                                        # {"base64": ...} gives a binary one
     }
 FLAC and MP4 files: see mutagen_flac_mp4.py for what read adds and write
 takes; the ID3 edits of a FLAC file go under "id3".
@@ -60,6 +64,7 @@ import os
 import sys
 
 import mutagen.aiff
+import mutagen.apev2
 import mutagen.id3
 import mutagen.wave
 from mutagen.id3 import ID3, ID3NoHeaderError
@@ -201,7 +206,36 @@ def read_id3(path):
         "frames": frames,
         "id3v1": None if chunk_container(path) else parse_id3v1(read_id3v1_block(path)),
     }
+    if not chunk_container(path) and not flac_mp4.is_flac(path):
+        result["ape"] = read_ape(path)
     return result
+
+
+def read_ape(path):
+    try:
+        tag = mutagen.apev2.APEv2(path)
+    except mutagen.apev2.APENoHeaderError:
+        return None
+    items = {}
+    for key, value in tag.items():
+        if isinstance(value, mutagen.apev2.APEBinaryValue):
+            items[key] = {"size": len(value.value), "md5": hashlib.md5(value.value).hexdigest()}
+        else:
+            items[key] = str(value)
+    return items
+
+
+def write_ape(path, items):
+    try:
+        tag = mutagen.apev2.APEv2(path)
+    except mutagen.apev2.APENoHeaderError:
+        tag = mutagen.apev2.APEv2()
+    for key, value in items.items():
+        if isinstance(value, dict):
+            tag[key] = mutagen.apev2.APEValue(base64.b64decode(value["base64"]), mutagen.apev2.BINARY)
+        else:
+            tag[key] = value
+    tag.save(path)
 
 
 def picture_bytes(spec):
@@ -282,6 +316,8 @@ def write(path, edits):
         replace_id3v1(path, None if new_v1 is None else render_id3v1(new_v1))
     else:
         replace_id3v1(path, old_v1)
+    if "ape" in edits:
+        write_ape(path, edits["ape"])
 
 
 def main(argv):

@@ -75,14 +75,14 @@ TEST(ArtworkInTag, NewImageUpdatesTheFirstOfSeveralPictures)
     EXPECT_EQ(openTag(path)->firstImage().size(), QSize(8, 6));
 }
 
-TEST(ArtworkInTag, NewImageReplacesASinglePictureWithADefaultOneAsJPEGElsePNG)
+TEST(ArtworkInTag, NewImageReplacesASinglePictureWithAFrontCoverAsJPEGElsePNG)
 {
     TempDir dir;
     const QString path = dir.copyFixture("tagged_v24.mp3");
     ASSERT_EQ(pictureFrames(path).at(0)["type"].toInt(), 3);
     const QJsonArray jpeg = savedPictureFrames(path, solidImage(10, 10, Qt::green));
     ASSERT_EQ(jpeg.size(), 1);
-    EXPECT_EQ(jpeg[0]["type"].toInt(), 0);
+    EXPECT_EQ(jpeg[0]["type"].toInt(), 3);
     EXPECT_EQ(jpeg[0]["mime"].toString(), "image/jpeg");
     EXPECT_EQ(openTag(path)->firstImage().size(), QSize(10, 10));
 

@@ -163,10 +163,12 @@ TEST(FLACTag, UnchangedFieldsKeepTheirStoredForm)
     tag = openTag(path);
     tag->setComment("Edited");
     ASSERT_TRUE(tag->save());
+    tag.reset();
     EXPECT_EQ(openTag(path)->comment(), "Edited");
     tag = openTag(path);
     tag->setComment(QString());
     ASSERT_TRUE(tag->save());
+    tag.reset();
     EXPECT_TRUE(openTag(path)->comment().isEmpty());
 }
 

@@ -6,7 +6,9 @@
 #include "record/QZTagLibRecord.h"
 #include "support/TestFiles.h"
 #include "tags/ImageCodec.h"
+#include "tags/LockedFile.h"
 #include "tags/QZTagLibTag.h"
+#include "tags/SafeFileCommit.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 namespace tagmint::test {
@@ -30,6 +33,29 @@ inline QByteArray readAll(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Stands in for the free space of every volume while it lives.
+class FreeSpaceOverride {
+public:
+    explicit FreeSpaceOverride(tags::FreeSpaceProbe probe) : m_previous(tags::setFreeSpaceProbe(probe)) {}
+    ~FreeSpaceOverride() { tags::setFreeSpaceProbe(m_previous); }
+
+private:
+    tags::FreeSpaceProbe m_previous;
+};
+
+// Shortens the wait for a busy file while it lives.
+class LockWaitOverride {
+public:
+    explicit LockWaitOverride(std::chrono::milliseconds wait) : m_previous(tags::LockedFile::lockWaitLimit())
+    {
+        tags::LockedFile::setLockWaitLimit(wait);
+    }
+    ~LockWaitOverride() { tags::LockedFile::setLockWaitLimit(m_previous); }
+
+private:
+    std::chrono::milliseconds m_previous;
+};
 
 inline QString md5(const QByteArray& bytes)
 {

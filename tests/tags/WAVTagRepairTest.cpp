@@ -6,6 +6,8 @@
 #include "support/TestFiles.h"
 #include "tags/QZTagLibTag.h"
 #include "tags/RiffWalker.h"
+#include "tags/SafeFileCommit.h"
+#include "tags/TagTestSupport.h"
 #include "tags/WavRepair.h"
 
 #include <QDir>
@@ -25,11 +27,6 @@ using namespace tagmint::tags;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray le32(quint32 value)
 {
@@ -81,15 +78,6 @@ std::unique_ptr<QZTagLibTag> openForWriting(const QString& path)
     return QZTagLibTag::tagWithPath(path, QZTagLibTag::OpenForWriting);
 }
 
-class FreeSpaceOverride {
-public:
-    explicit FreeSpaceOverride(wav::FreeSpaceProbe probe) : m_previous(wav::setFreeSpaceProbe(probe)) {}
-    ~FreeSpaceOverride() { wav::setFreeSpaceProbe(m_previous); }
-
-private:
-    wav::FreeSpaceProbe m_previous;
-};
-
 TEST(RiffWalker, MendingCutsTheLastChunkAndReplacesTheInfoList)
 {
     TempDir dir;
@@ -131,14 +119,21 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     const QString path = writeCutFile(dir);
     const QByteArray original = readAll(path);
     dir.writeFile("cut.wav.bak", "an older backup");
+    // A link at a backup name is neither replaced nor followed.
+    ASSERT_TRUE(QFile::link(dir.filePath("elsewhere.wav"), dir.filePath("cut.wav (copy 2).bak")));
 
     QZTagLibRecord record(path, 0);
     EXPECT_EQ(record.value("tagFormat").toString(), "Info");
     record.setValue(QStringLiteral("Repaired Title"), QStringLiteral("title"));
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
     EXPECT_EQ(record.value("tagFormat").toString(), "ID3v2.4.0, Info");
-    EXPECT_EQ(readAll(path + ".bak"), original);
-    EXPECT_EQ(folderEntries(dir.path()), QStringList({"cut.wav", "cut.wav.bak"}));
+    // The backup takes the next free name; the older one stays.
+    const QString backup = dir.filePath("cut.wav (copy 3).bak");
+    EXPECT_EQ(readAll(backup), original);
+    EXPECT_EQ(readAll(path + ".bak"), "an older backup");
+    EXPECT_TRUE(QFileInfo(dir.filePath("cut.wav (copy 2).bak")).isSymLink());
+    EXPECT_EQ(folderEntries(dir.path()),
+              QStringList({"cut.wav", "cut.wav (copy 2).bak", "cut.wav (copy 3).bak", "cut.wav.bak"}));
 
     QByteArray before;
     QByteArray after;
@@ -151,7 +146,7 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     // Whole now: the next save leaves the backup alone.
     record.setValue(QStringLiteral("Second"), QStringLiteral("title"));
     ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
-    EXPECT_EQ(readAll(path + ".bak"), original);
+    EXPECT_EQ(readAll(backup), original);
 }
 
 std::optional<quint64> fullVolume(const QByteArray&)
@@ -166,7 +161,7 @@ std::optional<quint64> unknownVolume(const QByteArray&)
 
 TEST(WAVRepair, RefusalsLeaveTheFileByteForByte)
 {
-    for (wav::FreeSpaceProbe probe : {&fullVolume, &unknownVolume}) {
+    for (FreeSpaceProbe probe : {&fullVolume, &unknownVolume}) {
         TempDir dir;
         const QString path = writeCutFile(dir);
         const QByteArray original = readAll(path);
