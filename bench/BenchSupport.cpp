@@ -2,10 +2,13 @@
 
 #include <QFile>
 
+#include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
 
+#include <ctime>
 #include <malloc.h>
 
 namespace tagmint::bench {
@@ -53,6 +56,30 @@ qint64 plainTagLibLoop(const std::vector<QString>& paths)
         checksum += file.readOnly() ? 1 : 0;
     }
     return checksum;
+}
+
+qint64 plainTagLibLoopAnyFormat(const std::vector<QString>& paths)
+{
+    qint64 checksum = 0;
+    for (const QString& path : paths) {
+        const TagLib::FileRef file(QFile::encodeName(path).constData(), false);
+        if (file.isNull() || !file.tag())
+            continue;
+        const TagLib::Tag* tag = file.tag();
+        checksum += tagText(tag->title()).size() + tagText(tag->artist()).size()
+            + tagText(tag->album()).size() + tagText(tag->genre()).size()
+            + tagText(tag->comment()).size() + tag->year() + tag->track();
+        for (const auto& [key, values] : file.file()->properties())
+            checksum += tagText(key).size() + tagText(values.toString()).size();
+    }
+    return checksum;
+}
+
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 qint64 heapInUseBytes()

@@ -13,6 +13,7 @@
 // Target: no stall of the main thread longer than 100 ms.
 
 #include "app/TableGridView.h"
+#include "BenchSupport.h"
 #include "WindowBench.h"
 #include "app/TableMainWindow.h"
 #include "record/QZTagLibRecord.h"
@@ -24,22 +25,14 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
 
 namespace {
+
+using tagmint::bench::threadCpuMilliseconds;
 
 constexpr int kRows = 20000;
 
 double milliseconds(qint64 nanoseconds) { return double(nanoseconds) / 1e6; }
-
-// The main thread's own processor time: on a busy machine the wall clock
-// also counts the time other processes took.
-double threadCpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 QString words(QRandomGenerator& random, int least, int most)
 {

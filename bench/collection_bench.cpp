@@ -2,8 +2,11 @@
 // plain TagLib loop over the same files and fields; then arranging 50,000
 // records by title and by track number.
 //
-// Targets: the intake takes at most 1.5x the plain loop, a record costs
-// under 4 KB beyond its tag texts, and each arrangement stays under 100 ms.
+// Targets: the intake through the thread pool is at least as fast as the
+// same intake on the calling thread (flag 0x4) and takes at most 1.3x the
+// plain loop, a record costs under 4 KB beyond its tag texts, and each
+// arrangement stays under 100 ms. The pooled intake reports its progress to
+// the main thread as the window's does.
 
 #include "BenchSupport.h"
 #include "collection/QZTagLibRecordDataArrayController.h"
@@ -13,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -37,7 +41,7 @@ constexpr int kArtists = 20;
 constexpr int kAlbums = 5;
 constexpr int kTracks = 100;
 constexpr int kFileCount = kArtists * kAlbums * kTracks;
-constexpr int kRounds = 3;
+constexpr int kRounds = 4;
 constexpr int kArrangedRecords = 50000;
 
 // Artist NN/Album M/track KKK.mp3 below root.
@@ -80,6 +84,8 @@ struct IntakeRound {
 
 IntakeRound openThroughIntake(const QString& root, quint32 flags)
 {
+    JobCallbacks callbacks;
+    callbacks.progress = [](qint64, qint64) {};
     malloc_trim(0);
     const qint64 heapBefore = heapInUseBytes();
     auto collection = std::make_unique<QZTagLibRecordDataArrayController>();
@@ -87,10 +93,17 @@ IntakeRound openThroughIntake(const QString& root, quint32 flags)
 
     QElapsedTimer timer;
     timer.start();
-    collection->load({root}, QZTagLibRecordDataArrayController::kRecordLimit, 0, {},
-                     [&result](const IntakeResult& r) { result = r; }, flags);
-    while (!result)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QEventLoop loop;
+    collection->load({root}, QZTagLibRecordDataArrayController::kRecordLimit, 0, callbacks,
+                     [&result, &loop](const IntakeResult& r) {
+                         result = r;
+                         loop.quit();
+                     },
+                     flags);
+    // Waits in the event loop, as a window does: a polling wait would take
+    // the processor from the worker.
+    if (!result)
+        loop.exec();
 
     IntakeRound round;
     round.seconds = timer.nsecsElapsed() / 1e9;
@@ -158,11 +171,16 @@ int main(int argc, char** argv)
     double bestRecords = 1e9;
     IntakeRound first;
     for (int round = 0; round < kRounds; ++round) {
+        // The first intake of a round runs slower (it follows the plain
+        // loop), so pool and inline take turns at going first.
+        if (round % 2 == 1)
+            bestInline = std::min(bestInline, openThroughIntake(root, kRunInline).seconds);
         const IntakeRound pooled = openThroughIntake(root, 0);
         if (round == 0)
             first = pooled;
         bestPool = std::min(bestPool, pooled.seconds);
-        bestInline = std::min(bestInline, openThroughIntake(root, kRunInline).seconds);
+        if (round % 2 == 0)
+            bestInline = std::min(bestInline, openThroughIntake(root, kRunInline).seconds);
         bestUnlock = std::min(bestUnlock, openThroughIntake(root, kUnlockFiles).seconds);
         bestRecords = std::min(bestRecords, recordsAlone(paths));
 
@@ -176,6 +194,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the intake opened %lld files\n", first.added);
 
     const double ratio = bestPool / bestPlain;
+    const double poolToInline = bestPool / bestInline;
     std::printf("intake into a collection (pool):   %8.1f ms  (%.1f us per file)\n", bestPool * 1e3,
                 bestPool * 1e6 / kFileCount);
     std::printf("intake inline (flag 0x4):          %8.1f ms\n", bestInline * 1e3);
@@ -184,8 +203,10 @@ int main(int argc, char** argv)
                 bestRecords * 1e3, bestRecords / bestPlain);
     std::printf("plain TagLib loop:                 %8.1f ms  (%.1f us per file)\n", bestPlain * 1e3,
                 bestPlain * 1e6 / kFileCount);
-    std::printf("ratio intake / plain:              %8.2f  (target <= 1.50: %s)\n", ratio,
-                ratio <= 1.5 ? "met" : "MISSED");
+    std::printf("ratio pool / inline:               %8.2f  (target <= 1.00: %s)\n", poolToInline,
+                poolToInline <= 1.0 ? "met" : "MISSED");
+    std::printf("ratio pool / plain:                %8.2f  (target <= 1.30: %s)\n", ratio,
+                ratio <= 1.3 ? "met" : "MISSED");
     const qint64 beyondTexts = first.heapPerRecord - first.textsPerRecord;
     std::printf("memory per record: %lld bytes of heap, %lld of them texts, %lld beyond "
                 "(target < 4096: %s)\n",

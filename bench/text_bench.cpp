@@ -10,6 +10,7 @@
 // under 50 ms. Each figure is the best of three runs.
 
 #include "BenchSupport.h"
+#include "table/QuietHost.h"
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "record/QZTagLibRecord.h"
 #include "settings/QZTagLibTableSettings.h"
@@ -184,7 +185,7 @@ int main(int argc, char** argv)
     // The find bar of a window: a character typed into "rive" re-filters
     // every row, keeping the selection on its record.
     fill(records);
-    tagmint::bench::IdleHost host;
+    tagmint::test::QuietHost host;
     ColumnLayout layout(store);
     TableViewController table(collection, layout, host, settings);
     TextFinderController finder(table, settings);

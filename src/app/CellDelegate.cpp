@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOption>
 
 CellDelegate::CellDelegate(TableViewController& controller, QObject* parent)
     : QStyledItemDelegate(parent), m_controller(controller)
@@ -44,6 +45,12 @@ void CellDelegate::paintMatches(QPainter* painter, const QString& text, const QS
         paintRange(range, matchColor());
     if (highlight->current)
         paintRange(*highlight->current, currentMatchColor());
+}
+
+QRect CellDelegate::accessoryRect(const QRect& cell)
+{
+    constexpr int kWidth = 18;
+    return QRect(cell.right() - kWidth - 2, cell.top() + 2, kWidth, std::max(0, cell.height() - 5));
 }
 
 QSize CellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -91,7 +98,17 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
     // Contents.
     const bool readOnly = !rowNumber && grid.isCellReadOnly(row, column);
-    const QRect content = rect.adjusted(4, 1, -4, -1);
+    QRect content = rect.adjusted(4, 1, -4, -1);
+    if (state.isSelected && !readOnly && grid.columnIdentifier(column) == QLatin1String("filename")) {
+        const QRect button = accessoryRect(full);
+        content.setRight(button.left() - 2);
+        QStyleOptionButton look;
+        look.rect = button;
+        look.state = QStyle::State_Enabled | QStyle::State_Raised;
+        look.palette = palette;
+        look.text = QStringLiteral("\u2026");
+        style->drawControl(QStyle::CE_PushButton, &look, painter, option.widget);
+    }
     const QVariant loading = index.data(TableModel::LoadingRole);
     if (loading.isValid()) {
         const QImage thumbnail = index.data(TableModel::ThumbnailRole).value<QImage>();

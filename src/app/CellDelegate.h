@@ -2,7 +2,8 @@
 // Draws one cell from the core's state: background (modified cells grey,
 // the row numbers like a header), found text marked, the text or thumbnail,
 // read-only cells dimmed, the selection's outline from its edge mask and the
-// active cell.
+// active cell; a selected, writable file-name cell shows a small button at
+// its end.
 
 #include <QStyledItemDelegate>
 
@@ -25,6 +26,10 @@ public:
 
     // Matches of the find bar are marked while it shows.
     void setFinder(const TextFinderController* finder) { m_finder = finder; }
+
+    // Where a selected file-name cell draws its small button (the compose
+    // options panel opens from it).
+    static QRect accessoryRect(const QRect& cell);
 
 private:
     void paintMatches(QPainter* painter, const QString& text, const QString& shown,

@@ -58,6 +58,21 @@ QString CellPopover::title() const { return m_title->text(); }
 
 QString CellPopover::text() const { return m_text->text(); }
 
+void showPopupAt(QWidget* popup, QWidget* anchorWidget, const QRect& anchor)
+{
+    popup->adjustSize();
+    QPoint position = anchorWidget->mapToGlobal(anchor.bottomLeft() + QPoint(0, 2));
+    if (const QScreen* screen = anchorWidget->screen()) {
+        const QRect available = screen->availableGeometry();
+        if (position.y() + popup->height() > available.bottom())
+            position.setY(anchorWidget->mapToGlobal(anchor.topLeft()).y() - popup->height() - 2);
+        position.setX(std::clamp(position.x(), available.left(),
+                                 std::max(available.left(), available.right() - popup->width())));
+    }
+    popup->move(position);
+    popup->show();
+}
+
 void CellPopover::popup()
 {
     adjustSize();
@@ -73,17 +88,7 @@ void CellPopover::popup()
         raise();
         return;
     }
-    const QPoint below = m_anchorWidget->mapToGlobal(m_anchor.bottomLeft() + QPoint(0, 2));
-    QPoint position = below;
-    if (const QScreen* screen = m_anchorWidget->screen()) {
-        const QRect available = screen->availableGeometry();
-        if (position.y() + height() > available.bottom())
-            position.setY(m_anchorWidget->mapToGlobal(m_anchor.topLeft()).y() - height() - 2);
-        position.setX(std::clamp(position.x(), available.left(),
-                                 std::max(available.left(), available.right() - width())));
-    }
-    move(position);
-    show();
+    showPopupAt(this, m_anchorWidget, m_anchor);
     if (m_button)
         m_button->setFocus();
 }

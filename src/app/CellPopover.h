@@ -11,6 +11,10 @@
 class QLabel;
 class QPushButton;
 
+// Shows a popup below the anchor rectangle of a widget, above it when the
+// screen has no room below.
+void showPopupAt(QWidget* popup, QWidget* anchorWidget, const QRect& anchor);
+
 class CellPopover : public QFrame {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "app/EmptyTablePlaceholder.h"
 
+#include "table/TableClipboard.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -7,24 +9,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
-
-QStringList localFiles(const QMimeData* mime)
-{
-    QStringList names;
-    if (mime && mime->hasUrls()) {
-        for (const QUrl& url : mime->urls()) {
-            if (url.isLocalFile())
-                names.append(url.toLocalFile());
-        }
-    }
-    return names;
-}
-
-} // namespace
+using tagmint::table::localFilesFromMimeData;
 
 EmptyTablePlaceholder::EmptyTablePlaceholder(QWidget* parent) : QWidget(parent)
 {
@@ -77,13 +64,13 @@ void EmptyTablePlaceholder::keyPressEvent(QKeyEvent* event)
 
 void EmptyTablePlaceholder::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    if (!localFilesFromMimeData(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void EmptyTablePlaceholder::dropEvent(QDropEvent* event)
 {
-    const QStringList names = localFiles(event->mimeData());
+    const QStringList names = localFilesFromMimeData(event->mimeData());
     if (names.isEmpty())
         return;
     event->acceptProposedAction();

@@ -30,12 +30,17 @@ OpenPanel::OpenPanel(Choice choice, QWidget* parent) : QFileDialog(parent)
 void OpenPanel::showEvent(QShowEvent* event)
 {
     QFileDialog::showEvent(event);
+    addMessageUnderFileList(this, message());
+}
+
+void addMessageUnderFileList(QFileDialog* dialog, const QString& message)
+{
     // Only Qt's own dialog has room for the message (a desktop dialog has
-    // no layout here); it goes under the file list, once.
-    auto* grid = qobject_cast<QGridLayout*>(layout());
-    if (!grid || findChild<QLabel*>(QStringLiteral("OpenPanelMessage")))
+    // no layout here).
+    auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+    if (!grid || dialog->findChild<QLabel*>(QStringLiteral("OpenPanelMessage")))
         return;
-    auto* label = new QLabel(message(), this);
+    auto* label = new QLabel(message, dialog);
     label->setObjectName(QStringLiteral("OpenPanelMessage"));
     grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
 }

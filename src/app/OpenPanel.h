@@ -7,6 +7,10 @@
 
 #include <QFileDialog>
 
+// Shows a message under the file list of Qt's own dialog, once, as soon as
+// the dialog has its widgets (a desktop dialog has no room for it).
+void addMessageUnderFileList(QFileDialog* dialog, const QString& message);
+
 class OpenPanel : public QFileDialog {
     Q_OBJECT
 public:

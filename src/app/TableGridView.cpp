@@ -2,10 +2,16 @@
 
 #include "app/CellDelegate.h"
 #include "app/CellPopover.h"
+#include "app/ComposeOptionsPanel.h"
 #include "app/TableModel.h"
+#include "collection/QZTagLibRecordDataArrayController.h"
+#include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
+#include "table/FileNameComposing.h"
 #include "table/QZTagLibTableSelection.h"
+#include "table/ColumnCatalog.h"
 #include "table/SelectionKeyboard.h"
+#include "table/TableClipboard.h"
 #include "table/TableViewController.h"
 #include "table/TextFinderController.h"
 
@@ -17,23 +23,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
-#include <QUrl>
 
-namespace {
-
-QStringList localFiles(const QMimeData* mime)
-{
-    QStringList names;
-    if (!mime || !mime->hasUrls())
-        return names;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            names.append(url.toLocalFile());
-    }
-    return names;
-}
-
-} // namespace
+using tagmint::table::localFilesFromMimeData;
 
 // --- CellLineEdit ------------------------------------------------------------------
 
@@ -229,6 +220,27 @@ QRect TableGridView::cellRect(int row, int column) const
     return visualRect(m_model->index(row, column));
 }
 
+bool TableGridView::isArtworkColumn(int column) const
+{
+    const ColumnDescription* description = m_controller ? m_controller->grid().columnAt(column) : nullptr;
+    return description && description->columnClass == ColumnClass::Artwork;
+}
+
+std::optional<std::pair<int, int>> TableGridView::artworkDropTarget(const QDropEvent* event) const
+{
+    if (!m_controller || !m_model)
+        return std::nullopt;
+    const QPoint point = event->position().toPoint();
+    const int row = rowAt(point.y());
+    const int column = columnAt(point.x());
+    if (row < 0 || !isArtworkColumn(column) || m_controller->grid().isCellReadOnly(row, column))
+        return std::nullopt;
+    const QMimeData* mime = event->mimeData();
+    if (localFilesFromMimeData(mime).isEmpty() && !tagmint::table::hasImageData(mime))
+        return std::nullopt;
+    return std::make_pair(row, column);
+}
+
 std::pair<int, int> TableGridView::cellAt(const QPoint& point) const
 {
     int row = rowAt(point.y());
@@ -406,6 +418,64 @@ void TableGridView::showEditingIntroduction(int row, int column)
 
 void TableGridView::beginArtworkEdit(int row, int column) { emit artworkEditRequested(row, column); }
 
+void TableGridView::showFileNameComposer(int row, int column, bool introductionFirst)
+{
+    if (!m_controller)
+        return;
+    scrollRowToVisible(row);
+    scrollColumnToVisible(column);
+    const QString identifier = m_controller->grid().columnIdentifier(column);
+    // The cell may have moved when the panel is asked for later.
+    const auto openPanel = [this, row, identifier] {
+        const int at = m_controller->grid().columnWithIdentifier(identifier);
+        const RecordList& records = m_controller->collection().arrangedObjects();
+        if (at < 1 || row >= records.size())
+            return;
+        QZTagLibTableSettings& settings = m_controller->settings();
+        QRect anchor = accessoryRect(row, at);
+        if (anchor.isEmpty())
+            anchor = cellRect(row, at);
+        ComposeOptionsPanel* panel = ComposeOptionsPanel::present(
+            viewport(), anchor, records.at(row), quint32(settings.composeFileNameFlags()));
+        if (!panel)
+            return;
+        settings.setComposeFileNamePopoverShown();
+        m_composePanel = panel;
+        panel->setClosedAction([this](ComposeOptionsPanel& closed) {
+            m_controller->composePanelClosed(closed.composeFlags(), closed.doneButtonPressed());
+        });
+    };
+    if (!introductionFirst) {
+        openPanel();
+        return;
+    }
+    // Seen once is enough: shown again it would stand before every edit of
+    // a file name by hand until the panel had been opened.
+    m_controller->settings().setComposeFileNamePopoverShown();
+    if (m_popover)
+        m_popover->close();
+    QRect anchor = accessoryRect(row, column);
+    if (anchor.isEmpty())
+        anchor = cellRect(row, column);
+    auto* popover = new CellPopover(viewport(), anchor, tagmint::table::composeIntroductionTitle(),
+                                    tagmint::table::composeIntroductionText(),
+                                    tagmint::table::composeIntroductionButton());
+    m_popover = popover;
+    popover->setButtonAction([this, openPanel] {
+        QMetaObject::invokeMethod(this, openPanel, Qt::QueuedConnection);
+    });
+    popover->popup();
+}
+
+QRect TableGridView::accessoryRect(int row, int column) const
+{
+    if (!m_controller || m_controller->grid().columnIdentifier(column) != QLatin1String("filename")
+        || !m_controller->selection().cellState(row, column).isSelected
+        || m_controller->grid().isCellReadOnly(row, column))
+        return {};
+    return CellDelegate::accessoryRect(cellRect(row, column));
+}
+
 void TableGridView::reloadData()
 {
     if (m_editor)
@@ -488,6 +558,12 @@ void TableGridView::mousePressEvent(QMouseEvent* event)
     }
     if (event->button() != Qt::LeftButton)
         return;
+    if (accessoryRect(row, column).contains(event->position().toPoint())) {
+        m_tracking = false;
+        showFileNameComposer(row, column, !m_controller->settings().composeFileNamePopoverShown());
+        event->accept();
+        return;
+    }
     m_tracking = m_mouse->press({row, column, event->modifiers(), 1});
     event->accept();
 }
@@ -527,7 +603,9 @@ void TableGridView::contextMenuEvent(QContextMenuEvent* event)
 
 void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    // Image data alone can only go into an artwork cell, so the drag is
+    // taken in for now and judged as it moves.
+    if (!localFilesFromMimeData(event->mimeData()).isEmpty() || tagmint::table::hasImageData(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -535,7 +613,7 @@ void TableGridView::dragEnterEvent(QDragEnterEvent* event)
 
 void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!localFiles(event->mimeData()).isEmpty())
+    if (artworkDropTarget(event) || !localFilesFromMimeData(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -543,7 +621,12 @@ void TableGridView::dragMoveEvent(QDragMoveEvent* event)
 
 void TableGridView::dropEvent(QDropEvent* event)
 {
-    const QStringList names = localFiles(event->mimeData());
+    if (const auto target = artworkDropTarget(event)) {
+        event->acceptProposedAction();
+        emit artworkDropped(target->first, target->second, event->mimeData());
+        return;
+    }
+    const QStringList names = localFilesFromMimeData(event->mimeData());
     if (names.isEmpty()) {
         event->ignore();
         return;

@@ -5,10 +5,12 @@
 // Its header sorts, moves and resizes columns through the column commands.
 
 #include "app/CellPopover.h"
+#include "app/ComposeOptionsPanel.h"
 #include "table/SelectionHost.h"
 #include "table/SelectionInput.h"
 #include "table/SelectionMouse.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
@@ -82,6 +84,11 @@ public:
     // The one-time editing introduction while it stands beside the editor.
     CellPopover* editingIntroduction() const { return m_introduction; }
     QRect cellRect(int row, int column) const;
+    // The small button of a selected, writable file-name cell; empty for
+    // other cells.
+    QRect accessoryRect(int row, int column) const;
+    // The options panel for composing file names, while it is open.
+    ComposeOptionsPanel* composePanel() const { return m_composePanel; }
     // Shows a popover at a cell; the view keeps track of it.
     CellPopover* showPopoverAtCell(int row, int column, const QString& title, const QString& text,
                                    const QString& button);
@@ -100,6 +107,7 @@ public:
     void showReadOnlyExplanation(int row, int column) override;
     void showEditingIntroduction(int row, int column) override;
     void beginArtworkEdit(int row, int column) override;
+    void showFileNameComposer(int row, int column, bool introductionFirst) override;
     void reloadData() override;
     void refreshVisibleCells() override;
     void updateCellDrawing() override;
@@ -113,6 +121,8 @@ signals:
     void artworkEditRequested(int row, int column);
     // Names of local files dropped onto the table.
     void filesDropped(const QStringList& names);
+    // Files or image data dropped onto a writable artwork cell.
+    void artworkDropped(int row, int column, const QMimeData* mime);
     void cellMenuRequested(const QPoint& globalPosition);
     void headerMenuRequested(int column, const QPoint& globalPosition);
 
@@ -133,6 +143,9 @@ private:
     // Row and column under a viewport point, in the selection's terms:
     // -1 before the first, the count after the last.
     std::pair<int, int> cellAt(const QPoint& point) const;
+    bool isArtworkColumn(int column) const;
+    // The writable artwork cell under a drop's position, if it may take it.
+    std::optional<std::pair<int, int>> artworkDropTarget(const QDropEvent* event) const;
     void commitEditing(bool withReturn);
     void closeEditor();
     void openEditor(int row, int column, const QString& text, bool selectAll);
@@ -151,6 +164,7 @@ private:
     int m_editRow = -1;
     QString m_editIdentifier;
     QPointer<CellPopover> m_popover;
+    QPointer<ComposeOptionsPanel> m_composePanel;
     QPointer<CellPopover> m_introduction;
 
     bool m_syncingHeader = false;

@@ -1,7 +1,10 @@
 #include "app/TableMainWindow.h"
 
+#include "app/ArtworkEditor.h"
+#include "app/CellPopover.h"
 #include "app/EmptyTablePlaceholder.h"
 #include "app/FindBar.h"
+#include "app/LoadTagsDialog.h"
 #include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
 #include "app/StatusBarWidget.h"
@@ -13,15 +16,21 @@
 #include "collection/DroppedFiles.h"
 #include "collection/RecordMove.h"
 #include "record/QZTagLibRecord.h"
+#include "network/TagsPreprocessor.h"
 #include "table/ColumnMenus.h"
 #include "table/TextTransformations.h"
+#include "table/TableCommandTexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMap>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -83,7 +92,17 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
         lastControl ? m_findBar->focusLastControl() : m_findBar->focusFirstControl();
     };
     callbacks.closeFindBar = [this] { m_finder->closeBar(); };
+    callbacks.showAtCell = [this](int row, int column, const tagmint::table::CellExplanation& note) {
+        m_view->showPopoverAtCell(row, column, note.title, note.message, QStringLiteral("OK"));
+    };
+    callbacks.alert = [this](const QString& title, const QString& text) { showAlert(title, text); };
     m_controller->setCallbacks(std::move(callbacks));
+    connect(&m_controller->history().stack(), &QUndoStack::indexChanged, this,
+            [this] { updateActions(); });
+
+    m_artworkEditor = new ArtworkEditor(*m_controller, *m_view, this, [this] { return showsSheet(); });
+    connect(m_view, &TableGridView::artworkEditRequested, m_artworkEditor, &ArtworkEditor::begin);
+    connect(m_view, &TableGridView::artworkDropped, m_artworkEditor, &ArtworkEditor::drop);
 
     m_findBar = new FindBar(*m_finder);
     TextFinderController::Callbacks finderCallbacks;
@@ -93,7 +112,7 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
         m_findBar->sync();
         updateActions();
     };
-    finderCallbacks.showReport = [this](const ResultReport& report) { showTagsChanged(report); };
+    finderCallbacks.showTagsChanged = [this](const StatusNotification& message) { showTagsChanged(message); };
     m_finder->setCallbacks(std::move(finderCallbacks));
     connect(m_findBar, &FindBar::leaveRequested, m_view, [this] { m_view->setFocus(); });
 
@@ -119,6 +138,35 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_statusBar = new StatusBarWidget(this);
     setStatusBar(m_statusBar);
     m_statusBar->setVisible(m_settings.statusBarVisible());
+
+    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>());
+    tagmint::network::LoadTagsCommand::Ui loadTagsUi;
+    loadTagsUi.askOptions = [this](std::function<void(std::optional<quint32>)> reply) {
+        auto* dialog = new LoadTagsDialog(m_settings, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        connect(dialog, &QDialog::finished, this, [dialog, reply](int result) {
+            reply(result == QDialog::Accepted ? std::optional<quint32>(dialog->flags()) : std::nullopt);
+        });
+        dialog->open();
+    };
+    loadTagsUi.askYesNo = [this](const QString& title, const QString& text, std::function<void(bool)> reply) {
+        askYesNo(title, text, std::move(reply));
+    };
+    loadTagsUi.askExtend = [this](const tagmint::table::ApplyToSelectionCallbacks::Reply& reply) {
+        askToExtendSelection(reply);
+    };
+    loadTagsUi.later = [this](int ms, std::function<void()> action) { QTimer::singleShot(ms, this, action); };
+    loadTagsUi.refreshAfterChanges = [this] {
+        m_view->refreshVisibleCells();
+        contentChanged();
+    };
+    loadTagsUi.showResult = [this](const QString& title, int changes) {
+        QApplication::alert(this);
+        showTagsChanged(tagmint::table::tagsChangedMessage(title, changes));
+    };
+    m_loadTags = std::make_unique<tagmint::network::LoadTagsCommand>(*m_controller, *m_operations,
+                                                                     std::move(loadTagsUi));
 
     m_operations->setPanelObserver([this](const ProgressBoxModel& model) { panelChanged(model); });
     m_operations->setNotifier([this](const StatusNotification& notification) {
@@ -211,19 +259,50 @@ void TableMainWindow::buildMenus()
               [this] { m_application.quit(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Whether a text field has the keyboard is asked when the menu opens.
+    connect(edit, &QMenu::aboutToShow, this, [this] { updateActions(); });
+    addAction(edit, QStringLiteral("undo"), QStringLiteral("Undo"), QKeySequence::Undo, [this] { undo(); });
+    // Ctrl+Y and Ctrl+Shift+Z both redo; a key listed twice would be an
+    // ambiguous shortcut that does nothing.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    }
+    addAction(edit, QStringLiteral("redo"), QStringLiteral("Redo"), QKeySequence::Redo, [this] { redo(); })
+        ->setShortcuts(redoKeys);
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("copy"), QStringLiteral("Copy"), QKeySequence::Copy, [this] { copy(); });
+    addAction(edit, QStringLiteral("paste"), QStringLiteral("Paste"), QKeySequence::Paste, [this] { paste(); });
+    addAction(edit, QStringLiteral("clear"), QStringLiteral("Clear"), QKeySequence::Delete, [this] { clear(); });
+    addAction(edit, QStringLiteral("revert"), QStringLiteral("Revert"),
+              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z), [this] { revert(); });
+    addAction(edit, QStringLiteral("removeRows"), QStringLiteral("Remove Rows..."),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { removeSelectedRows(); });
+    edit->addSeparator();
     addAction(edit, QStringLiteral("editCell"), QStringLiteral("Edit Cell"), {}, [this] {
         QZTagLibTableSelection& selection = m_controller->selection();
         selection.beginEditingAtRow(selection.activeRow(), selection.activeColumn(), nullptr);
     });
+    addAction(edit, QStringLiteral("replaceArtwork"), QStringLiteral("Replace Artwork..."), {},
+              [this] { replaceArtwork(); });
     edit->addSeparator();
     addAction(edit, QStringLiteral("selectAll"), QStringLiteral("Select All"), QKeySequence::SelectAll,
-              [&c] { c.selectAllCommand(); });
+              [this] { selectAll(); });
     addAction(edit, QStringLiteral("deselectAll"), QStringLiteral("Deselect All"),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), [&c] { c.deselectAllCommand(); });
     addAction(edit, QStringLiteral("selectColumn"), QStringLiteral("Select Column"),
               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), [&c] { c.selectAllCellsOfActiveColumn(); });
     addAction(edit, QStringLiteral("selectRow"), QStringLiteral("Select Row"), {},
               [&c] { c.selectAllCellsOfSelectedRows(); });
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("renameFiles"), QStringLiteral("Create File Names from Tags..."), {},
+              [this] { renameFiles(); });
+    addAction(edit, QStringLiteral("loadTagsFromPaths"), QStringLiteral("Load Tags From Paths"), {},
+              [this] { loadTags(tagmint::network::FromPaths); });
+    addAction(edit, QStringLiteral("loadTags"), QStringLiteral("Load Tags..."), {},
+              [this] { loadTags(tagmint::network::ShowOptions); });
     buildTextMenus(edit);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -345,12 +424,30 @@ void TableMainWindow::updateActions()
     set("openFolder", c.isEnabled(Command::Open, sheet));
     set("save", c.isEnabled(Command::Save, sheet));
     set("reload", c.isEnabled(Command::Reload, sheet));
-    set("editCell", c.isEnabled(Command::EditCell, sheet));
-    set("selectAll", c.isEnabled(Command::SelectAll, sheet));
+    const bool text = activeTextField() != nullptr;
+    set("editCell", c.isEnabled(Command::EditCell, sheet, text));
+    set("replaceArtwork", c.isEnabled(Command::EditCell, sheet, text));
+    set("selectAll", c.isEnabled(Command::SelectAll, sheet, text));
+    set("copy", c.isEnabled(Command::Copy, sheet, text));
+    set("paste", c.isEnabled(Command::Paste, sheet, text));
+    set("clear", c.isEnabled(Command::Clear, sheet, text));
+    set("revert", c.isEnabled(Command::Revert, sheet, text));
+    set("removeRows", c.isEnabled(Command::RemoveRows, sheet, text));
+    set("undo", c.isEnabled(Command::Undo, sheet, text));
+    set("redo", c.isEnabled(Command::Redo, sheet, text));
+    const QString undoName = text ? QString() : c.history().undoName();
+    const QString redoName = text ? QString() : c.history().redoName();
+    m_actions.value(QStringLiteral("undo"))
+        ->setText(undoName.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + undoName);
+    m_actions.value(QStringLiteral("redo"))
+        ->setText(redoName.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + redoName);
     set("deselectAll", c.isEnabled(Command::Deselect, sheet));
     set("selectColumn", c.isEnabled(Command::SelectColumn, sheet));
     set("selectRow", c.isEnabled(Command::SelectRow, sheet));
     set("showInFolder", c.isEnabled(Command::ShowInFolder, sheet));
+    const bool selection = !sheet && c.selection().hasSelection();
+    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTags"})
+        set(name, selection);
     const bool columns = c.isEnabled(Command::ColumnCommand, sheet);
     for (const char* name : {"autoSizeColumn", "autoFitColumn", "autoSizeAllColumns", "autoFitAllColumns",
                              "hideColumn", "hideOtherColumns", "showAllColumns"})
@@ -375,32 +472,194 @@ QMenu* TableMainWindow::cellMenu()
 {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("cellMenu"));
-    const auto isEnabled = [this](ColumnMenuCommand command) {
-        const bool sheet = showsSheet();
-        switch (command) {
-        case ColumnMenuCommand::ShowInFolder: return m_controller->isEnabled(Command::ShowInFolder, sheet);
-        case ColumnMenuCommand::SelectAll: return m_controller->isEnabled(Command::SelectAll, sheet);
-        case ColumnMenuCommand::SelectColumn: return m_controller->isEnabled(Command::SelectColumn, sheet);
-        case ColumnMenuCommand::SelectRow: return m_controller->isEnabled(Command::SelectRow, sheet);
-        default: return false;
-        }
+    updateActions();
+    // The cells' menu shows the window's own actions, enabled as they are.
+    const QMap<ColumnMenuCommand, QString> actions = {
+        {ColumnMenuCommand::ShowInFolder, QStringLiteral("showInFolder")},
+        {ColumnMenuCommand::Undo, QStringLiteral("undo")},
+        {ColumnMenuCommand::Redo, QStringLiteral("redo")},
+        {ColumnMenuCommand::Revert, QStringLiteral("revert")},
+        {ColumnMenuCommand::Copy, QStringLiteral("copy")},
+        {ColumnMenuCommand::Paste, QStringLiteral("paste")},
+        {ColumnMenuCommand::Clear, QStringLiteral("clear")},
+        {ColumnMenuCommand::RemoveRows, QStringLiteral("removeRows")},
+        {ColumnMenuCommand::EditCell, QStringLiteral("editCell")},
+        {ColumnMenuCommand::SelectAll, QStringLiteral("selectAll")},
+        {ColumnMenuCommand::SelectColumn, QStringLiteral("selectColumn")},
+        {ColumnMenuCommand::SelectRow, QStringLiteral("selectRow")},
     };
-    for (const ColumnMenuItem& item : tagmint::table::menuForCells(isEnabled)) {
-        QAction* action = nullptr;
-        switch (item.command) {
-        case ColumnMenuCommand::ShowInFolder: action = m_actions.value(QStringLiteral("showInFolder")); break;
-        case ColumnMenuCommand::SelectAll: action = m_actions.value(QStringLiteral("selectAll")); break;
-        case ColumnMenuCommand::SelectColumn: action = m_actions.value(QStringLiteral("selectColumn")); break;
-        case ColumnMenuCommand::SelectRow: action = m_actions.value(QStringLiteral("selectRow")); break;
-        // Copy, paste and revert have no command in this window yet.
-        default: break;
-        }
-        if (action) {
-            action->setEnabled(item.enabled);
+    for (const ColumnMenuItem& item : tagmint::table::menuForCells()) {
+        if (QAction* action = m_actions.value(actions.value(item.command)))
             menu->addAction(action);
-        }
     }
     return menu;
+}
+
+// --- Edit commands -------------------------------------------------------------------
+
+QLineEdit* TableMainWindow::activeTextField() const
+{
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return field && isAncestorOf(field) ? field : nullptr;
+}
+
+void TableMainWindow::copy()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->copy();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Copy"), QStringLiteral("copied")));
+        return;
+    }
+    if (std::unique_ptr<QMimeData> mime = m_controller->copy())
+        QGuiApplication::clipboard()->setMimeData(mime.release());
+}
+
+void TableMainWindow::paste()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->paste();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Paste"), QStringLiteral("updated")));
+        return;
+    }
+    m_controller->paste(QGuiApplication::clipboard()->mimeData());
+}
+
+void TableMainWindow::clear()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->del();
+        postNotification(tagmint::table::textFieldMessage(QStringLiteral("Clear"), QStringLiteral("cleared")));
+        return;
+    }
+    m_controller->clearSelectedContent();
+}
+
+void TableMainWindow::revert()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        if (field->isUndoAvailable()) {
+            field->undo();
+            postNotification(
+                tagmint::table::textFieldMessage(QStringLiteral("Revert"), QStringLiteral("reverted")));
+        }
+        return;
+    }
+    m_controller->revertSelectedContent();
+}
+
+void TableMainWindow::selectAll()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField()) {
+        field->selectAll();
+        postNotification(
+            tagmint::table::textFieldMessage(QStringLiteral("Select All"), QStringLiteral("selected")));
+        return;
+    }
+    m_controller->selectAllCommand();
+}
+
+void TableMainWindow::undo()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField())
+        field->undo();
+    else
+        m_controller->undo();
+}
+
+void TableMainWindow::redo()
+{
+    if (showsSheet())
+        return;
+    if (QLineEdit* field = activeTextField())
+        field->redo();
+    else
+        m_controller->redo();
+}
+
+void TableMainWindow::removeSelectedRows()
+{
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    const RecordList records = m_controller->selectedRecords();
+    if (records.isEmpty())
+        return;
+    switch (m_controller->removeRowsQuestion(records)) {
+    case TableViewController::RemoveRowsQuestion::UnsavedChanges:
+        askToSave(prompt_text::removeRowsTitle(), records,
+                  [this, records] { m_controller->removeRows(records); });
+        break;
+    case TableViewController::RemoveRowsQuestion::Confirmation:
+        removeRowsAfterConfirmation(records);
+        break;
+    case TableViewController::RemoveRowsQuestion::None:
+        m_controller->removeRows(records);
+        break;
+    }
+}
+
+void TableMainWindow::removeRowsAfterConfirmation(const RecordList& records)
+{
+    auto* box = new QMessageBox(this);
+    box->setObjectName(QStringLiteral("RemoveRowsPrompt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Question);
+    box->setWindowTitle(prompt_text::removeRowsTitle());
+    box->setText(tagmint::table::removeRowsConfirmation());
+    QPushButton* yes = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+    QPushButton* no = box->addButton(prompt_text::no(), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    box->setCheckBox(new QCheckBox(QStringLiteral("Do not ask again"), box));
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, yes, records] {
+        const bool agreed = box->clickedButton() == yes;
+        if (box->checkBox()->isChecked())
+            m_settings.setShowConfirmationBeforeRemovingRows(false);
+        m_messageSheet = nullptr;
+        updateActions();
+        if (agreed)
+            m_controller->removeRows(records);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::replaceArtwork()
+{
+    if (showsSheet())
+        return;
+    const auto open = [this] {
+        QZTagLibTableSelection& selection = m_controller->selection();
+        const int column = m_layout->indexOfColumn(QStringLiteral("image"));
+        const int row = selection.activeRow();
+        if (column < 1 || row < 0)
+            return;
+        selection.selectCell({QStringLiteral("image"), row, column});
+        // Once the shown column has settled on the screen.
+        QTimer::singleShot(300, this, [this] {
+            QZTagLibTableSelection& current = m_controller->selection();
+            const int at = m_layout->indexOfColumn(QStringLiteral("image"));
+            if (at >= 1 && current.activeColumn() == at)
+                current.beginEditingAtRow(current.activeRow(), at, nullptr);
+        });
+    };
+    if (!m_layout->isVisible(QStringLiteral("image")))
+        m_controller->toggleColumn(QStringLiteral("image"));
+    open();
 }
 
 void TableMainWindow::showHeaderMenu(int column, const QPoint& position)
@@ -562,6 +821,7 @@ void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
             m_finder->setFilterFromOutside(false);
         updatePlaceholder();
         refreshCaption();
+        showFilledColumns(result.statistics);
         m_controller->recordsArrived(result.newRecords, outcome.hadRecordsBefore);
         if (result.added != 0) {
             QApplication::alert(this);
@@ -642,16 +902,20 @@ void TableMainWindow::showAlert(const QString& title, const QString& text)
     updateActions();
 }
 
-void TableMainWindow::showTagsChanged(const ResultReport& report)
+void TableMainWindow::showFilledColumns(const PreprocessingStatistics& statistics)
+{
+    m_controller->showColumns(QStringList(statistics.filledKeys.cbegin(), statistics.filledKeys.cend()));
+}
+
+void TableMainWindow::showTagsChanged(const StatusNotification& message)
 {
     postNotification(StatusNotification::resetPriority());
-    postNotification(report.notification());
-    if (!report.hasAlert()) {
-        if (report.popup)
-            m_statusBar->popupMessage();
+    postNotification(message);
+    if (!m_settings.showConfirmationAfterTagsUpdate()) {
+        m_statusBar->popupMessage();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Information, report.title, report.alertText,
+    auto* box = new QMessageBox(QMessageBox::Information, message.title, message.message,
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("TagsChangedAlert"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -661,6 +925,7 @@ void TableMainWindow::showTagsChanged(const ResultReport& report)
     connect(box, &QMessageBox::finished, this, [this, box] {
         if (box->checkBox()->isChecked())
             m_settings.setShowConfirmationAfterTagsUpdate(false);
+        m_messageSheet = nullptr;
         updateActions();
     });
     box->open();
@@ -677,31 +942,51 @@ void TableMainWindow::showFindBar(bool withReplace)
     m_findBar->focusFindField();
 }
 
-void TableMainWindow::askToExtendSelection(const QString& title,
-                                           const tagmint::table::ApplyToSelectionCallbacks::Reply& reply)
+void TableMainWindow::askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("QuestionSheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* yesButton = box->addButton(prompt_text::yes(), QMessageBox::YesRole);
+    box->setEscapeButton(box->addButton(prompt_text::no(), QMessageBox::NoRole));
+    box->setDefaultButton(yesButton);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, yesButton, reply = std::move(reply)] {
+        const bool yes = box->clickedButton() == yesButton;
+        m_messageSheet = nullptr;
+        updateActions();
+        reply(yes);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply)
 {
     using tagmint::table::ExtendAnswer;
     auto* box = new QMessageBox(this);
-    box->setObjectName(QStringLiteral("ExtendSelectionPrompt"));
+    box->setObjectName(QStringLiteral("ExtendSelectionQuestion"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Question);
-    box->setWindowTitle(title);
     box->setText(tagmint::table::extendSelectionQuestion());
-    const QStringList words = tagmint::table::extendSelectionButtons();
-    QPushButton* yes = box->addButton(words.at(0), QMessageBox::YesRole);
-    QPushButton* no = box->addButton(words.at(1), QMessageBox::NoRole);
-    QPushButton* cancel = box->addButton(words.at(2), QMessageBox::RejectRole);
+    const QStringList titles = tagmint::table::extendSelectionButtons();
+    QPushButton* yes = box->addButton(titles.at(0), QMessageBox::YesRole);
+    QPushButton* no = box->addButton(titles.at(1), QMessageBox::NoRole);
+    QPushButton* cancel = box->addButton(titles.at(2), QMessageBox::RejectRole);
     box->setDefaultButton(yes);
     box->setEscapeButton(cancel);
     box->setCheckBox(new QCheckBox(QStringLiteral("Do not ask again"), box));
     m_messageSheet = box;
-    connect(box, &QMessageBox::finished, this, [this, box, yes, no, reply] {
+    connect(box, &QMessageBox::finished, this, [this, box, yes, no, reply = std::move(reply)] {
         const QAbstractButton* clicked = box->clickedButton();
+        const ExtendAnswer answer = clicked == yes ? ExtendAnswer::Yes
+                                  : clicked == no  ? ExtendAnswer::No
+                                                   : ExtendAnswer::Cancel;
         m_messageSheet = nullptr;
         updateActions();
-        reply(clicked == yes ? ExtendAnswer::Yes : clicked == no ? ExtendAnswer::No : ExtendAnswer::Cancel,
-              box->checkBox()->isChecked());
+        reply(answer, box->checkBox()->isChecked());
     });
     box->open();
     updateActions();
@@ -717,28 +1002,56 @@ void TableMainWindow::runTextTool(const tagmint::table::TextTool& tool)
     auto outcome = std::make_shared<TextEditOutcome>();
     const QString verb = tool.verb();
     ApplyToSelectionCallbacks callbacks;
-    callbacks.ask = [this, verb](const ApplyToSelectionCallbacks::Reply& reply) {
-        askToExtendSelection(verb, reply);
-    };
+    callbacks.ask = [this](const ApplyToSelectionCallbacks::Reply& reply) { askToExtendSelection(reply); };
     callbacks.refreshAfterChanges = [this] {
         m_view->refreshVisibleCells();
         refreshCaption();
     };
     callbacks.showResult = [this, verb, outcome](int) {
-        showTagsChanged(tagsChangedReport(verb, *outcome, m_settings.showConfirmationAfterTagsUpdate()));
+        showTagsChanged(tagsChangedMessage(verb, *outcome));
     };
-    const SelectionOperation operation = [this, tool, outcome](const OperationRange& range,
-                                                               const std::function<void(int)>& completion) {
+    const SelectionOperation operation = [this, tool, verb, outcome](const OperationRange& range,
+                                                                     const std::function<void(int)>& completion) {
         m_controller->performChange(
             [&] {
                 *outcome = transformRecords(m_collection->arrangedObjects(), range.columns, range.firstRow,
                                             range.lastRow, tool.transformation());
             },
-            QZTagLibTableSelection::RefreshVisibleOnly);
+            QZTagLibTableSelection::RefreshVisibleOnly, verb);
         contentChanged();
         completion(outcome->changes);
     };
     applyToSelection(m_controller->selection(), m_settings, 0, operation, std::move(callbacks));
+}
+
+// --- File names and tags from paths ----------------------------------------------------------
+
+void TableMainWindow::renameFiles()
+{
+    if (showsSheet())
+        return;
+    QZTagLibTableSelection& selection = m_controller->selection();
+    const int row = selection.activeRow() >= 0 ? selection.activeRow() : selection.selectedMinRow();
+    if (row < 0)
+        return;
+    const QString filename = QStringLiteral("filename");
+    m_view->endEditing();
+    m_controller->showColumns({filename});
+    const int column = m_controller->grid().columnWithIdentifier(filename);
+    if (!selection.isCellSelectedAtRow(row, filename))
+        selection.selectCellAtRow(row, column, false);
+    if (m_controller->grid().isCellReadOnly(row, column))
+        m_view->showReadOnlyExplanation(row, column);
+    else
+        m_view->showFileNameComposer(row, column, !m_settings.composeFileNamePopoverShown());
+}
+
+void TableMainWindow::loadTags(quint32 flags)
+{
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    m_loadTags->run(flags);
 }
 
 // --- Saving, reloading, audio properties ---------------------------------------------------
@@ -835,6 +1148,7 @@ void TableMainWindow::reloadNow()
     m_controller->columnCommands().setUpdatesLocked(true);
     const bool started = m_operations->reload(options(), [this](const CollectionOperations::ReloadOutcome& outcome) {
         refreshCaption();
+        showFilledColumns(outcome.result.statistics);
         m_controller->recordsArrived({}, false);
         if (m_settings.adjustColumnWidthsAtOpening())
             autoSizeSoon();

@@ -8,6 +8,7 @@
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "collection/WindowClosing.h"
 #include "collection/WindowRegistry.h"
+#include "network/LoadTagsCommand.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
 #include "table/SelectionOperationRunner.h"
@@ -25,8 +26,10 @@
 #include <functional>
 #include <memory>
 
+class ArtworkEditor;
 class EmptyTablePlaceholder;
 class FindBar;
+class QLineEdit;
 class QAction;
 class QMenu;
 class QStackedWidget;
@@ -60,6 +63,12 @@ public:
     void moveToWindow(TableMainWindow* target);
     void toggleStatusBar();
     void showInFolder();
+    // renameFiles: the compose options panel at the current row's file-name
+    // cell (the introduction first, once).
+    void renameFiles();
+    // loadTagsFromWithFlags: FromPaths for "Load Tags From Paths",
+    // ShowOptions for "Load Tags...".
+    void loadTags(quint32 flags);
     // Records moved in from another window.
     void loadNewObjects(const RecordList& records);
     // The unsaved-changes prompt or the close confirmation (quitting asks
@@ -68,6 +77,18 @@ public:
     void postNotification(const StatusNotification& notification);
     // Drop or panel: opens what is usable, says so when nothing is.
     void openDroppedFiles(const QStringList& names);
+    // The Edit menu's commands; those a text field can take go to the
+    // active one (a cell being edited) instead of the cells.
+    void copy();
+    void paste();
+    void clear();
+    void revert();
+    void selectAll();
+    void undo();
+    void redo();
+    void removeSelectedRows();
+    // Opens the artwork cell of the active row (showing the column first).
+    void replaceArtwork();
 
     // The find bar: shown (with its replace row), its field focused.
     void showFindBar(bool withReplace);
@@ -81,6 +102,7 @@ public:
     TableGridView* gridView() const { return m_view; }
     TableModel* tableModel() const { return m_model; }
     StatusBarWidget* statusBarWidget() const { return m_statusBar; }
+    ArtworkEditor* artworkEditor() const { return m_artworkEditor; }
     EmptyTablePlaceholder* placeholder() const { return m_placeholder; }
     ColumnLayout& columnLayout() { return *m_layout; }
     ProgressSheet* progressSheet() const { return m_progress; }
@@ -119,16 +141,22 @@ private:
     bool askToUnlockFolder(const QString& path);
     void showReport(const ResultReport& report);
     void showAlert(const QString& title, const QString& text);
-    // The tags-changed result: an alert with "do not show again", or the
-    // status message popping up, as the settings say.
-    void showTagsChanged(const ResultReport& report);
-    void askToExtendSelection(const QString& title, const tagmint::table::ApplyToSelectionCallbacks::Reply& reply);
+    // "%i tags changed." under the command's title; an alert with a "do not
+    // show again" box while the setting asks for it, else a popup.
+    void showTagsChanged(const StatusNotification& message);
+    void askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply);
+    void askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply);
     void buildTextMenus(QMenu* edit);
+    // Preprocessing filled these fields: their hidden columns are shown.
+    void showFilledColumns(const PreprocessingStatistics& statistics);
     void loadAudioPropertiesThen(std::function<void()> then);
     // Asks about unsaved changes (title: the command); then runs after
     // "Save" succeeded or "Don't Save".
     void askToSave(const QString& title, const RecordList& records, std::function<void()> then);
     void showCellMenu(const QPoint& position);
+    // The text field inside this window that has the keyboard, if any.
+    QLineEdit* activeTextField() const;
+    void removeRowsAfterConfirmation(const RecordList& records);
     void showHeaderMenu(int column, const QPoint& position);
     void autoSizeSoon();
     void autoSizeNextColumn(const std::shared_ptr<AutoSizeRun>& run);
@@ -139,6 +167,7 @@ private:
     std::unique_ptr<QZTagLibRecordDataArrayController> m_collection;
     std::unique_ptr<ColumnLayout> m_layout;
     std::unique_ptr<CollectionOperations> m_operations;
+    std::unique_ptr<tagmint::network::LoadTagsCommand> m_loadTags;
     TableGridView* m_view = nullptr;
     std::unique_ptr<TableViewController> m_controller;
     std::unique_ptr<TextFinderController> m_finder;
@@ -148,6 +177,7 @@ private:
     QStackedWidget* m_stack = nullptr;
     EmptyTablePlaceholder* m_placeholder = nullptr;
     StatusBarWidget* m_statusBar = nullptr;
+    ArtworkEditor* m_artworkEditor = nullptr;
     QPointer<ProgressSheet> m_progress;
     QPointer<QMessageBox> m_messageSheet;
     WindowCloseState m_closeState;

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -94,9 +94,13 @@ FileState statFile(const QByteArray& path, quint64* size, quint64* modificationT
 } // namespace
 
 // Writes queued entries into the store on a thread of its own, started with
-// the first entry. Stopping drains the queue first.
+// the first entry, many at a time: a batch once enough have gathered or the
+// oldest has waited a while. Flushing and stopping write what is queued.
 class AudioPropertiesCache::StoreWriter {
 public:
+    static constexpr size_t kBatchSize = 1000;
+    static constexpr auto kLongestWait = std::chrono::seconds(3);
+
     explicit StoreWriter(PersistentCacheStore& store) : m_store(store) {}
 
     ~StoreWriter()
@@ -113,35 +117,51 @@ public:
     void enqueue(QByteArray key, QByteArray bytes)
     {
         std::lock_guard lock(m_mutex);
+        if (m_queue.empty())
+            m_oldest = std::chrono::steady_clock::now();
         m_queue.emplace_back(std::move(key), std::move(bytes));
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
-        m_wake.notify_one();
+        if (m_queue.size() >= kBatchSize)
+            m_wake.notify_one();
     }
 
     void flush()
     {
         std::unique_lock lock(m_mutex);
+        ++m_flushes;
+        m_wake.notify_one();
         m_idle.wait(lock, [this] { return m_queue.empty() && !m_writing; });
     }
 
 private:
+    bool batchIsDue() const
+    {
+        return m_stopping || m_flushes > 0 || m_queue.size() >= kBatchSize
+            || (!m_queue.empty() && std::chrono::steady_clock::now() - m_oldest >= kLongestWait);
+    }
+
     void run()
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-            if (m_queue.empty())
-                return;
-            const auto [key, bytes] = std::move(m_queue.front());
-            m_queue.pop_front();
+            m_wake.wait_for(lock, kLongestWait, [this] { return batchIsDue(); });
+            if (m_queue.empty()) {
+                m_flushes = 0;
+                m_idle.notify_all();
+                if (m_stopping)
+                    return;
+                continue;
+            }
+            if (!batchIsDue())
+                continue;
+            std::vector<std::pair<QByteArray, QByteArray>> batch = std::move(m_queue);
+            m_queue.clear();
             m_writing = true;
             lock.unlock();
-            m_store.put(key, bytes);
+            m_store.putBatch(batch);
             lock.lock();
             m_writing = false;
-            if (m_queue.empty())
-                m_idle.notify_all();
         }
     }
 
@@ -149,8 +169,10 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
-    std::deque<std::pair<QByteArray, QByteArray>> m_queue;
+    std::vector<std::pair<QByteArray, QByteArray>> m_queue;
+    std::chrono::steady_clock::time_point m_oldest;
     std::thread m_thread;
+    int m_flushes = 0;
     bool m_writing = false;
     bool m_stopping = false;
 };

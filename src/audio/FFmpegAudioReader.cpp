@@ -1,5 +1,7 @@
 #include "audio/FFmpegAudioReader.h"
 
+#include "audio/CompressedInPcm.h"
+
 #include "util/TextConversion.h"
 
 extern "C" {
@@ -155,6 +157,22 @@ int64_t toMilliseconds(int64_t value, AVRational timeBase)
     return av_rescale_q(value, timeBase, AVRational{1, 1000});
 }
 
+// FFmpeg probes the data of every 16-bit WAV stream for a compressed
+// bitstream while it analyses the file; false when our cheaper look at the
+// same bytes shows there is none. The reading position is kept.
+bool needsStreamProbe(AVFormatContext* format)
+{
+    if (std::strcmp(format->iformat->name, "wav") != 0 || format->nb_streams != 1
+        || format->streams[0]->codecpar->codec_id != AV_CODEC_ID_PCM_S16LE)
+        return true;
+    AVIOContext* io = format->pb;
+    const int64_t start = avio_tell(io);
+    QByteArray head(kPcmProbeWindow, Qt::Uninitialized);
+    const int read = avio_read(io, reinterpret_cast<unsigned char*>(head.data()), int(head.size()));
+    head.truncate(std::max(read, 0));
+    return avio_seek(io, start, SEEK_SET) != start || mayHoldCompressedAudio(head);
+}
+
 } // namespace
 
 struct FFmpegAudioReader::State {
@@ -230,6 +248,10 @@ int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
         return CorruptedFile;
 
     format->max_analyze_duration = kMaxAnalyzeDuration;
+    // The smallest probe size ends FFmpeg's stream probe after one look; the
+    // facts themselves come from the header all the same.
+    if (purpose == Purpose::Properties && !needsStreamProbe(format))
+        format->probesize = 32;
     if (avformat_find_stream_info(format, nullptr) < 0)
         return CouldNotOpenAudioStream;
     if (isProtected(format))

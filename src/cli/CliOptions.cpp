@@ -1,59 +1,31 @@
 #include "cli/CliOptions.h"
 
+#include "cli/OptionParsing.h"
+#include "naming/FileNameComposer.h"
+#include "network/LoadTagsFlags.h"
 #include "cli/TextCommandOptions.h"
 #include "record/RecordField.h"
+#include "table/ColumnCatalog.h"
+
+#include <QHash>
 
 namespace tagmint::cli {
+
+QString checkTableFields(const QStringList& fields)
+{
+    if (fields.isEmpty())
+        return QStringLiteral("no fields given");
+    for (const QString& key : fields) {
+        const ColumnDescription* column = table::columnDescription(key);
+        if (!column || column->isRowNumber())
+            return QStringLiteral("unknown field \"%1\"").arg(key);
+    }
+    return QString();
+}
 
 namespace {
 
 const QString kEndOfOptions = QStringLiteral("--");
-
-bool isHelp(const QString& arg)
-{
-    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
-}
-
-CliOptions usageError(const QString& message)
-{
-    CliOptions options;
-    options.command = CliOptions::Command::UsageError;
-    options.error = message;
-    return options;
-}
-
-CliOptions parseShow(const QStringList& args)
-{
-    CliOptions options;
-    options.command = CliOptions::Command::Show;
-    bool optionsEnded = false;
-    for (qsizetype index = 0; index < args.size(); ++index) {
-        const QString& arg = args.at(index);
-        QString findError;
-        if (!optionsEnded && takeFindOption(args, index, options, findError)) {
-            if (!findError.isEmpty())
-                return usageError(findError);
-        } else if (!optionsEnded && arg == kEndOfOptions) {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg == QLatin1String("--json")) {
-            options.json = true;
-        } else if (!optionsEnded && arg == QLatin1String("--audio")) {
-            options.audio = true;
-        } else if (!optionsEnded && isHelp(arg)) {
-            options.command = CliOptions::Command::Help;
-            return options;
-        } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return usageError(QStringLiteral("unknown option \"%1\"").arg(arg));
-        } else {
-            options.paths.append(arg);
-        }
-    }
-    if (const QString problem = checkFindArguments(options); !problem.isEmpty())
-        return usageError(problem);
-    if (options.paths.isEmpty())
-        return usageError(QStringLiteral("show needs at least one file"));
-    return options;
-}
 
 // Empty when the key may be set from the command line, else why not.
 QString checkSettableKey(const QString& key)
@@ -119,6 +91,163 @@ CliOptions parseArtwork(const QStringList& args)
     return options;
 }
 
+CliOptions parseShow(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Show;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
+        if (option == QLatin1String("--json"))
+            options.json = true;
+        else if (option == QLatin1String("--audio"))
+            options.audio = true;
+        else
+            return takeFindOption(argument, options).value_or(unknownOption(option));
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != CliOptions::Command::Show)
+        return options;
+    if (const QString findProblem = checkFindArguments(options); !findProblem.isEmpty())
+        return usageError(findProblem);
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("show needs at least one file"));
+    return options;
+}
+
+quint32 composeFlagForName(const QString& name)
+{
+    static const QHash<QString, quint32> flags = {
+        {QStringLiteral("track"), naming::ComposeTrack},
+        {QStringLiteral("artist"), naming::ComposeArtist},
+        {QStringLiteral("title"), naming::ComposeTitle},
+        {QStringLiteral("albumArtist"), naming::ComposeAlbumArtist},
+        {QStringLiteral("album"), naming::ComposeAlbum},
+        {QStringLiteral("year"), naming::ComposeYear},
+    };
+    return flags.value(name, 0);
+}
+
+CliOptions parseRename(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Rename;
+    quint32 tags = 0;
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
+        if (option == QLatin1String("--hyphen")) {
+            options.composeFlags |= naming::ComposeUseHyphen;
+        } else if (option == QLatin1String("--underscores")) {
+            options.composeFlags |= naming::ComposeUseUnderscores;
+        } else if (option == QLatin1String("--lowercase")) {
+            options.composeFlags |= naming::ComposeUseLowercase;
+        } else if (option == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+        } else if (option == QLatin1String("--compose")) {
+            return parseListOption(argument, [&tags](const QString& name) {
+                const quint32 flag = composeFlagForName(name);
+                tags |= flag;
+                return flag ? QString() : QStringLiteral("cannot compose a name from \"%1\"").arg(name);
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != CliOptions::Command::Rename)
+        return options;
+    if (tags == 0)
+        return usageError(QStringLiteral("rename needs --compose with at least one tag"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("rename needs at least one file"));
+    options.composeFlags |= tags;
+    return options;
+}
+
+CliOptions parseFill(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Fill;
+    bool fromPaths = false;
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        const QString& option = argument.name();
+        if (option == QLatin1String("--from-paths")) {
+            fromPaths = true;
+        } else if (option == QLatin1String("--missing-only")) {
+            options.missingOnly = true;
+        } else if (option == QLatin1String("--fields")) {
+            return parseListOption(argument, [&options](const QString& key) {
+                if (!network::loadableKeys().contains(key))
+                    return QStringLiteral("\"%1\" cannot be filled; fields: %2")
+                        .arg(key, network::loadableKeys().join(QLatin1Char(',')));
+                options.fillKeys.append(key);
+                return QString();
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != CliOptions::Command::Fill)
+        return options;
+    if (!fromPaths)
+        return usageError(QStringLiteral("fill needs --from-paths"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("fill needs at least one file"));
+    return options;
+}
+
+// export and import: [--fields KEY,KEY...] [--header] PATH...
+CliOptions parseTableCommand(CliOptions::Command command, const QString& name, const QStringList& args)
+{
+    CliOptions options;
+    options.command = command;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        const QString& option = argument.name();
+        if (option == QLatin1String("--header")) {
+            options.header = true;
+        } else if (option == QLatin1String("--fields")) {
+            options.fields.clear();
+            return parseListOption(argument, [&options](const QString& key) {
+                options.fields.append(key);
+                return checkTableFields({key});
+            });
+        } else {
+            return unknownOption(option);
+        }
+        return QString();
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command != command)
+        return options;
+    if (command == CliOptions::Command::Import && !options.fields.isEmpty() && options.header)
+        return usageError(QStringLiteral("import takes its fields from --fields or from --header, "
+                                         "not both"));
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("%1 needs at least one file").arg(name));
+    return options;
+}
+
+CliOptions parseParsePath(const QStringList& args)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::ParsePath;
+    const QString problem = parseOptionsAndPaths(options, args, [](OptionArgument& argument) {
+        return unknownOption(argument.name());
+    });
+    if (!problem.isEmpty())
+        return usageError(problem);
+    if (options.command == CliOptions::Command::ParsePath && options.paths.isEmpty())
+        return usageError(QStringLiteral("parse-path needs at least one path"));
+    return options;
+}
+
 } // namespace
 
 CliOptions parseArguments(const QStringList& args)
@@ -141,6 +270,16 @@ CliOptions parseArguments(const QStringList& args)
         return parseClean(args.mid(1));
     if (command == QLatin1String("replace"))
         return parseReplace(args.mid(1));
+    if (command == QLatin1String("rename"))
+        return parseRename(args.mid(1));
+    if (command == QLatin1String("fill"))
+        return parseFill(args.mid(1));
+    if (command == QLatin1String("parse-path"))
+        return parseParsePath(args.mid(1));
+    if (command == QLatin1String("export"))
+        return parseTableCommand(CliOptions::Command::Export, command, args.mid(1));
+    if (command == QLatin1String("import"))
+        return parseTableCommand(CliOptions::Command::Import, command, args.mid(1));
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
 }
 
@@ -167,7 +306,36 @@ QString usageText()
                "  tagmint-cli artwork export PATH DIR\n"
                "      Save the file's artwork as a JPEG file in DIR (artwork.jpg,\n"
                "      then \"artwork (copy 2).jpg\", ...) and print its path.\n"
-               "%2"
+               "  tagmint-cli rename --compose TAG[,TAG...] [--hyphen] [--underscores]\n"
+               "                     [--lowercase] [--dry-run] PATH...\n"
+               "      Name each file after its tags and save (rename) it. TAGs:\n"
+               "      track, artist, title, albumArtist, album, year; the name\n"
+               "      always follows that order (track, albumArtist, artist,\n"
+               "      album, title, year). --dry-run prints \"OLD -> NEW\" per\n"
+               "      file and changes nothing.\n"
+               "  tagmint-cli fill --from-paths [--missing-only] [--fields KEY,KEY...] PATH...\n"
+               "      Fill tags from folder and file names and artwork from the\n"
+               "      folder's pictures, then save. KEYs: %2.\n"
+               "  tagmint-cli parse-path PATH...\n"
+               "      Print what the folder and file names of each path give, as\n"
+               "      one JSON object per line; the path need not exist.\n"
+               "  tagmint-cli export [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Print one line per file, the fields separated by TAB (TAB, CR,\n"
+               "      LF and NUL taken out of each value), as a spreadsheet pastes\n"
+               "      it. Default fields:\n"
+               "      %3.\n"
+               "      --header first prints a line of the field keys. Artwork is\n"
+               "      printed as empty.\n"
+               "  tagmint-cli import [--fields KEY,KEY...] [--header] PATH...\n"
+               "      Read such lines from standard input and write them into the\n"
+               "      files in the order export prints them, like a paste into the\n"
+               "      table: lines are used again from the first when the files\n"
+               "      outnumber them, fewer cells leave the other fields as they are,\n"
+               "      values that do not validate are reported and skipped, and\n"
+               "      read-only files and fields are skipped. --header takes the\n"
+               "      fields from the first line (image cannot be imported: use set\n"
+               "      image=FILE). Then saves like set.\n"
+               "%4"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -176,9 +344,10 @@ QString usageText()
                "Values go to standard output; messages, counts and progress to\n"
                "standard error. See tagmint-cli(1).\n"
                "\n"
-               "Exit status: 0 on success, 1 when a file or value failed, 2 on a\n"
-               "usage error.\n")
-        .arg(settable.join(QStringLiteral(", ")), textCommandsUsage());
+               "Exit status: 0 on success, 1 when a file or value failed (or was\n"
+               "skipped by import), 2 on a usage error.\n")
+        .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")),
+             table::defaultVisibleTextColumns().join(QLatin1Char(',')), textCommandsUsage());
 }
 
 } // namespace tagmint::cli

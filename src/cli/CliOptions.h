@@ -29,18 +29,29 @@ struct FindArguments {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, Clean, Replace, UsageError };
+    enum class Command {
+        Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Export, Import, Clean, Replace, UsageError
+    };
 
     Command command = Command::UsageError;
     bool json = false;               // show
     bool audio = false;              // show: probe and print the audio facts
     QList<Assignment> assignments;   // set, in command-line order
+    quint32 composeFlags = 0;        // rename: naming::ComposeFlag bits
+    bool dryRun = false;             // rename: print the new names only
+    bool missingOnly = false;        // fill
+    QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
     table::TextTool clean;           // clean: the one tool to apply
     FindArguments find;              // replace, show
-    QStringList fields;              // clean, replace, show --find; empty: the default
+    QStringList fields;              // export, import, clean, replace, show --find: the
+                                     // columns in order; empty for the command's default
+    bool header = false;             // export, import: a first line of field keys
     QString error;                   // UsageError: what was wrong
 };
+
+// Empty when every key names a table column, else what is wrong.
+QString checkTableFields(const QStringList& fields);
 
 // args: the arguments after the program name.
 CliOptions parseArguments(const QStringList& args);

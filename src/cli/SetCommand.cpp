@@ -1,10 +1,12 @@
 #include "cli/SetCommand.h"
 
 #include "cli/RecordOpener.h"
-#include "cli/RecordSaving.h"
+#include "cli/RecordSaver.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
+#include "table/ArtworkCommands.h"
 #include "tags/ImageCodec.h"
+#include "tags/QZTagLibTag.h"
 
 #include <QTextStream>
 
@@ -13,6 +15,28 @@ namespace tagmint::cli {
 namespace {
 
 const QString kImageKey = tagmint::record::fieldKey(RecordField::Image);
+
+// The artwork cell's rule: image files by their name, else the picture of a
+// media file; either keeps the bytes it came as.
+tags::TagPicture artworkFromFile(const QString& path, QString* error)
+{
+    if (table::isImageFileName(path)) {
+        QString reason;
+        const std::optional<tags::TagPicture> picture = tags::loadPictureFile(path, &reason);
+        if (!picture)
+            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(path, reason);
+        return picture.value_or(tags::TagPicture());
+    }
+    if (!QZTagLibTag::canHandlePath(path)) {
+        *error = QStringLiteral("\"%1\" is neither an image file (jpg, jpeg, png, gif, bmp) nor a "
+                                "media file").arg(path);
+        return {};
+    }
+    const tags::TagPicture picture = table::loadExternalTagFile(path);
+    if (picture.image.isNull())
+        *error = table::noArtworkInSelectedFile();
+    return picture;
+}
 
 } // namespace
 
@@ -26,15 +50,13 @@ int SetCommand::run()
     prepareValues();
     RecordOpener opener(m_err);
     opener.open(m_options.paths);
-    RecordSaving saving(opener, m_out, m_err);
     bool allGood = opener.succeeded();
-    for (const RecordPtr& record : opener.records()) {
-        if (saving.refuseUnwritable(*record))
-            continue;
+
+    RecordSaver saver(opener, m_out, m_err);
+    const RecordList writable = saver.writableRecords(opener.records());
+    for (const RecordPtr& record : writable)
         allGood = applyValues(*record, opener.displayPath(record->path())) && allGood;
-        saving.add(record);
-    }
-    return saving.finish() && allGood ? kExitOk : kExitFailure;
+    return saver.saveAndReport(writable) && allGood ? kExitOk : kExitFailure;
 }
 
 void SetCommand::prepareValues()
@@ -42,14 +64,8 @@ void SetCommand::prepareValues()
     for (const Assignment& assignment : m_options.assignments) {
         PreparedValue prepared{assignment.key, assignment.value, QString(), {}};
         if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
-            QString reason;
-            if (const auto picture = tags::loadPictureFile(assignment.value, &reason)) {
-                prepared.value = picture->image;
-                prepared.picture = *picture;
-            } else {
-                prepared.error = QStringLiteral("cannot read an image from \"%1\" (%2)")
-                                     .arg(assignment.value, reason);
-            }
+            prepared.picture = artworkFromFile(assignment.value, &prepared.error);
+            prepared.value = prepared.picture.image;
         }
         m_values.append(prepared);
     }

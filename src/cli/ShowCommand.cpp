@@ -44,13 +44,15 @@ QJsonValue fieldValue(const QZTagLibRecord& record, RecordField field)
     return double(value.toLongLong());
 }
 
-QJsonValue imageValue(QZTagLibRecord& record)
+// The size the cover's header states: decoding every cover to learn its
+// size cost more than reading all the tags.
+QJsonValue imageValue(const QZTagLibRecord& record)
 {
-    const QImage image = record.image();
-    if (image.isNull())
+    const QSize size = record.imageSize();
+    if (!size.isValid())
         return QJsonValue::Null;
-    return QJsonObject{{QStringLiteral("width"), image.width()},
-                       {QStringLiteral("height"), image.height()}};
+    return QJsonObject{{QStringLiteral("width"), size.width()},
+                       {QStringLiteral("height"), size.height()}};
 }
 
 QString textForm(const QJsonValue& value)

@@ -1,10 +1,9 @@
 #include "cli/TextCommandOptions.h"
 
+#include "cli/OptionParsing.h"
 #include "record/RecordField.h"
 #include "table/ColumnCatalog.h"
 #include "table/TextTransformations.h"
-
-#include <optional>
 
 namespace tagmint::cli {
 
@@ -12,48 +11,25 @@ namespace {
 
 using table::SearchType;
 
-CliOptions usageError(const QString& message)
+// One key of --fields: a text field the text commands may change.
+QString takeTextField(const QString& key, QStringList& fields)
 {
-    CliOptions options;
-    options.command = CliOptions::Command::UsageError;
-    options.error = message;
-    return options;
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field)
+        return QStringLiteral("unknown key \"%1\"").arg(key);
+    if (!record::isEditable(*field))
+        return QStringLiteral("\"%1\" is read-only").arg(key);
+    if (!record::isText(*field))
+        return QStringLiteral("\"%1\" is not a text field").arg(key);
+    if (!fields.contains(key))
+        fields.append(key);
+    return QString();
 }
 
-// "--name VALUE" or "--name=VALUE" at args[index]: the value, with index
-// on the value's argument. Nothing when args[index] is another option;
-// error is set when the value is missing.
-std::optional<QString> optionValue(const QStringList& args, qsizetype& index, const QString& name,
-                                   QString& error)
+QString parseFields(OptionArgument& option, QStringList& fields)
 {
-    const QString& arg = args.at(index);
-    if (arg.startsWith(name + QLatin1Char('=')))
-        return arg.mid(name.size() + 1);
-    if (arg != name)
-        return std::nullopt;
-    if (index + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a value").arg(name);
-        return QString();
-    }
-    return args.at(++index);
-}
-
-// KEY,KEY,...: fields the text commands may change.
-QString parseFields(const QString& list, QStringList& fields)
-{
-    for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QString key = part.trimmed();
-        const std::optional<RecordField> field = record::fieldForKey(key);
-        if (!field)
-            return QStringLiteral("unknown key \"%1\"").arg(key);
-        if (!record::isEditable(*field))
-            return QStringLiteral("\"%1\" is read-only").arg(key);
-        if (!record::isText(*field))
-            return QStringLiteral("\"%1\" is not a text field").arg(key);
-        if (!fields.contains(key))
-            fields.append(key);
-    }
-    return fields.isEmpty() ? QStringLiteral("--fields needs at least one key") : QString();
+    fields.clear();
+    return parseListOption(option, [&fields](const QString& key) { return takeTextField(key, fields); });
 }
 
 std::optional<SearchType> searchTypeNamed(const QString& name)
@@ -82,54 +58,46 @@ std::optional<int> caseModeNamed(const QString& name)
     return std::nullopt;
 }
 
-bool isHelp(const QString& arg)
+// --case, --fix-encoding, --extra-spaces or --extra-characters into tool.
+std::optional<QString> takeTool(OptionArgument& argument, table::TextTool& tool)
 {
-    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
-}
-
-// Reads the arguments of clean or replace: options through takeOption,
-// everything else (and all after "--") as paths.
-CliOptions parseWithPaths(const QStringList& args, CliOptions::Command command,
-                          const std::function<bool(qsizetype& index, CliOptions&, QString&)>& takeOption)
-{
-    CliOptions options;
-    options.command = command;
-    bool optionsEnded = false;
-    for (qsizetype index = 0; index < args.size(); ++index) {
-        const QString& arg = args.at(index);
-        if (!optionsEnded && arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg.size() == 1) {
-            options.paths.append(arg);
-            continue;
-        }
-        if (isHelp(arg)) {
-            CliOptions help;
-            help.command = CliOptions::Command::Help;
-            return help;
-        }
-        QString error;
-        if (!takeOption(index, options, error))
-            return usageError(QStringLiteral("unknown option \"%1\"").arg(arg));
-        if (!error.isEmpty())
-            return usageError(error);
+    using Kind = table::TextTool::Kind;
+    const QString& option = argument.name();
+    if (option == QLatin1String("--extra-spaces")) {
+        tool.kind = Kind::RemoveExtraSpaces;
+        return QString();
     }
-    return options;
+    if (option == QLatin1String("--extra-characters")) {
+        tool.kind = Kind::RemoveExtraCharacters;
+        return QString();
+    }
+    QString problem;
+    if (option == QLatin1String("--case")) {
+        const std::optional<QString> name = requiredValue(argument, problem);
+        if (!name)
+            return problem;
+        tool.kind = Kind::ChangeCase;
+        tool.caseMode = caseModeNamed(*name).value_or(0);
+        if (tool.caseMode == 0)
+            return QStringLiteral("unknown case \"%1\"; use sentence, capitalize, lower or upper").arg(*name);
+        return QString();
+    }
+    if (option == QLatin1String("--fix-encoding")) {
+        const std::optional<QString> name = requiredValue(argument, problem);
+        if (!name)
+            return problem;
+        tool.kind = Kind::FixEncoding;
+        const text::LegacyEncodingInfo* info = text::legacyEncodingNamed(*name);
+        if (!info)
+            return QStringLiteral("unknown encoding \"%1\"; known: %2")
+                .arg(*name, text::legacyEncodingNames().join(QStringLiteral(", ")));
+        tool.encoding = info->id;
+        return QString();
+    }
+    return std::nullopt;
 }
 
 } // namespace
-
-QStringList defaultCleanFields()
-{
-    QStringList fields;
-    for (const ColumnDescription& column : table::columnCatalog()) {
-        if (column.visibleByDefault && !column.isReadOnly && column.field && record::isText(*column.field))
-            fields.append(column.identifier);
-    }
-    return fields;
-}
 
 QStringList defaultFindFields()
 {
@@ -141,32 +109,34 @@ QStringList defaultFindFields()
     return fields;
 }
 
-bool takeFindOption(const QStringList& args, qsizetype& index, CliOptions& options, QString& error)
+std::optional<QString> takeFindOption(OptionArgument& argument, CliOptions& options)
 {
     FindArguments& find = options.find;
-    if (args.at(index) == QLatin1String("--case-sensitive")) {
+    const QString& option = argument.name();
+    QString problem;
+    if (option == QLatin1String("--case-sensitive")) {
         find.options.caseSensitive = true;
-        return true;
+        return QString();
     }
-    if (const auto text = optionValue(args, index, QStringLiteral("--find"), error)) {
-        find.text = *text;
+    if (option == QLatin1String("--find")) {
+        const std::optional<QString> text = requiredValue(argument, problem);
+        find.text = text.value_or(QString());
         find.given = true;
-        return true;
+        return problem;
     }
-    if (const auto mode = optionValue(args, index, QStringLiteral("--mode"), error)) {
+    if (option == QLatin1String("--mode")) {
+        const std::optional<QString> mode = requiredValue(argument, problem);
+        if (!mode)
+            return problem;
         const std::optional<SearchType> type = searchTypeNamed(*mode);
-        if (type)
-            find.options.searchType = *type;
-        else if (error.isEmpty())
-            error = QStringLiteral("unknown mode \"%1\"; use contains, starts, ends or matches").arg(*mode);
-        return true;
+        if (!type)
+            return QStringLiteral("unknown mode \"%1\"; use contains, starts, ends or matches").arg(*mode);
+        find.options.searchType = *type;
+        return QString();
     }
-    if (const auto fields = optionValue(args, index, QStringLiteral("--fields"), error)) {
-        if (error.isEmpty())
-            error = parseFields(*fields, options.fields);
-        return true;
-    }
-    return false;
+    if (option == QLatin1String("--fields"))
+        return parseFields(argument, options.fields);
+    return std::nullopt;
 }
 
 QString checkFindArguments(const CliOptions& options)
@@ -181,43 +151,20 @@ QString checkFindArguments(const CliOptions& options)
 
 CliOptions parseClean(const QStringList& args)
 {
+    CliOptions options;
+    options.command = CliOptions::Command::Clean;
     int tools = 0;
-    CliOptions options = parseWithPaths(args, CliOptions::Command::Clean,
-                                        [&](qsizetype& index, CliOptions& parsed, QString& error) {
-        using Kind = table::TextTool::Kind;
-        table::TextTool& tool = parsed.clean;
-        const QString& arg = args.at(index);
-        if (arg == QLatin1String("--extra-spaces") || arg == QLatin1String("--extra-characters")) {
-            tool.kind = arg == QLatin1String("--extra-spaces") ? Kind::RemoveExtraSpaces
-                                                               : Kind::RemoveExtraCharacters;
-            ++tools;
-            return true;
-        }
-        if (const auto mode = optionValue(args, index, QStringLiteral("--case"), error)) {
-            tool.kind = Kind::ChangeCase;
-            tool.caseMode = caseModeNamed(*mode).value_or(0);
-            if (tool.caseMode == 0 && error.isEmpty())
-                error = QStringLiteral("unknown case \"%1\"; use sentence, capitalize, lower or upper").arg(*mode);
-            ++tools;
-            return true;
-        }
-        if (const auto name = optionValue(args, index, QStringLiteral("--fix-encoding"), error)) {
-            tool.kind = Kind::FixEncoding;
-            if (const text::LegacyEncodingInfo* info = text::legacyEncodingNamed(*name))
-                tool.encoding = info->id;
-            else if (error.isEmpty())
-                error = QStringLiteral("unknown encoding \"%1\"; known: %2")
-                            .arg(*name, text::legacyEncodingNames().join(QStringLiteral(", ")));
-            ++tools;
-            return true;
-        }
-        if (const auto fields = optionValue(args, index, QStringLiteral("--fields"), error)) {
-            if (error.isEmpty())
-                error = parseFields(*fields, parsed.fields);
-            return true;
-        }
-        return false;
+    const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
+        if (argument.name() == QLatin1String("--fields"))
+            return parseFields(argument, options.fields);
+        const std::optional<QString> toolProblem = takeTool(argument, options.clean);
+        if (!toolProblem)
+            return unknownOption(argument.name());
+        ++tools;
+        return *toolProblem;
     });
+    if (!problem.isEmpty())
+        return usageError(problem);
     if (options.command != CliOptions::Command::Clean)
         return options;
     if (tools != 1)
@@ -230,20 +177,23 @@ CliOptions parseClean(const QStringList& args)
 
 CliOptions parseReplace(const QStringList& args)
 {
-    CliOptions options = parseWithPaths(args, CliOptions::Command::Replace,
-                                        [&](qsizetype& index, CliOptions& parsed, QString& error) {
-        if (const auto with = optionValue(args, index, QStringLiteral("--with"), error)) {
-            parsed.find.replacement = *with;
-            return true;
-        }
-        return takeFindOption(args, index, parsed, error);
+    CliOptions options;
+    options.command = CliOptions::Command::Replace;
+    const QString problem = parseOptionsAndPaths(options, args, [&options](OptionArgument& argument) {
+        if (argument.name() != QLatin1String("--with"))
+            return takeFindOption(argument, options).value_or(unknownOption(argument.name()));
+        QString missing;
+        options.find.replacement = requiredValue(argument, missing).value_or(QString());
+        return missing;
     });
+    if (!problem.isEmpty())
+        return usageError(problem);
     if (options.command != CliOptions::Command::Replace)
         return options;
     if (!options.find.given)
         return usageError(QStringLiteral("replace needs --find TEXT"));
-    if (const QString problem = checkFindArguments(options); !problem.isEmpty())
-        return usageError(problem);
+    if (const QString findProblem = checkFindArguments(options); !findProblem.isEmpty())
+        return usageError(findProblem);
     if (options.paths.isEmpty())
         return usageError(QStringLiteral("replace needs at least one file"));
     return options;
@@ -272,7 +222,8 @@ QString textCommandsUsage()
         "                   [--fields KEY,KEY...] [--json] [--audio] PATH...\n"
         "      Show only the files that hold TEXT in one of the fields.\n")
         .arg(text::legacyEncodingNames().join(QStringLiteral(", ")),
-             defaultCleanFields().join(QStringLiteral(", ")), defaultFindFields().join(QStringLiteral(", ")));
+             table::defaultVisibleTextColumns().join(QStringLiteral(", ")),
+             defaultFindFields().join(QStringLiteral(", ")));
 }
 
 } // namespace tagmint::cli

@@ -4,21 +4,22 @@
 
 #include "cli/CliOptions.h"
 
+#include <optional>
+
 namespace tagmint::cli {
+
+class OptionArgument;
 
 CliOptions parseClean(const QStringList& args);
 CliOptions parseReplace(const QStringList& args);
 
-// For show: when args[index] is a find option, takes it (and its value),
-// moves index past it and answers true; a bad value leaves a usage error
-// in error.
-bool takeFindOption(const QStringList& args, qsizetype& index, CliOptions& options, QString& error);
+// For show and replace: takes --find, --mode, --case-sensitive or --fields.
+// Nothing when the option is another one; else its usage problem or "".
+std::optional<QString> takeFindOption(OptionArgument& option, CliOptions& options);
 // What show needs after its arguments were read: the find options only
 // together with --find.
 QString checkFindArguments(const CliOptions& options);
 
-// What clean changes without --fields: the text fields a new window shows.
-QStringList defaultCleanFields();
 // What replace and show --find search without --fields: every text field
 // that can be searched and written.
 QStringList defaultFindFields();

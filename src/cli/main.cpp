@@ -3,13 +3,18 @@
 
 #include "cli/ArtworkCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/ExportCommand.h"
+#include "cli/FillCommand.h"
+#include "cli/ImportCommand.h"
+#include "cli/ParsePathCommand.h"
+#include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/TextEditCommand.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
-
 
 using namespace tagmint::cli;
 
@@ -33,6 +38,22 @@ int main(int argc, char** argv)
     case CliOptions::Command::Clean:
     case CliOptions::Command::Replace:
         return TextEditCommand(options, out, err).run();
+    case CliOptions::Command::Rename:
+        return runRename(options, out, err);
+    case CliOptions::Command::Fill:
+        return runFill(options, out, err);
+    case CliOptions::Command::ParsePath:
+        return runParsePath(options, out);
+    case CliOptions::Command::Export:
+        return ExportCommand(options, out, err).run();
+    case CliOptions::Command::Import: {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            err << "tagmint-cli: cannot read standard input" << Qt::endl;
+            return kExitFailure;
+        }
+        return ImportCommand(options, input.readAll(), out, err).run();
+    }
     case CliOptions::Command::UsageError:
         break;
     }

@@ -63,8 +63,27 @@ void JobContext::postToMainThread(std::function<void()> action) const
 
 void JobContext::reportProgress(qint64 index, qint64 count) const
 {
-    if (m_callbacks.progress)
-        postToMainThread([progress = m_callbacks.progress, index, count] { progress(index, count); });
+    if (!m_callbacks.progress)
+        return;
+    if (!m_inline && m_sinceProgressPost.isValid()
+        && m_sinceProgressPost.elapsed() < kProgressIntervalMs) {
+        m_heldProgress = {index, count};
+        return;
+    }
+    postProgress(index, count);
+}
+
+void JobContext::flushProgress() const
+{
+    if (m_heldProgress)
+        postProgress(m_heldProgress->first, m_heldProgress->second);
+}
+
+void JobContext::postProgress(qint64 index, qint64 count) const
+{
+    m_heldProgress.reset();
+    m_sinceProgressPost.start();
+    postToMainThread([progress = m_callbacks.progress, index, count] { progress(index, count); });
 }
 
 void JobContext::reportItem(qint64 index, qint64 count) const
@@ -106,7 +125,9 @@ void runJob(bool runsInline, std::shared_ptr<JobLink> link, JobCallbacks callbac
     auto body = [inlineRun, link = std::move(link), callbacks = std::move(callbacks),
                  work = std::move(work)] {
         const JobContext context(inlineRun, link, callbacks);
-        context.postToMainThread(work(context));
+        std::function<void()> finish = work(context);
+        context.flushProgress();
+        context.postToMainThread(std::move(finish));
     };
     if (inlineRun)
         body();

@@ -4,11 +4,14 @@
 // with flag 0x4; records visited one by one; progress and completion handed
 // to the main thread; a stop request honoured between items.
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace tagmint::collection {
 
@@ -65,8 +68,14 @@ public:
 
     // The owner is gone or the stop callback asks to stop.
     bool shouldStop() const;
-    // Posted to the main thread (called directly when inline).
+    // Posted to the main thread (called directly when inline). From the
+    // pool, reports closer than kProgressInterval to the last one posted are
+    // held back, the latest replacing the earlier, and posted with the next
+    // report that is due or when the work ends: a post every few files woke
+    // the main thread thousands of times a second and slowed the worker.
     void reportProgress(qint64 index, qint64 count) const;
+    // Posts the report held back, if any.
+    void flushProgress() const;
     void reportItem(qint64 index, qint64 count) const;
     void showMessage(const QString& text) const;
     // Runs question on the main thread and waits for its answer; false when
@@ -76,10 +85,17 @@ public:
     void postToMainThread(std::function<void()> action) const;
     bool runsInline() const { return m_inline; }
 
+    static constexpr qint64 kProgressIntervalMs = 10;
+
 private:
+    void postProgress(qint64 index, qint64 count) const;
+
     bool m_inline;
     std::shared_ptr<JobLink> m_link;
     JobCallbacks m_callbacks;
+    // The worker's own: a job's work runs on one thread.
+    mutable QElapsedTimer m_sinceProgressPost;
+    mutable std::optional<std::pair<qint64, qint64>> m_heldProgress;
 };
 
 // Starts work on the pool (or inline) and hands its result to finish on the

@@ -180,3 +180,23 @@ bool CollectionOperations::save(const RecordList& records, const Options& option
         },
         std::move(permission), options.jobFlags & kRunInline);
 }
+
+bool CollectionOperations::runRecordsJob(const QString& title, const QString& text,
+                                         std::function<qint64(const JobContext&)> work,
+                                         const Options& options,
+                                         std::function<void(const RecordsJobOutcome&)> done)
+{
+    if (m_collection.isBusy())
+        return false;
+    openPanel(text);
+    return m_collection.runRecordsJob(
+        std::move(work), callbacks(title, [text](qint64) { return text; }),
+        [this, done = std::move(done)](qint64 count) {
+            RecordsJobOutcome outcome;
+            outcome.count = count;
+            outcome.stopped = closePanel();
+            if (done)
+                done(outcome);
+        },
+        options.jobFlags & kRunInline);
+}

@@ -55,6 +55,11 @@ public:
         ResultReport report;
     };
 
+    struct RecordsJobOutcome {
+        qint64 count = 0;
+        bool stopped = false;
+    };
+
     // Called whenever the progress panel changed (show, text, bar, close).
     using PanelObserver = std::function<void(const ProgressBoxModel&)>;
     // Status messages posted while a job runs (preprocessing's lines).
@@ -81,6 +86,12 @@ public:
     bool save(const RecordList& records, const Options& options,
               tagmint::collection::UnlockPermission permission,
               std::function<void(const SaveOutcome&)> done);
+
+    // Runs work over records (loading tags) under a panel showing text and
+    // the bar; its status messages carry title.
+    bool runRecordsJob(const QString& title, const QString& text,
+                       std::function<qint64(const tagmint::collection::JobContext&)> work,
+                       const Options& options, std::function<void(const RecordsJobOutcome&)> done);
 
     // The preprocess flags of the settings, without the network bit when
     // offline.

@@ -29,6 +29,8 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
         PreprocessingStatisticsRing::shared().take().statistics;
     const auto message = [&context](const QString& text) { context.showMessage(text); };
 
+    if (request.preprocessFlags != 0 && request.preprocessor)
+        request.preprocessor->jobStarted();
     FileUnlocker unlocker(flags);
     const qint64 count = gathered.paths.size();
     const int step = openingProgressStep(count);

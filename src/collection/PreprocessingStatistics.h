@@ -3,6 +3,8 @@
 // set of counters per job, and the process-wide ring the jobs take them from.
 
 #include <QMutex>
+#include <QSet>
+#include <QString>
 #include <QtGlobal>
 #include <array>
 #include <memory>
@@ -13,6 +15,9 @@ struct PreprocessingStatistics {
     // Kept for the network lookup's own bookkeeping.
     quint64 reserved1 = 0;
     quint64 reserved2 = 0;
+    // Field keys preprocessing filled, so hidden columns holding them can be
+    // shown.
+    QSet<QString> filledKeys;
 
     quint64 changes() const { return tagsLoaded + artworkLoaded; }
     bool hasChanges() const { return changes() != 0; }

@@ -6,6 +6,8 @@
 #include "table/QZTagLibTableCellPath.h"
 #include "tags/QZTagLibImageLoader.h"
 
+#include <QHash>
+
 using namespace tagmint::collection;
 
 QZTagLibRecordDataArrayController::QZTagLibRecordDataArrayController()
@@ -48,6 +50,40 @@ void QZTagLibRecordDataArrayController::removeObjects(const RecordList& records)
     }
     m_all.removeIf(isGone);
     m_arranged.removeIf(isGone);
+}
+
+QList<RecordPlace> QZTagLibRecordDataArrayController::placesOf(const RecordList& records) const
+{
+    QHash<const QZTagLibRecord*, qsizetype> shownAt;
+    for (qsizetype row = 0; row < m_arranged.size(); ++row)
+        shownAt.insert(m_arranged.at(row).get(), row);
+    QSet<const QZTagLibRecord*> wanted;
+    for (const RecordPtr& record : records)
+        wanted.insert(record.get());
+    QList<RecordPlace> places;
+    for (qsizetype index = 0; index < m_all.size(); ++index) {
+        const RecordPtr& record = m_all.at(index);
+        if (wanted.contains(record.get()))
+            places.append({record, index, shownAt.value(record.get(), -1)});
+    }
+    return places;
+}
+
+void QZTagLibRecordDataArrayController::restoreObjects(const QList<RecordPlace>& places)
+{
+    const QSet<QString> present = pathSet();
+    QZTagLibImageLoader* loader = imageLoader();
+    // Ascending indexes: each record lands where it was, as the ones before
+    // it are back already.
+    for (const RecordPlace& place : places) {
+        if (present.contains(place.record->path()))
+            continue;
+        place.record->setImageLoader(loader);
+        m_all.insert(std::clamp<qsizetype>(place.allIndex, 0, m_all.size()), place.record);
+        if (place.arrangedIndex >= 0)
+            m_arranged.insert(std::clamp<qsizetype>(place.arrangedIndex, 0, m_arranged.size()),
+                              place.record);
+    }
 }
 
 QZTagLibImageLoader* QZTagLibRecordDataArrayController::imageLoader()
@@ -297,5 +333,19 @@ bool QZTagLibRecordDataArrayController::save(const RecordList& records, JobCallb
             if (completion)
                 completion(result);
         });
+    return true;
+}
+
+bool QZTagLibRecordDataArrayController::runRecordsJob(std::function<qint64(const JobContext&)> work,
+                                                      JobCallbacks callbacks, CountCompletion completion,
+                                                      quint32 flags)
+{
+    if (m_busy)
+        return false;
+    startJob<qint64>(flags, std::move(callbacks), std::move(work),
+                     [completion = std::move(completion)](qint64&& count) {
+                         if (completion)
+                             completion(count);
+                     });
     return true;
 }

@@ -20,6 +20,14 @@
 #include <optional>
 
 class FileFlagsAccess;
+
+// Where a record stood in a window: its index among all records and among
+// the shown ones (-1 when the filter hid it).
+struct RecordPlace {
+    RecordPtr record;
+    qsizetype allIndex = -1;
+    qsizetype arrangedIndex = -1;
+};
 class QZTagLibImageLoader;
 class QZTagLibRecord;
 class RecordPreprocessor;
@@ -49,6 +57,11 @@ public:
     void addObjects(const RecordList& records);
     // Takes the records out of both lists; their files are not touched.
     void removeObjects(const RecordList& records);
+    // Where these records stand now, in the order of all records.
+    QList<RecordPlace> placesOf(const RecordList& records) const;
+    // Puts removed records back where they stood, without sorting again; a
+    // record whose file was opened here again meanwhile stays out.
+    void restoreObjects(const QList<RecordPlace>& places);
     // The thumbnail maker of this window's records, made on first use.
     QZTagLibImageLoader* imageLoader();
     // Remembers records as all records and returns them filtered and sorted.
@@ -125,6 +138,13 @@ public:
     bool save(const RecordList& records, tagmint::collection::JobCallbacks callbacks,
               SaveCompletion completion, tagmint::collection::UnlockPermission permission,
               quint32 flags);
+
+    // Runs work on a job of its own (loading tags into records); completion
+    // gets the count work returned (0x4: inline).
+    using CountCompletion = std::function<void(qint64 count)>;
+    bool runRecordsJob(std::function<qint64(const tagmint::collection::JobContext&)> work,
+                       tagmint::collection::JobCallbacks callbacks, CountCompletion completion,
+                       quint32 flags);
 
 private:
     QSet<QString> pathSet() const;

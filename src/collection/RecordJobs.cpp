@@ -19,6 +19,8 @@ ReloadResult runReload(const RecordList& records, quint32 preprocessFlags, quint
     const std::shared_ptr<PreprocessingStatistics> statistics =
         PreprocessingStatisticsRing::shared().take().statistics;
     const auto message = [&context](const QString& text) { context.showMessage(text); };
+    if (preprocessFlags != 0 && preprocessor)
+        preprocessor->jobStarted();
     FileUnlocker unlocker(flags);
     const qint64 count = records.size();
     const int step = reloadingProgressStep(count);

@@ -1,7 +1,8 @@
 #pragma once
 // The preprocessing that opening and reloading apply to each record when the
-// preprocess flags ask for it (tags from paths, extra spaces, network). The
-// steps themselves join later; this base changes nothing and reports nothing.
+// preprocess flags ask for it (tags from paths, extra spaces, network). This
+// base changes nothing and reports nothing; the windows install the one that
+// loads tags (network/TagsPreprocessor).
 
 #include "collection/PreprocessingStatistics.h"
 
@@ -20,6 +21,10 @@ public:
     using MessageCallback = std::function<void(const QString&)>;
 
     virtual ~RecordPreprocessor() = default;
+
+    // A job begins: what was remembered for the previous one goes. Called on
+    // the job's worker before its first record.
+    virtual void jobStarted() {}
 
     // Runs on the job's worker, one record at a time. Counts what it changed
     // into statistics; message shows a progress line in the status bar.

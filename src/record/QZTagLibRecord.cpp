@@ -119,13 +119,19 @@ void QZTagLibRecord::setValue(const QVariant& value, const QString& key)
     const std::optional<RecordField> field = record::fieldForKey(key);
     if (!field)
         return;
+    RecordChangeLog::willChange(*this, *field);
     if (record::isNumeric(*field)) {
         setNumericField(*field, value.toString());
     } else if (*field == RecordField::Filename) {
         setFilename(value);
     } else if (*field == RecordField::Image) {
         QVariant checked = value;
-        if (validateValue(checked, key))
+        if (!validateValue(checked, key))
+            return;
+        // A picture keeps the bytes it came as; a plain image is encoded anew.
+        if (checked.metaType() == QMetaType::fromType<tags::TagPicture>())
+            setPicture(checked.value<tags::TagPicture>());
+        else
             setImage(qvariant_cast<QImage>(checked));
     } else if (*field == RecordField::Folder || record::isEditable(*field)) {
         textRef(*field) = value.toString();
@@ -142,9 +148,12 @@ bool QZTagLibRecord::setValueAndCheck(const QVariant& value, const QString& key)
         setValue(checked, key);
         return checked.isValid() || imageWasShown;
     }
-    const QString before = this->value(key).toString();
+    const std::optional<RecordField> field = record::fieldForKey(key);
+    if (!field || !record::isText(*field))
+        return false;
+    const QString before = text(*field);
     setValue(value, key);
-    return this->value(key).toString() != before;
+    return text(*field) != before;
 }
 
 void QZTagLibRecord::setNumericField(RecordField field, const QString& text)
@@ -282,6 +291,8 @@ QStringList QZTagLibRecord::isDirtyEx() const
 
 void QZTagLibRecord::revertValueForKey(const QString& key)
 {
+    if (const std::optional<RecordField> field = record::fieldForKey(key))
+        RecordChangeLog::willChange(*this, *field);
     if (key == QLatin1String("image")) {
         if (m_artwork)
             m_artwork->revertChanges();
@@ -300,6 +311,7 @@ void QZTagLibRecord::revertAllValues()
 {
     for (const QString& key : trackedKeys())
         revertValueForKey(key);
+    RecordChangeLog::willChange(*this, RecordField::Image);
     m_isToDeleteID3v1Tag = false;
     if (m_artwork)
         m_artwork->revertChanges();
@@ -324,6 +336,13 @@ QImage QZTagLibRecord::image() const
     return m_artwork->currentImageWithTagProvider([this] { return tag(); });
 }
 
+QSize QZTagLibRecord::imageSize() const
+{
+    if (m_hasInvalidTags || !m_artwork)
+        return QSize();
+    return m_artwork->currentImageSize();
+}
+
 void QZTagLibRecord::setImage(const QImage& image)
 {
     setPicture({image, {}, false});
@@ -340,6 +359,7 @@ void QZTagLibRecord::setPicture(const tagmint::tags::TagPicture& picture)
 {
     // A Linux image has no point size apart from its pixels, so it is
     // always at full size already.
+    RecordChangeLog::willChange(*this, RecordField::Image);
     if (m_artwork)
         m_artwork->setPicture(picture);
     if (QZTagLibImageLoader* loader = m_imageLoader)
@@ -354,6 +374,40 @@ void QZTagLibRecord::setImageLoader(QZTagLibImageLoader* loader)
 QZTagLibImageLoader* QZTagLibRecord::imageLoader() const
 {
     return m_imageLoader;
+}
+
+RecordArtworkState QZTagLibRecord::artworkState() const
+{
+    RecordArtworkState state;
+    if (m_artwork)
+        state.artwork = *m_artwork;
+    state.loadGeneration = m_loadGeneration;
+    return state;
+}
+
+void QZTagLibRecord::restoreText(RecordField field, const QString& text)
+{
+    if (record::isText(field))
+        textRef(field) = text;
+}
+
+void QZTagLibRecord::restoreArtwork(const RecordArtworkState& state)
+{
+    if (!m_artwork || !state.artwork)
+        return;
+    if (state.loadGeneration == m_loadGeneration) {
+        *m_artwork = *state.artwork;
+    } else {
+        // Without a tag only a replacement or a cached original can be shown.
+        QZTagLibArtwork earlier = *state.artwork;
+        tags::TagPicture picture = earlier.currentPictureWithTagProvider({});
+        if (picture.image.isNull())
+            picture.image = earlier.currentImageWithTagProvider({});
+        if (!picture.image.isNull() || !earlier.hasImage())
+            m_artwork->setPicture(picture);
+    }
+    if (QZTagLibImageLoader* loader = m_imageLoader)
+        loader->forgetRecord(this);
 }
 
 bool QZTagLibRecord::hasImage() const

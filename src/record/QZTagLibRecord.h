@@ -5,6 +5,7 @@
 // Every value is reached by its field key ("title", "trackNumber", ...).
 
 #include "record/QZAudioProperties.h"
+#include "record/RecordChangeLog.h"
 #include "record/RecordField.h"
 #include "tags/FileFacts.h"
 #include "tags/QZTagLibArtwork.h"
@@ -23,7 +24,7 @@
 class QZTagLibImageLoader;
 class QZTagLibTag;
 
-class QZTagLibRecord {
+class QZTagLibRecord : public std::enable_shared_from_this<QZTagLibRecord> {
 public:
     // Load flag: also probe the audio properties.
     static constexpr quint32 LoadAudioProperties = 0x1;
@@ -36,7 +37,8 @@ public:
 
     // --- Values by key -----------------------------------------------------
     // Texts as QString, "image" as QImage, sort companions as numbers; an
-    // invalid QVariant for an unknown key or a missing image.
+    // invalid QVariant for an unknown key or a missing image. "image" takes
+    // a QImage or a tags::TagPicture.
     QVariant value(const QString& key) const;
     QString text(RecordField field) const { return m_text[size_t(field)]; }
     // Writes through the field's setter, which normalises the value and may
@@ -67,6 +69,9 @@ public:
     // --- Artwork -----------------------------------------------------------
     // Null when the tag could not be read or there is no image.
     QImage image() const;
+    // The size of image() as the picture's header states it; no decoding.
+    // Invalid when there is no image.
+    QSize imageSize() const;
     void setImage(const QImage& image);
     // The artwork with the JPEG or PNG bytes it came as (an image file,
     // another record's tag, the clipboard), which a save stores unchanged.
@@ -79,6 +84,16 @@ public:
     // whenever the record's image may have changed.
     void setImageLoader(QZTagLibImageLoader* loader);
     QZTagLibImageLoader* imageLoader() const;
+
+    // --- Undo --------------------------------------------------------------
+    // Value changes are noted by an open RecordChangeLog; these put a noted
+    // value back exactly as it was, without validation.
+    RecordArtworkState artworkState() const;
+    void restoreText(RecordField field, const QString& text);
+    // The same load gets its artwork state back; after the file was saved
+    // or reloaded, the picture the state showed becomes a new image again
+    // (or the artwork is removed), when that picture is still known.
+    void restoreArtwork(const RecordArtworkState& state);
 
     // --- Facts and flags ---------------------------------------------------
     QString path() const { return text(RecordField::Path); }
@@ -161,6 +176,9 @@ private:
     QPointer<QZTagLibImageLoader> m_imageLoader;
     mutable std::unique_ptr<QZTagLibTag> m_tag;
     mutable QRecursiveMutex m_lock;
+
+    // Counts the loads from the file, so an artwork state knows its load.
+    quint64 m_loadGeneration = 0;
 
     bool m_isReadOnly = false;
     bool m_hasInvalidTags = false;

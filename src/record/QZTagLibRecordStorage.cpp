@@ -80,6 +80,7 @@ void QZTagLibRecord::loadFromPath(const QString& path, quint32 flags)
         loader->forgetRecord(this);
     closeTag();
     m_artwork.reset();
+    ++m_loadGeneration;
 
     const QFileInfo info(path);
     textRef(RecordField::Path) = path;

@@ -1,5 +1,7 @@
 #include "settings/PersistentCacheStore.h"
 
+#include "settings/CacheBatchFiles.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -98,10 +100,12 @@ PersistentCacheStore::PersistentCacheStore(const QString& name, quint32 lifetime
                                   + QLatin1Char('/') + name);
     m_directoryBytes = QFile::encodeName(m_directory);
     m_usable = !name.isEmpty() && QDir().mkpath(m_directory);
+    m_batches = std::make_unique<CacheBatchFiles>(m_directoryBytes);
 }
 
 PersistentCacheStore::~PersistentCacheStore()
 {
+    m_batches.reset();
     if ((m_flags & RemoveOnDestroy) && m_usable && QFileInfo::exists(m_directory))
         QDir(m_directory).removeRecursively();
 }
@@ -149,10 +153,9 @@ int PersistentCacheStore::bucketOf(QByteArrayView fileKey)
     return int(sum % 256);
 }
 
-QByteArray PersistentCacheStore::entryFileSystemPath(QByteArrayView key,
+QByteArray PersistentCacheStore::entryFileSystemPath(const QByteArray& name,
                                                      QByteArray* bucketDirectory) const
 {
-    const QByteArray name = fileKey(key);
     QByteArray bucket = m_directoryBytes + '/' + QByteArray::number(bucketOf(name));
     QByteArray path = bucket + '/' + name;
     if (bucketDirectory)
@@ -162,7 +165,7 @@ QByteArray PersistentCacheStore::entryFileSystemPath(QByteArrayView key,
 
 QString PersistentCacheStore::entryPath(QByteArrayView key) const
 {
-    return QFile::decodeName(entryFileSystemPath(key, nullptr));
+    return QFile::decodeName(entryFileSystemPath(fileKey(key), nullptr));
 }
 
 bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
@@ -170,7 +173,7 @@ bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
     if (key.isEmpty() || !m_usable || quint64(data.size()) > 0xffffffffULL)
         return false;
     QByteArray bucket;
-    const QByteArray path = entryFileSystemPath(key, &bucket);
+    const QByteArray path = entryFileSystemPath(fileKey(key), &bucket);
     // Written beside the entry and renamed over it, so a reader (in this or
     // another process) sees the old entry or the new one, never half of one.
     // '#' never occurs in a file key, so the name cannot be another entry's.
@@ -199,41 +202,76 @@ bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
     return true;
 }
 
+bool PersistentCacheStore::putBatch(const std::vector<std::pair<QByteArray, QByteArray>>& entries)
+{
+    if (!m_usable || entries.empty())
+        return false;
+    std::vector<std::pair<QByteArray, QByteArray>> named;
+    named.reserve(entries.size());
+    for (const auto& [key, data] : entries) {
+        if (key.isEmpty())
+            return false;
+        named.emplace_back(fileKey(key), data);
+    }
+    return m_batches->put(named, currentTime());
+}
+
+namespace {
+
+enum class EntryFile { Absent, HeaderOnly, Complete };
+
+// The entry file's header time and data; HeaderOnly when the data is cut
+// short or longer than the file could hold.
+EntryFile readEntryFile(const QByteArray& path, quint32* time, QByteArray* data)
+{
+    FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        return EntryFile::Absent;
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return EntryFile::Absent;
+    quint32 header[3];
+    if (!readFully(file.get(), reinterpret_cast<char*>(header), sizeof header)
+        || header[0] != PersistentCacheStore::kMagic)
+        return EntryFile::Absent;
+    *time = header[1];
+    const quint32 length = header[2];
+    // A damaged length must not make us allocate gigabytes: it cannot be
+    // more than the file holds.
+    if (quint64(info.st_size) < quint64(PersistentCacheStore::kHeaderSize) + length)
+        return EntryFile::HeaderOnly;
+    data->resize(qsizetype(length));
+    if (length > 0 && !readFully(file.get(), data->data(), length))
+        return EntryFile::HeaderOnly;
+    return EntryFile::Complete;
+}
+
+} // namespace
+
 PersistentCacheStore::Lookup PersistentCacheStore::get(QByteArrayView key, QByteArray* data,
                                                        quint32* writtenAt) const
 {
     if (key.isEmpty() || !m_usable)
         return Absent;
-    const QByteArray path = entryFileSystemPath(key, nullptr);
-    FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
+    const QByteArray name = fileKey(key);
+    quint32 time = 0;
+    QByteArray bytes;
+    const EntryFile file = readEntryFile(entryFileSystemPath(name, nullptr), &time, &bytes);
+    if (const std::optional<CacheBatchFiles::Entry> batched = m_batches->get(name);
+        batched && (file != EntryFile::Complete || batched->writtenAt >= time)) {
+        time = batched->writtenAt;
+        bytes = batched->data;
+    } else if (file == EntryFile::Absent) {
         return Absent;
-
-    struct stat info;
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    } else if (file == EntryFile::HeaderOnly) {
+        if (writtenAt)
+            *writtenAt = time;
         return Absent;
-    quint32 header[3];
-    if (!readFully(file.get(), reinterpret_cast<char*>(header), sizeof header)
-        || header[0] != kMagic)
-        return Absent;
-    const quint32 time = header[1];
-    const quint32 length = header[2];
+    }
     if (writtenAt)
         *writtenAt = time;
-
-    // A damaged length must not make us allocate gigabytes: it cannot be
-    // more than the file holds.
-    if (quint64(info.st_size) < quint64(kHeaderSize) + length)
-        return Absent;
-    QByteArray bytes;
-    if (length > 0) {
-        bytes.resize(qsizetype(length));
-        if (!readFully(file.get(), bytes.data(), length))
-            return Absent;
-    }
     if (data)
         *data = std::move(bytes);
-
     const qint64 age = qint64(currentTime()) - qint64(time);
     return m_lifetime == 0 || age < qint64(m_lifetime) ? Fresh : Expired;
 }

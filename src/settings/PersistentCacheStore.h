@@ -4,12 +4,20 @@
 // under the user's cache folder, one file per key in 256 bucket folders, each
 // file a 12-byte header (magic, time of writing, length) and the data.
 // Entries older than the store's lifetime still answer, marked as expired.
+// Entries written many at a time go into batch files instead
+// (CacheBatchFiles); a lookup answers the newer of the two.
 //
-// A store has no lock of its own; each user guards its store.
+// put() and get() need no lock; each user guards its store. Batches carry a
+// lock of their own, so a writer thread may put batches while others get.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class CacheBatchFiles;
 
 class PersistentCacheStore {
 public:
@@ -40,6 +48,9 @@ public:
     // Writes the entry, replacing any earlier one. False for an empty key,
     // an unusable store or a failed write.
     bool put(QByteArrayView key, QByteArrayView data);
+    // Writes (key, data) entries as one batch file: far cheaper than a file
+    // per entry. False when nothing could be written or a key is empty.
+    bool putBatch(const std::vector<std::pair<QByteArray, QByteArray>>& entries);
     // Absent, Fresh or Expired. `data` receives the entry's bytes when it is
     // found; `writtenAt` the header's time whenever the header is valid.
     Lookup get(QByteArrayView key, QByteArray* data, quint32* writtenAt = nullptr) const;
@@ -61,10 +72,12 @@ public:
     static int bucketOf(QByteArrayView fileKey);
 
 private:
-    QByteArray entryFileSystemPath(QByteArrayView key, QByteArray* bucketDirectory) const;
+    // The entry file of a file key (see fileKey()).
+    QByteArray entryFileSystemPath(const QByteArray& name, QByteArray* bucketDirectory) const;
 
     QString m_directory;
     QByteArray m_directoryBytes;
+    std::unique_ptr<CacheBatchFiles> m_batches;
     quint32 m_lifetime;
     quint32 m_flags;
     bool m_usable = false;

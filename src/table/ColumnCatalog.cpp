@@ -169,6 +169,22 @@ const ColumnDescription* columnDescriptionWithTitle(const QString& title)
     return nullptr;
 }
 
+QStringList defaultVisibleTextColumns()
+{
+    QList<const ColumnDescription*> shown;
+    for (const ColumnDescription* column : layoutColumns()) {
+        if (column->visibleByDefault && column->columnClass != ColumnClass::Artwork)
+            shown.append(column);
+    }
+    std::sort(shown.begin(), shown.end(), [](const ColumnDescription* a, const ColumnDescription* b) {
+        return a->defaultIndex < b->defaultIndex;
+    });
+    QStringList identifiers;
+    for (const ColumnDescription* column : shown)
+        identifiers.append(column->identifier);
+    return identifiers;
+}
+
 std::optional<SortDescriptor> sortDescriptorForColumn(const QString& identifier, bool ascending)
 {
     const ColumnDescription* column = columnDescription(identifier);

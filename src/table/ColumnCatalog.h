@@ -49,6 +49,9 @@ const QList<ColumnDescription>& columnCatalog();
 // The field columns only: those with a stored layout.
 QList<const ColumnDescription*> layoutColumns();
 const ColumnDescription* columnDescription(const QString& identifier);
+// The text columns a new window shows, in their default order (the table's
+// text form when no columns are named).
+QStringList defaultVisibleTextColumns();
 const ColumnDescription* columnDescriptionWithTitle(const QString& title);
 
 // The descriptor a header click starts from; none for the row numbers.

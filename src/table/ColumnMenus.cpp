@@ -83,9 +83,14 @@ QList<ColumnMenuItem> menuForCells(const std::function<bool(ColumnMenuCommand)>&
 {
     QList<ColumnMenuItem> menu = {
         item(ColumnMenuCommand::ShowInFolder, QString()),
+        item(ColumnMenuCommand::Undo, QString()),
+        item(ColumnMenuCommand::Redo, QString()),
         item(ColumnMenuCommand::Revert, QString()),
         item(ColumnMenuCommand::Copy, QString()),
         item(ColumnMenuCommand::Paste, QString()),
+        item(ColumnMenuCommand::Clear, QString()),
+        item(ColumnMenuCommand::RemoveRows, QString()),
+        item(ColumnMenuCommand::EditCell, QString()),
         item(ColumnMenuCommand::SelectAll, QString()),
         item(ColumnMenuCommand::SelectColumn, QStringLiteral("Select Column"),
              {Qt::Key_A, Qt::ControlModifier | Qt::AltModifier}),

@@ -2,6 +2,7 @@
 
 #include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
+#include "table/FileNameComposing.h"
 #include "table/SelectionGrid.h"
 #include "table/SelectionHost.h"
 
@@ -534,7 +535,8 @@ void QZTagLibTableSelection::updateSelectionOfCells()
         hooks.selectionDidChange();
 }
 
-void QZTagLibTableSelection::performChange(const std::function<void()>& change, unsigned flags)
+void QZTagLibTableSelection::performChange(const std::function<void()>& change, unsigned flags,
+                                           const QString& undoName)
 {
     UpdateBatch batch(*this);
     const bool scrollRow = !(flags & NoVerticalScroll);
@@ -578,6 +580,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
 
     // 3. The change itself.
     m_host.endEditing();
+    if (hooks.changeWillRun)
+        hooks.changeWillRun(undoName);
     try {
         if (change)
             change();
@@ -585,6 +589,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
         // A failed change leaves the data as far as it got; the selection
         // is placed on what is there.
     }
+    if (hooks.changeDidRun)
+        hooks.changeDidRun();
 
     // 4. Fit the range to the new grid and show the new data.
     adjustColumnsAndRowsOfSelectedRange();
@@ -652,7 +658,8 @@ void QZTagLibTableSelection::performChange(const std::function<void()>& change, 
 
 // --- Editing -----------------------------------------------------------------
 
-void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event)
+void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPress* event,
+                                               Qt::KeyboardModifiers clickModifiers)
 {
     if (!isValidRow(row) || !isSelectableColumn(column))
         return;
@@ -663,6 +670,15 @@ void QZTagLibTableSelection::beginEditingAtRow(int row, int column, const KeyPre
     if (m_grid.isColumnReadOnly(column) || !m_grid.isRowEditable(row)) {
         m_host.showReadOnlyExplanation(row, column);
         return;
+    }
+    if (m_grid.columnIdentifier(column) == QLatin1String("filename")) {
+        const bool introduction = m_settings && !m_settings->composeFileNamePopoverShown();
+        const bool gesture = event ? tagmint::table::isComposeGesture(*event)
+                                   : tagmint::table::isComposeClick(clickModifiers);
+        if (introduction || gesture) {
+            m_host.showFileNameComposer(row, column, introduction);
+            return;
+        }
     }
     // A picture is never edited as text, whatever started the edit.
     if (m_grid.columnIdentifier(column) == tagmint::record::fieldKey(RecordField::Image)) {

@@ -66,6 +66,11 @@ public:
         std::function<void()> selectionDidChange;
         std::function<void()> deleteKey;                // clear the selected cells
         std::function<void(int column)> columnResize;   // header divider double click
+        // Around the change block of every performChange, after a pending
+        // cell edit was committed: the table view records the change as one
+        // undoable step with that name.
+        std::function<void(const QString& undoName)> changeWillRun;
+        std::function<void()> changeDidRun;
     };
 
     // Without settings the introductory popover about editing never shows.
@@ -171,12 +176,18 @@ public:
     void updateSelectionOfCells();
     // Runs a change of the rows or columns and puts the selection back on
     // the same record and column. Exceptions of the change are swallowed.
-    void performChange(const std::function<void()>& change, unsigned flags);
+    // undoName names the change for undo ("Paste"); every command that
+    // changes record values runs them in here.
+    void performChange(const std::function<void()>& change, unsigned flags,
+                       const QString& undoName = QString());
 
     // Editing one cell: scrolls it into view, then opens its editor (with,
     // the first time ever, the introduction beside it), the read-only
-    // explanation, or for the artwork cell the artwork edit.
-    void beginEditingAtRow(int row, int column, const KeyPress* event);
+    // explanation, or for the artwork cell the artwork edit. A file-name cell
+    // opens the panel for composing names instead when the key or the double
+    // click that started the edit came with a modifier.
+    void beginEditingAtRow(int row, int column, const KeyPress* event,
+                           Qt::KeyboardModifiers clickModifiers = {});
 
     static QString editingIntroductionTitle();
     static QString editingIntroductionButton();

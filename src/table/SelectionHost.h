@@ -36,6 +36,14 @@ public:
     // is never a text edit.
     virtual void beginArtworkEdit(int row, int column) = 0;
 
+    // The file-name cell opens the options panel for composing names from
+    // tags instead of its editor; with introductionFirst the one-time
+    // introduction comes first and offers to open it.
+    virtual void showFileNameComposer(int row, int column, bool introductionFirst)
+    {
+        (void)row, (void)column, (void)introductionFirst;
+    }
+
     // Rebuilds every row after the data changed.
     virtual void reloadData() = 0;
     // Redraws the contents of the visible cells only.

@@ -39,7 +39,7 @@ bool SelectionMouse::press(const MouseClick& click)
     } else {
         if (!m_selection.isCellSelectedAtRow(row, column))
             m_selection.selectCellAtRow(row, column, false);
-        m_selection.beginEditingAtRow(row, column, nullptr);
+        m_selection.beginEditingAtRow(row, column, nullptr, click.modifiers);
     }
 
     if (m_selection.hooks.mouseDown)

@@ -2,10 +2,32 @@
 
 #include "collection/CountPhrase.h"
 
+#include <QLocale>
+
 namespace tagmint::table {
 
+using collection::countPhrase;
 using collection::pluralS;
 using collection::wasWere;
+
+namespace {
+
+QString readOnlyLine(int readOnly)
+{
+    return QStringLiteral("%1 read only cell%2 %3 ignored.")
+        .arg(readOnly)
+        .arg(pluralS(readOnly))
+        .arg(wasWere(readOnly));
+}
+
+QStringList distinct(const QStringList& texts)
+{
+    QStringList once = texts;
+    once.removeDuplicates();
+    return once;
+}
+
+} // namespace
 
 CellExplanation readOnlyExplanation(const QString& verb, const QString& columnTitle,
                                     bool columnReadOnly, bool recordHasInvalidTags)
@@ -44,6 +66,108 @@ StatusNotification multiCellEditMessage(int cells)
                                .arg(wasWere(cells));
     return StatusNotification::makeMessage(QStringLiteral("Edit"), cells > 1 ? phrase : QString(),
                                            phrase + QLatin1Char('.'), cells > 1 ? 4 : 2);
+}
+
+QString tagsChangedText(int changes)
+{
+    // Grouped as in "1,247 tags changed.", whatever the user's locale.
+    const QString count = changes == 0 ? QStringLiteral("No") : QLocale(QLocale::English).toString(changes);
+    return QStringLiteral("%1 tag%2 changed.").arg(count, changes == 1 ? QString() : QStringLiteral("s"));
+}
+
+StatusNotification tagsChangedMessage(const QString& verb, int changes)
+{
+    return StatusNotification::makeMessage(verb, countPhrase(changes, QStringLiteral("change")),
+                                           tagsChangedText(changes), 4);
+}
+
+StatusNotification textFieldMessage(const QString& verb, const QString& done)
+{
+    return StatusNotification::makeMessage(verb, QStringLiteral("active text field"),
+                                           QStringLiteral("The contents of text field was %1.").arg(done));
+}
+
+StatusNotification copyMessage(int cells)
+{
+    return StatusNotification::makeMessage(
+        QStringLiteral("Copy"), countPhrase(cells, QStringLiteral("cell")),
+        QStringLiteral("The contents of selected cell%1 was copied.").arg(pluralS(cells)));
+}
+
+StatusNotification pasteMessage(int changed, int readOnlySkipped, const QStringList& errors)
+{
+    const QStringList failures = distinct(errors);
+    QString subject = countPhrase(changed, QStringLiteral("change"));
+    if (!failures.isEmpty())
+        subject += QStringLiteral(". ") + failures.join(QLatin1Char(' '));
+    QStringList lines;
+    if (changed > 0) {
+        lines.append(QStringLiteral("The contents of %1 cell%2 was changed.").arg(changed).arg(pluralS(changed)));
+        if (readOnlySkipped > 0)
+            lines.append(QStringLiteral("Read only cell%1 %2 ignored.")
+                             .arg(pluralS(readOnlySkipped), wasWere(readOnlySkipped)));
+    } else {
+        lines.append(QStringLiteral("No changes."));
+    }
+    lines += failures;
+    return StatusNotification::makeMessage(QStringLiteral("Paste"), subject, lines.join(QLatin1Char('\n')));
+}
+
+StatusNotification clearMessage(int cleared, int readOnly)
+{
+    QString text = cleared > 0 ? QStringLiteral("%1 selected cell%2 %3 cleared.")
+                                     .arg(cleared)
+                                     .arg(pluralS(cleared))
+                                     .arg(wasWere(cleared))
+                               : QStringLiteral("No changes were made.");
+    if (readOnly > 0)
+        text += QLatin1Char('\n') + readOnlyLine(readOnly);
+    return StatusNotification::makeMessage(
+        cleared == 1 ? QStringLiteral("Clear Cell") : QStringLiteral("Clear Cells"),
+        cleared > 0 ? countPhrase(cleared, QStringLiteral("cell")) : QStringLiteral("no changes"), text);
+}
+
+std::optional<StatusNotification> revertMessage(int reverted, int writable, int readOnly)
+{
+    QStringList lines;
+    if (reverted > 0) {
+        lines.append(QStringLiteral("%1 change%2 in selected cell%2 %3 reverted.")
+                         .arg(reverted)
+                         .arg(pluralS(reverted))
+                         .arg(wasWere(reverted)));
+    } else if (writable == 1) {
+        lines.append(QStringLiteral("The selected cell has its original contents already."));
+    } else if (writable > 1) {
+        lines.append(QStringLiteral("All selected cells have their original contents already."));
+    }
+    if (readOnly > 0)
+        lines.append(readOnlyLine(readOnly));
+    if (lines.isEmpty())
+        return std::nullopt;
+    return StatusNotification::makeMessage(QStringLiteral("Revert"),
+                                           countPhrase(reverted, QStringLiteral("change")),
+                                           lines.join(QLatin1Char('\n')));
+}
+
+StatusNotification removeRowsMessage(int rows)
+{
+    return StatusNotification::makeMessage(
+        rows == 1 ? QStringLiteral("Remove Row") : QStringLiteral("Remove Rows"),
+        countPhrase(rows, QStringLiteral("row")),
+        QStringLiteral("%1 row%2 %3 removed.").arg(rows).arg(pluralS(rows)).arg(wasWere(rows)));
+}
+
+QString removeRowsConfirmation()
+{
+    return QStringLiteral("Do you want to remove selected rows?\nThis will not delete the files "
+                          "associated with rows.");
+}
+
+StatusNotification undoMessage(bool redo, const QString& stepName)
+{
+    return StatusNotification::makeMessage(
+        redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), stepName,
+        QStringLiteral("%1 was %2.").arg(stepName, redo ? QStringLiteral("redone") : QStringLiteral("undone")));
 }
 
 StatusNotification selectAllMessage()

@@ -1,9 +1,12 @@
 #include "table/TableViewController.h"
 
 #include "collection/QZTagLibRecordDataArrayController.h"
+#include "naming/FileNameComposer.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
 #include "settings/QZTagLibTableSettings.h"
+#include "table/ArtworkCommands.h"
+#include "table/ArtworkExport.h"
 #include "table/ColumnLayout.h"
 #include "table/SelectionHost.h"
 #include "table/SelectionKeyboard.h"
@@ -22,7 +25,9 @@ TableViewController::TableViewController(QZTagLibRecordDataArrayController& coll
       m_settings(settings),
       m_grid(collection, layout),
       m_selection(m_grid, host, &settings),
-      m_commands(layout)
+      m_commands(layout),
+      m_history(collection),
+      m_cells(m_grid, m_selection, m_history, [this](const StatusNotification& n) { notify(n); })
 {
     m_layout.setChangeCallback([this] {
         if (m_callbacks.columnsChanged)
@@ -37,12 +42,31 @@ TableViewController::TableViewController(QZTagLibRecordDataArrayController& coll
     m_selection.hooks.columnResize = [this](int column) {
         apply(m_commands.autoSizeColumnAtDivider(column, columnSelection(), content()));
     };
+    m_selection.hooks.deleteKey = [this] { clearSelectedContent(); };
+    m_selection.hooks.changeWillRun = [this](const QString& name) { m_history.beginStep(name); };
+    m_selection.hooks.changeDidRun = [this] { m_history.endStep(); };
+    m_history.setChangeRunner([this](const std::function<void()>& change, bool rowsChange) {
+        m_selection.performChange(change, rowsChange ? QZTagLibTableSelection::ReferenceTopLeft
+                                                     : QZTagLibTableSelection::RefreshVisibleOnly);
+    });
 }
 
 void TableViewController::notify(const StatusNotification& notification) const
 {
     if (m_callbacks.notify)
         m_callbacks.notify(notification);
+}
+
+void TableViewController::contentChanged() const
+{
+    if (m_callbacks.contentChanged)
+        m_callbacks.contentChanged();
+}
+
+void TableViewController::showAtCell(int row, int column, const CellExplanation& explanation) const
+{
+    if (m_callbacks.showAtCell)
+        m_callbacks.showAtCell(row, column, explanation);
 }
 
 bool TableViewController::keyDown(const KeyPress& key)
@@ -288,6 +312,17 @@ void TableViewController::showAllColumns()
     });
 }
 
+void TableViewController::showColumns(const QStringList& identifiers)
+{
+    QStringList hidden;
+    for (const QString& identifier : identifiers) {
+        if (tagmint::table::columnDescription(identifier) && !m_layout.isVisible(identifier))
+            hidden.append(identifier);
+    }
+    if (!hidden.isEmpty())
+        performChange([&] { m_layout.showColumns(hidden); }, QZTagLibTableSelection::RefreshVisibleOnly);
+}
+
 void TableViewController::toggleColumn(const QString& identifier)
 {
     const auto toggle = [this, identifier] {
@@ -312,12 +347,22 @@ QString TableViewController::editText(int row, int column) const
 TableViewController::EditOutcome TableViewController::commitEdit(int row, int column,
                                                                  const QString& text, bool withReturn)
 {
+    // A text is never a picture: committing one would remove the artwork.
+    const ColumnDescription* description = m_grid.columnAt(column);
+    if (description && description->columnClass == ColumnClass::Artwork)
+        return {};
+    return commitValue(row, column, textBeforeLineBreak(text), withReturn, QStringLiteral("Edit"));
+}
+
+TableViewController::EditOutcome TableViewController::commitValue(int row, int column,
+                                                                  const QVariant& input,
+                                                                  bool withReturn,
+                                                                  const QString& undoName)
+{
     EditOutcome outcome;
     const ColumnDescription* description = m_grid.columnAt(column);
     QZTagLibRecord* record = m_grid.recordAtRow(row);
-    // A text is never a picture: committing one would remove the artwork.
-    if (!description || description->isRowNumber() || !record
-        || description->columnClass == ColumnClass::Artwork)
+    if (!description || description->isRowNumber() || !record)
         return outcome;
     if (m_grid.isCellReadOnly(row, column)) {
         outcome.error = readOnlyExplanation(row, column);
@@ -325,39 +370,40 @@ TableViewController::EditOutcome TableViewController::commitEdit(int row, int co
     }
 
     const QString key = description->identifier;
-    QVariant value(textBeforeLineBreak(text));
+    QVariant value = input;
     TagmintError error;
     if (!record->validateValue(value, key, &error)) {
         outcome.error = CellExplanation{description->title, error.message};
         return outcome;
     }
-    record->setValueAndCheck(value, key);
-    outcome.accepted = true;
-    outcome.cellsUpdated = 1;
+    // The same value for the column's other selected cells with Return.
+    const RowSpan rows = withReturn ? m_selection.selectedRowsOfColumnWithIdentifier(key) : RowSpan{};
+    m_selection.performChange(
+        [&] {
+            record->setValueAndCheck(value, key);
+            outcome.accepted = true;
+            outcome.cellsUpdated = 1;
+            for (int other = rows.first; other <= rows.last; ++other) {
+                QZTagLibRecord* target = m_grid.recordAtRow(other);
+                if (other == row || !target || !target->isEditable())
+                    continue;
+                QVariant copy = value;
+                if (target->validateValue(copy, key)) {
+                    target->setValueAndCheck(copy, key);
+                    ++outcome.cellsUpdated;
+                }
+            }
+        },
+        QZTagLibTableSelection::RefreshVisibleOnly | QZTagLibTableSelection::KeepFirstResponder,
+        undoName);
 
     if (withReturn) {
-        // The same value for the column's other selected cells.
-        const RowSpan rows = m_selection.selectedRowsOfColumnWithIdentifier(key);
-        for (int other = rows.first; other <= rows.last; ++other) {
-            QZTagLibRecord* target = m_grid.recordAtRow(other);
-            if (other == row || !target || !target->isEditable())
-                continue;
-            QVariant copy = value;
-            if (target->validateValue(copy, key)) {
-                target->setValueAndCheck(copy, key);
-                ++outcome.cellsUpdated;
-            }
-        }
-        m_host.refreshVisibleCells();
         if (rows.count() >= 2)
             notify(multiCellEditMessage(outcome.cellsUpdated));
         if (m_selection.isSingleSelection())
             m_selection.moveActiveCellByRows(1, 0, false);
-    } else {
-        m_host.refreshVisibleCells();
     }
-    if (m_callbacks.contentChanged)
-        m_callbacks.contentChanged();
+    contentChanged();
     return outcome;
 }
 
@@ -370,11 +416,143 @@ CellExplanation TableViewController::readOnlyExplanation(int row, int column) co
         !description || description->isReadOnly, record && record->hasInvalidTags());
 }
 
+// --- Editing commands ----------------------------------------------------------------------
+
+std::unique_ptr<QMimeData> TableViewController::copy()
+{
+    return m_cells.copy();
+}
+
+void TableViewController::paste(const QMimeData* mime)
+{
+    const CellCommands::PasteOutcome outcome = m_cells.paste(mime);
+    if (outcome.imageFailed)
+        reportNoArtwork();
+    if (!outcome.pasted)
+        return;
+    if (outcome.failure)
+        showAtCell(outcome.failure->row, outcome.failure->column, outcome.failure->explanation);
+    contentChanged();
+}
+
+void TableViewController::clearSelectedContent()
+{
+    if (const auto note = m_cells.clear())
+        showAtCell(note->row, note->column, note->explanation);
+    contentChanged();
+}
+
+void TableViewController::revertSelectedContent()
+{
+    m_cells.revert();
+    contentChanged();
+}
+
+TableViewController::RemoveRowsQuestion TableViewController::removeRowsQuestion(const RecordList& records) const
+{
+    for (const RecordPtr& record : records) {
+        if (record->isDirty())
+            return RemoveRowsQuestion::UnsavedChanges;
+    }
+    return m_settings.showConfirmationBeforeRemovingRows() ? RemoveRowsQuestion::Confirmation
+                                                           : RemoveRowsQuestion::None;
+}
+
+void TableViewController::removeRows(const RecordList& records)
+{
+    if (records.isEmpty())
+        return;
+    m_cells.removeRows(records);
+    contentChanged();
+}
+
+void TableViewController::undo()
+{
+    const QString name = m_history.undo();
+    if (name.isEmpty())
+        return;
+    notify(undoMessage(false, name));
+    contentChanged();
+}
+
+void TableViewController::redo()
+{
+    const QString name = m_history.redo();
+    if (name.isEmpty())
+        return;
+    notify(undoMessage(true, name));
+    contentChanged();
+}
+
+// --- The artwork cell --------------------------------------------------------------------------
+
+void TableViewController::applyArtwork(int row, int column, const tagmint::tags::TagPicture& picture)
+{
+    const bool none = picture.image.isNull();
+    const EditOutcome outcome = commitValue(row, column, none ? QVariant() : QVariant::fromValue(picture),
+                                            true, QStringLiteral("Artwork"));
+    if (outcome.error) {
+        showAtCell(row, column, *outcome.error);
+        return;
+    }
+    notify(none ? artworkDeletedMessage() : artworkUpdatedMessage(picture.image));
+}
+
+void TableViewController::exportArtwork(int row, const QString& folder)
+{
+    QZTagLibRecord* record = m_grid.recordAtRow(row);
+    if (!record)
+        return;
+    const QImage image = record->image();
+    record->releaseTagResources();
+    if (tagmint::table::exportArtwork(image, folder))
+        notify(artworkSavedMessage(folder));
+}
+
+void TableViewController::reportNoArtwork()
+{
+    if (m_callbacks.alert)
+        m_callbacks.alert(couldNotLoadArtworkTitle(), noArtworkInSelectedFile());
+    notify(noArtworkMessage());
+}
+
 // --- Records arriving -------------------------------------------------------------------
 
-void TableViewController::performChange(const std::function<void()>& change, unsigned flags)
+void TableViewController::performChange(const std::function<void()>& change, unsigned flags,
+                                        const QString& undoName)
 {
-    m_selection.performChange(change, flags);
+    m_selection.performChange(change, flags, undoName);
+}
+
+int TableViewController::composeFileNames(quint32 composeFlags)
+{
+    const QString filename = QStringLiteral("filename");
+    const RowSpan rows = m_selection.selectedRowsOfColumnWithIdentifier(filename);
+    QList<QZTagLibRecord*> records;
+    for (int row = rows.first; row <= rows.last; ++row) {
+        if (QZTagLibRecord* record = m_collection.recordAtRow(row))
+            records.append(record);
+    }
+    int changed = 0;
+    const QString verb = QStringLiteral("Edit");
+    performChange([&] { changed = tagmint::naming::composeFileNames(records, composeFlags); },
+                  QZTagLibTableSelection::RefreshVisibleOnly, verb);
+    if (changed != 0) {
+        m_host.refreshVisibleCells();
+        if (m_callbacks.contentChanged)
+            m_callbacks.contentChanged();
+        m_commands.autoSizeColumnWithIdentifier(filename, tagmint::table::AutoWidth::Size, content());
+    }
+    notify(StatusNotification::resetPriority());
+    notify(tagsChangedMessage(verb, changed));
+    return changed;
+}
+
+void TableViewController::composePanelClosed(quint32 composeFlags, bool done)
+{
+    m_settings.setComposeFileNameFlags(int(composeFlags));
+    if (done)
+        composeFileNames(composeFlags);
 }
 
 void TableViewController::recordsArrived(const RecordList& newRecords, bool selectNew)
@@ -421,7 +599,7 @@ RecordList TableViewController::selectedRecords() const
     return records;
 }
 
-bool TableViewController::isEnabled(Command command, bool sheetAttached) const
+bool TableViewController::isEnabled(Command command, bool sheetAttached, bool textFieldActive) const
 {
     if (sheetAttached)
         return false;
@@ -429,26 +607,56 @@ bool TableViewController::isEnabled(Command command, bool sheetAttached) const
         return true;
     if (m_collection.totalCount() == 0)
         return false;
-    if (m_collection.isEmpty())
-        return command == Command::Save || command == Command::SelectAll || command == Command::ShowFind;
+    if (m_collection.isEmpty()) {
+        // Everything is filtered out: what a text field (the find field)
+        // can still take, and saving.
+        switch (command) {
+        case Command::Save:
+        case Command::SelectAll:
+        case Command::Copy:
+        case Command::Paste:
+        case Command::Clear:
+        case Command::Revert:
+        case Command::ShowFind:
+            return true;
+        case Command::Undo:
+        case Command::Redo:
+            return textFieldActive;
+        default:
+            return false;
+        }
+    }
+    const bool selection = m_selection.hasSelection();
+    const bool writable = textFieldActive || m_selection.hasEditableSelection();
     switch (command) {
     case Command::EditCell:
-        return m_selection.isCurrentCellEditable();
+        return !textFieldActive && m_selection.isCurrentCellEditable();
     case Command::TextTool:
-        return m_selection.hasSelection() && m_selection.hasEditableSelection();
+        return selection && m_selection.hasEditableSelection();
     case Command::Save:
     case Command::Reload:
     case Command::ColumnCommand:
     case Command::ShowFind:
     case Command::FindStep:
         return true;
+    case Command::Copy:
     case Command::SelectAll:
+    case Command::Revert:
+        return selection || textFieldActive;
+    case Command::Paste:
+    case Command::Clear:
+        return writable && (selection || textFieldActive);
+    case Command::Undo:
+        return textFieldActive || m_history.canUndo();
+    case Command::Redo:
+        return textFieldActive || m_history.canRedo();
     case Command::Deselect:
     case Command::SelectColumn:
     case Command::SelectRow:
     case Command::ShowInFolder:
     case Command::MoveToWindow:
-        return m_selection.hasSelection();
+    case Command::RemoveRows:
+        return selection;
     case Command::Open:
         break;
     }

@@ -1,17 +1,21 @@
 #pragma once
 // What a table window's table does, without widgets: the cell selection over
 // the collection and the column layout, header clicks, column commands,
-// committing an edited cell, placing the selection after records arrive,
+// committing an edited cell, the editing commands with their undo history,
+// the artwork cell's changes, placing the selection after records arrive,
 // the table's key hook and which commands are enabled. The grid widget is
 // the SelectionHost; everything the user should hear of goes to notify.
 
 #include "collection/RecordList.h"
+#include "table/CellCommands.h"
 #include "table/CollectionGrid.h"
 #include "table/ColumnCommands.h"
+#include "table/EditHistory.h"
 #include "table/QZTagLibTableSelection.h"
 #include "table/StatusNotification.h"
 #include "table/TableCommandTexts.h"
 
+#include <QImage>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -41,16 +45,24 @@ public:
         std::function<bool()> findBarVisible;
         std::function<void(bool lastControl)> focusFindBar;
         std::function<void()> closeFindBar;
+        // A popover at a cell: why it could not be cleared, a pasted value
+        // that did not validate.
+        std::function<void(int row, int column, const tagmint::table::CellExplanation&)> showAtCell;
+        // An alert sheet on the window.
+        std::function<void(const QString& title, const QString& text)> alert;
     };
 
     // Commands whose menu items follow the table's state.
     enum class Command {
         Open, Save, Reload, EditCell, SelectAll, Deselect, SelectColumn, SelectRow, ShowInFolder,
-        MoveToWindow, ColumnCommand,
+        MoveToWindow, ColumnCommand, Copy, Paste, Clear, Revert, RemoveRows, Undo, Redo,
         TextTool,    // change case, fix encoding, remove extra spaces or characters
         ShowFind,    // the find bar, with or without replacing
         FindStep,    // find next or previous, replace, use selection for find
     };
+
+    // What removing the selected rows asks first.
+    enum class RemoveRowsQuestion { None, UnsavedChanges, Confirmation };
 
     struct EditOutcome {
         bool accepted = false;
@@ -73,6 +85,7 @@ public:
     const CollectionGrid& grid() const { return m_grid; }
     ColumnCommands& columnCommands() { return m_commands; }
     ColumnLayout& layout() const { return m_layout; }
+    QZTagLibTableSettings& settings() const { return m_settings; }
     QZTagLibRecordDataArrayController& collection() const { return m_collection; }
 
     // --- Header --------------------------------------------------------------
@@ -105,13 +118,51 @@ public:
     void showAllColumns();
     void toggleColumn(const QString& identifier);
 
+    // Shows the hidden ones of these columns, without a message (columns that
+    // loading tags filled).
+    void showColumns(const QStringList& identifiers);
+
     // --- Editing one cell ------------------------------------------------------
     // The text the editor starts with.
     QString editText(int row, int column) const;
     // Validates and sets the cell's value; with Return the value also goes to
     // the column's other selected cells and a single selection moves down.
     EditOutcome commitEdit(int row, int column, const QString& text, bool withReturn);
+    // The same for any value (a picture for the artwork cell), as one
+    // undoable step of that name.
+    EditOutcome commitValue(int row, int column, const QVariant& value, bool withReturn,
+                            const QString& undoName);
+
+    // --- Editing commands over the selection ------------------------------------
+    // Null when nothing is selected.
+    std::unique_ptr<QMimeData> copy();
+    void paste(const QMimeData* mime);
+    void clearSelectedContent();
+    void revertSelectedContent();
+    RemoveRowsQuestion removeRowsQuestion(const RecordList& records) const;
+    void removeRows(const RecordList& records);
+    void undo();
+    void redo();
+    EditHistory& history() { return m_history; }
+    const EditHistory& history() const { return m_history; }
+
+    // --- The artwork cell ---------------------------------------------------------
+    // Writes the picture (null: deletes it) into the cell and, as a commit
+    // with Return, the column's other selected cells, then reports.
+    void applyArtwork(int row, int column, const tagmint::tags::TagPicture& picture);
+    // Saves the row's picture into the folder and reports; quiet when there
+    // is no picture or it cannot be written.
+    void exportArtwork(int row, const QString& folder);
+    // A chosen, dropped or pasted source gave no picture.
+    void reportNoArtwork();
     tagmint::table::CellExplanation readOnlyExplanation(int row, int column) const;
+    // The options panel closed with Done: the selected cells of the file-name
+    // column get names composed from their tags. Reports and returns how
+    // many names changed.
+    int composeFileNames(quint32 composeFlags);
+    // The options panel closed: its options are kept, and with Done the
+    // names are composed.
+    void composePanelClosed(quint32 composeFlags, bool done);
 
     // --- Records arriving --------------------------------------------------------
     // After opening, reloading or moving in: the table reloads; without a
@@ -123,13 +174,17 @@ public:
     // The records of the selected rows, in row order.
     RecordList selectedRecords() const;
     // Runs a change of the records (removal, sorting) with the selection
-    // following the records.
-    void performChange(const std::function<void()>& change, unsigned flags);
+    // following the records; undoName names its undo step when it changes values.
+    void performChange(const std::function<void()>& change, unsigned flags,
+                       const QString& undoName = QString());
 
-    bool isEnabled(Command command, bool sheetAttached) const;
+    // textFieldActive: a cell editor or the find field has the keyboard.
+    bool isEnabled(Command command, bool sheetAttached, bool textFieldActive = false) const;
 
 private:
     void notify(const StatusNotification& notification) const;
+    void contentChanged() const;
+    void showAtCell(int row, int column, const tagmint::table::CellExplanation& explanation) const;
     bool keyDown(const KeyPress& key);
     ColumnSelection columnSelection() const;
     ColumnContent content() const;
@@ -144,6 +199,8 @@ private:
     CollectionGrid m_grid;
     QZTagLibTableSelection m_selection;
     ColumnCommands m_commands;
+    EditHistory m_history;
+    CellCommands m_cells;
     Callbacks m_callbacks;
     std::function<double(const QString&)> m_measure;
 };

@@ -1,11 +1,10 @@
 #include "table/TextCommands.h"
 
-#include "collection/CountPhrase.h"
 #include "naming/NameCleaning.h"
 #include "record/QZTagLibRecord.h"
+#include "table/TableCommandTexts.h"
 #include "table/TextTransformations.h"
 
-#include <QLocale>
 
 namespace tagmint::table {
 
@@ -95,31 +94,16 @@ TextTransformation TextTool::transformation() const
     return removeExtraCharacters;
 }
 
+QString replaceVerb() { return QStringLiteral("Replace"); }
+
 QString replaceAllVerb() { return QStringLiteral("Replace All"); }
 
-QString tagsChangedText(int changes)
+StatusNotification tagsChangedMessage(const QString& verb, const TextEditOutcome& outcome)
 {
-    // Grouped as in "1,247 tags changed.", whatever the user's locale.
-    const QString count = changes == 0 ? QStringLiteral("No")
-                                       : QLocale(QLocale::English).toString(changes);
-    return QStringLiteral("%1 tag%2 changed.").arg(count, changes == 1 ? QString() : QStringLiteral("s"));
-}
-
-ResultReport tagsChangedReport(const QString& verb, const TextEditOutcome& outcome,
-                               bool showConfirmation)
-{
-    ResultReport report;
-    report.title = verb;
-    report.shortText = collection::countPhrase(outcome.changes, QStringLiteral("change"));
-    report.longText = tagsChangedText(outcome.changes);
+    StatusNotification message = tagsChangedMessage(verb, outcome.changes);
     for (const ValueRefusal& refusal : outcome.refusals)
-        report.longText += QLatin1Char('\n') + refusal.message;
-    report.priority = 4;
-    if (showConfirmation)
-        report.alertText = report.longText;
-    else
-        report.popup = true;
-    return report;
+        message.message += QLatin1Char('\n') + refusal.message;
+    return message;
 }
 
 } // namespace tagmint::table

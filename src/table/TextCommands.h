@@ -6,8 +6,8 @@
 // leaves the cell as it was.
 
 #include "collection/RecordList.h"
-#include "collection/ResultReport.h"
 #include "record/RecordField.h"
+#include "table/StatusNotification.h"
 #include "util/LegacyEncodings.h"
 
 #include <QList>
@@ -73,17 +73,12 @@ struct TextTool {
     TextTransformation transformation() const;
 };
 
-// The title of replace all's report.
+// The names of replace's and replace all's undo steps and reports.
+QString replaceVerb();
 QString replaceAllVerb();
 
-// "3 tags changed.", "1 tag changed.", "No tags changed."
-QString tagsChangedText(int changes);
-
-// The end of a run that changed tags: priority 4, the text above (followed
-// by what validation refused), shown in an alert when showConfirmation (the
-// setting QZTagLibTablePreferencesShowConfirmationAfterTagsUpdate) is on,
-// otherwise as a popup of the status message.
-ResultReport tagsChangedReport(const QString& verb, const TextEditOutcome& outcome,
-                               bool showConfirmation);
+// The end of a run that changed tags: "3 tags changed." under the verb,
+// followed by what validation refused.
+StatusNotification tagsChangedMessage(const QString& verb, const TextEditOutcome& outcome);
 
 } // namespace tagmint::table

@@ -329,7 +329,8 @@ void TextFinderController::replaceNext()
     bool replaced = false;
     m_table.performChange([&] { replaced = m_engine->replaceFound(*start, &outcome); },
                           QZTagLibTableSelection::KeepFirstResponder
-                              | QZTagLibTableSelection::RefreshVisibleOnly);
+                              | QZTagLibTableSelection::RefreshVisibleOnly,
+                          replaceVerb());
     if (!outcome.refusals.isEmpty()) {
         // The occurrence stays found, so the reason can be looked at.
         notify(find_text::replaceRefusedMessage(outcome.refusals.first().message));
@@ -357,13 +358,13 @@ void TextFinderController::replaceAll()
     TextEditOutcome outcome;
     m_table.performChange([&] { outcome = m_engine->replaceAll(scope); },
                           QZTagLibTableSelection::KeepFirstResponder
-                              | QZTagLibTableSelection::RefreshVisibleOnly);
+                              | QZTagLibTableSelection::RefreshVisibleOnly,
+                          replaceAllVerb());
     m_table.selection().host().refreshVisibleCells();
     if (m_callbacks.contentChanged)
         m_callbacks.contentChanged();
-    if (m_callbacks.showReport)
-        m_callbacks.showReport(tagsChangedReport(replaceAllVerb(), outcome,
-                                                 m_settings.showConfirmationAfterTagsUpdate()));
+    if (m_callbacks.showTagsChanged)
+        m_callbacks.showTagsChanged(tagsChangedMessage(replaceAllVerb(), outcome));
 }
 
 void TextFinderController::useSelectionForFind(const QString& editorSelection)

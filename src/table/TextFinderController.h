@@ -33,7 +33,7 @@ public:
         // Visibility, texts, count, options or enabling of the bar changed.
         std::function<void()> barChanged;
         // The result of replace all, as the text tools show it.
-        std::function<void(const ResultReport&)> showReport;
+        std::function<void(const StatusNotification&)> showTagsChanged;
     };
 
     TextFinderController(TableViewController& table, QZTagLibTableSettings& settings);

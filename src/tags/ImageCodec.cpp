@@ -1,5 +1,7 @@
 #include "tags/ImageCodec.h"
 
+#include "tags/PictureHeader.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -94,21 +96,26 @@ std::optional<TagPicture> loadPictureFile(const QString& path, QString* error)
     return picture;
 }
 
-bool looksDecodable(const QByteArray& bytes)
+QSize decodableSize(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
-        return false;
+        return QSize();
+    // Our own header walk answers the common case; what it cannot vouch for
+    // goes to Qt's reader.
+    if (const std::optional<QSize> size = jpegOrPngSize(bytes); size && size->isValid())
+        return *size;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     if (!reader.canRead())
-        return false;
+        return QSize();
     // Reading the size parses the header only; a picture cut short after its
-    // first bytes fails here.
+    // first bytes fails here. A format that cannot tell its size is decoded.
     if (reader.supportsOption(QImageIOHandler::Size))
-        return reader.size().isValid();
-    return true;
+        return reader.size();
+    const QImage image = reader.read();
+    return image.isNull() ? QSize() : image.size();
 }
 
 } // namespace tagmint::tags

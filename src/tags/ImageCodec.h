@@ -42,8 +42,8 @@ TagPicture pictureFromBytes(const QByteArray& bytes);
 // reason in `error`, when the file cannot be read or holds no picture.
 std::optional<TagPicture> loadPictureFile(const QString& path, QString* error = nullptr);
 
-// Whether the bytes hold the header of a picture Qt can decode: far
-// cheaper than decoding the picture.
-bool looksDecodable(const QByteArray& bytes);
+// The size the header of a picture Qt can decode states; invalid when the
+// bytes are no such picture. Far cheaper than decoding the picture.
+QSize decodableSize(const QByteArray& bytes);
 
 } // namespace tagmint::tags

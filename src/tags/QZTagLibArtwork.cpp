@@ -3,7 +3,8 @@
 #include "tags/QZTagLibTag.h"
 
 QZTagLibArtwork::QZTagLibArtwork(const QZTagLibTag* tag)
-    : m_originalTagHasImage(tag && tag->hasImages() && tag->hasDecodableImage())
+    : m_originalSize(tag && tag->hasImages() ? tag->decodableImageSize() : QSize())
+    , m_originalTagHasImage(m_originalSize.isValid())
     , m_status(m_originalTagHasImage ? OriginalImage : NoImage)
 {
     // The original is decoded only when someone asks for it.
@@ -30,6 +31,20 @@ QImage QZTagLibArtwork::currentImageWithTagProvider(const TagProvider& provider)
         break;
     }
     return QImage();
+}
+
+QSize QZTagLibArtwork::currentImageSize() const
+{
+    switch (m_status) {
+    case NewImage:
+        return m_picture.image.size();
+    case OriginalImage:
+        return m_originalSize;
+    case NoImage:
+    case ImageRemoved:
+        break;
+    }
+    return QSize();
 }
 
 tagmint::tags::TagPicture QZTagLibArtwork::currentPictureWithTagProvider(const TagProvider& provider)

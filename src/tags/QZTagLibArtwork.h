@@ -17,8 +17,8 @@ public:
     // Returns an open tag wrapper of the record, or nullptr.
     using TagProvider = std::function<QZTagLibTag*()>;
 
-    // Notes whether the tag holds a decodable image (tag may be nullptr);
-    // the image itself is read on first use.
+    // Notes whether the tag holds a decodable image and the size its header
+    // states (tag may be nullptr); the image itself is read on first use.
     explicit QZTagLibArtwork(const QZTagLibTag* tag);
 
     // The first decodable picture of the tag; null when there is none.
@@ -30,6 +30,10 @@ public:
     // The same picture with the JPEG or PNG bytes it came as: the
     // replacement's as given, the original's read through the provider.
     tagmint::tags::TagPicture currentPictureWithTagProvider(const TagProvider& provider);
+
+    // The size of the image currentImageWithTagProvider() gives, without
+    // decoding an original: the size its header states. Invalid for none.
+    QSize currentImageSize() const;
 
     // A null image removes the artwork.
     void setImage(const QImage& image) { setPicture({image, {}, false}); }
@@ -47,6 +51,7 @@ public:
     qint64 sortValue() const;
 
 private:
+    QSize m_originalSize;
     bool m_originalTagHasImage = false;
     // The replacement with its bytes, or the cached original's image only.
     tagmint::tags::TagPicture m_picture;

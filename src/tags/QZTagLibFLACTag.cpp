@@ -4,8 +4,7 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
@@ -38,8 +37,8 @@ quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 // Answers where that frame starts.
 std::optional<qint64> flacFrameOffset(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return std::nullopt;
     const qint64 fileSize = file.size();
 
@@ -517,16 +516,16 @@ TagPicture QZTagLibFLACTag::firstPicture() const
     return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
-bool QZTagLibFLACTag::hasDecodableImage() const
+QSize QZTagLibFLACTag::decodableImageSize() const
 {
-    const bool found = m_flacFile && guarded(false, [&] {
+    const QSize found = !m_flacFile ? QSize() : guarded(QSize(), [&] {
         for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-            if (looksDecodable(bytesOf(picture->data())))
-                return true;
+            if (const QSize size = decodableSize(bytesOf(picture->data())); size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
-    return found || QZTagLibMPEGTag::hasDecodableImage();
+    return found.isValid() ? found : QZTagLibMPEGTag::decodableImageSize();
 }
 
 bool QZTagLibFLACTag::hasImages() const

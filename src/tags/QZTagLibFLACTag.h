@@ -53,7 +53,7 @@ public:
     // FLAC pictures; the ID3v2 APIC frames when no FLAC picture decodes.
     QList<QZTagLibTagImage> images() const override;
     tagmint::tags::TagPicture firstPicture() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     // FLAC pictures only, decodable or not.
     bool hasImages() const override;
 

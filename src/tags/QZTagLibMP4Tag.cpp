@@ -4,8 +4,7 @@
 #include "tags/Mp4AtomWalker.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -143,8 +142,8 @@ AudioLayout QZTagLibMP4Tag::audioLayout()
     // The payload of every top-level media data atom, and the chunk offsets
     // pointing into it, as the file is now (a save may have moved them).
     AudioLayout layout;
-    QFile file(path());
-    if (m_file && file.open(QIODevice::ReadOnly))
+    WindowedFile file(path());
+    if (m_file && file.open())
         mp4::checkMp4(file, &layout.pointers, &layout.ranges);
     return layout;
 }
@@ -418,16 +417,18 @@ TagPicture QZTagLibMP4Tag::firstPicture() const
     return first;
 }
 
-bool QZTagLibMP4Tag::hasDecodableImage() const
+QSize QZTagLibMP4Tag::decodableImageSize() const
 {
-    return m_tag && guarded(false, [&] {
+    if (!m_tag)
+        return QSize();
+    return guarded(QSize(), [&] {
         if (!m_tag->contains(coverKey()))
-            return false;
+            return QSize();
         for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
-            if (looksDecodable(bytesOf(cover.data())))
-                return true;
+            if (const QSize size = decodableSize(bytesOf(cover.data())); size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
 }
 

@@ -50,7 +50,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     tagmint::tags::TagPicture firstPicture() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     bool supportsImages() const override { return true; }
     // The new cover replaces the first one; the others stay after it.
     bool hasImages() const override;

@@ -406,18 +406,21 @@ TagPicture QZTagLibMPEGTag::firstPicture() const
     return first;
 }
 
-bool QZTagLibMPEGTag::hasDecodableImage() const
+QSize QZTagLibMPEGTag::decodableImageSize() const
 {
-    return m_id3v2Tag && guarded(false, [&] {
+    if (!m_id3v2Tag)
+        return QSize();
+    return guarded(QSize(), [&] {
         for (TagLib::ID3v2::Frame* frame : m_id3v2Tag->frameList("APIC")) {
             const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
             if (!picture)
                 continue;
             const TagLib::ByteVector data = picture->picture();
-            if (looksDecodable(QByteArray::fromRawData(data.data(), qsizetype(data.size()))))
-                return true;
+            const QSize size = decodableSize(QByteArray::fromRawData(data.data(), qsizetype(data.size())));
+            if (size.isValid())
+                return size;
         }
-        return false;
+        return QSize();
     });
 }
 

@@ -55,7 +55,7 @@ public:
 
     QList<QZTagLibTagImage> images() const override;
     tagmint::tags::TagPicture firstPicture() const override;
-    bool hasDecodableImage() const override;
+    QSize decodableImageSize() const override;
     bool supportsImages() const override { return true; }
     bool hasImages() const override;
 

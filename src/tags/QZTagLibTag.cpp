@@ -255,3 +255,9 @@ void QZTagLibTag::setTagPicture(const tagmint::tags::TagPicture& picture)
     m_pictureBytes += encoded.bytes.size();
     storePicture(encoded, picture.image);
 }
+
+QSize QZTagLibTag::decodableImageSize() const
+{
+    const QImage image = firstImage();
+    return image.isNull() ? QSize() : image.size();
+}

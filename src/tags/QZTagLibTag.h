@@ -118,9 +118,10 @@ public:
     // the others.
     virtual tagmint::tags::TagPicture firstPicture() const { return {}; }
     QImage firstImage() const { return firstPicture().image; }
-    // Whether a picture looks decodable, without decoding it; loading a
+    // The size the first picture that looks decodable states in its header
+    // (invalid when there is none), read without decoding it: loading a
     // folder must not pay for decoding every cover.
-    virtual bool hasDecodableImage() const { return !firstImage().isNull(); }
+    virtual QSize decodableImageSize() const;
     virtual bool supportsImages() const { return false; }
     // Makes the picture the tag's first; a null image removes every
     // picture. Its JPEG or PNG bytes are stored as they are, other images

@@ -1,6 +1,7 @@
 #include "tags/RiffWalker.h"
 
 #include "tags/ChunkWalk.h"
+#include "tags/WindowedFile.h"
 
 #include <QFile>
 #include <QList>
@@ -102,8 +103,8 @@ WaveCondition checkWave(QIODevice& device, QString* problem)
 
 WaveCondition checkWaveFile(const QString& path, QString* problem)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    WindowedFile file(path);
+    if (!file.open()) {
         if (problem)
             *problem = file.errorString();
         return WaveCondition::NotWave;

@@ -6,15 +6,14 @@
 #include "tags/QZTagLibMP4Tag.h"
 #include "tags/QZTagLibWAVTag.h"
 #include "tags/RiffWalker.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 namespace tagmint::tags {
 
 StructureVerdict checkFileWith(const QString& path, StructureVerdict (*walk)(QIODevice&))
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    WindowedFile file(path);
+    if (!file.open())
         return {file.errorString()};
     return walk(file);
 }

@@ -80,8 +80,13 @@ bool takeOwnerOf(const QTemporaryFile& copy, const struct stat& original)
 
 bool decodes(const QString& path)
 {
-    const std::unique_ptr<audio::QZAudioReader> reader =
-        audio::openAudioReader(toFileSystemPath(path), audio::NoFFmpeg | audio::ProbeFlag);
+    const QByteArray name = toFileSystemPath(path);
+    std::unique_ptr<audio::QZAudioReader> reader =
+        audio::openAudioReader(name, audio::NoFFmpeg | audio::ProbeFlag);
+    // Our own reader knows integer PCM only; float, ADPCM, mu-law and the
+    // other codecs are FFmpeg's to decode.
+    if (reader->error() == audio::FormatNotSupported)
+        reader = audio::openAudioReader(name, audio::ProbeFlag);
     if (reader->error() != audio::NoError)
         return false;
     std::vector<qint16> samples;

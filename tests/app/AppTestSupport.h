@@ -37,6 +37,8 @@ protected:
         settings = std::make_unique<QZTagLibTableSettings>(*store);
         // The one-time introduction would stand between keys and editors.
         settings->setIntroductoryPopoverAboutCellEditingShown();
+        // Files open as they are on disk unless a test asks for preprocessing.
+        settings->setPreprocessFlags(0);
         app = std::make_unique<TagmintApplication>(*store);
         app->setTerminateHandler([this] { ++terminated; });
     }

@@ -1,7 +1,7 @@
 // The find bar and the text tools as a user meets them: keys into and out
 // of the bar, the filter while typing, stepping with Enter, found text
-// marked in the cells, and a text tool asking to extend one selected cell
-// before it reports the changed tags.
+// marked in the cells, a text tool asking to extend one selected cell
+// before it reports the changed tags, and undoing the tools and replace.
 
 #include "AppTestSupport.h"
 
@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 
 using namespace tagmint::test;
 
@@ -36,6 +37,16 @@ protected:
     FindBar* bar() const { return window->findBar(); }
     QZTagLibTableSelection& selection() const { return window->controller().selection(); }
     int shownRows() const { return int(window->collection().shownCount()); }
+
+    // Edit ▸ Undo's title as the opened menu shows it.
+    QString undoTitle() const
+    {
+        for (QAction* top : window->menuBar()->actions()) {
+            if (top->text() == "&Edit")
+                emit top->menu()->aboutToShow();
+        }
+        return window->action("undo")->text();
+    }
 };
 
 } // namespace
@@ -163,7 +174,7 @@ TEST_F(TextToolsFlow, ATextToolAsksToExtendOneCellAndReportsTheTags)
 
     QMessageBox* question = waitForSheet(window);
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(question->objectName(), "ExtendSelectionPrompt");
+    EXPECT_EQ(question->objectName(), "ExtendSelectionQuestion");
     answer(question, "Yes");
     EXPECT_TRUE(selection().isAllSelected());
 
@@ -185,4 +196,57 @@ TEST_F(TextToolsFlow, ATextToolAsksToExtendOneCellAndReportsTheTags)
     QApplication::processEvents();
     EXPECT_EQ(window->messageSheet(), nullptr);
     EXPECT_EQ(window->statusBarWidget()->model().message(), "No tags changed.");
+
+    // The run that changed the tags is one undo step under the tool's name.
+    EXPECT_EQ(undoTitle(), "Undo Change Case");
+    window->action("undo")->trigger();
+    EXPECT_EQ(columnTexts(window, "title").at(1), "Flac Title");
+    EXPECT_FALSE(window->collection().isDirtyArranged());
+}
+
+TEST_F(TextToolsFlow, ReplaceAndReplaceAllAreUndoneAsOneStepEach)
+{
+    // The find text's filter would hide the rows once they no longer hold
+    // it: the records are checked, not the rows shown.
+    const RecordList records = window->collection().arrangedObjects();
+    const auto titles = [&records] {
+        QStringList texts;
+        for (const RecordPtr& record : records)
+            texts.append(record->text(RecordField::Title));
+        return texts;
+    };
+    const QStringList before = titles();
+    ASSERT_EQ(before.count("Flac Title") + before.count("MP4 Title"), 2);
+
+    window->showFindBar(true);
+    QTest::keyClicks(bar()->findField(), "Title");
+    QTest::keyClicks(bar()->replaceField(), "Name");
+    ASSERT_TRUE(waitUntil([this] { return shownRows() == 2; }));
+
+    // The first Replace finds the occurrence, the second replaces it. Undo
+    // belongs to the find field while it has the focus, then to the table.
+    window->action("replaceNext")->trigger();
+    EXPECT_EQ(titles(), before);
+    window->action("replaceNext")->trigger();
+    ASSERT_TRUE(bar()->findField()->hasFocus());
+    EXPECT_EQ(undoTitle(), "Undo");
+    grid()->setFocus();
+    const QStringList once = titles();
+    EXPECT_EQ(once.count("Flac Name") + once.count("MP4 Name"), 1);
+    EXPECT_EQ(undoTitle(), "Undo Replace");
+    window->action("undo")->trigger();
+    EXPECT_EQ(titles(), before);
+
+    window->action("replaceAll")->trigger();
+    QMessageBox* report = waitForSheet(window);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->text(), "2 tags changed.");
+    answer(report, "OK");
+    EXPECT_TRUE(titles().contains("Flac Name") && titles().contains("MP4 Name"));
+    grid()->setFocus();
+    EXPECT_EQ(undoTitle(), "Undo Replace All");
+    window->action("undo")->trigger();
+    EXPECT_EQ(titles(), before);
+    undoTitle();
+    EXPECT_EQ(window->action("redo")->text(), "Redo Replace All");
 }

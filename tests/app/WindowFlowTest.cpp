@@ -207,7 +207,9 @@ TEST_F(WindowFlow, TheContextMenusComeFromTheColumnCore)
     QStringList cellTexts;
     for (QAction* action : cells->actions())
         cellTexts << action->text();
-    EXPECT_EQ(cellTexts, (QStringList{"Show in Folder", "Select All", "Select Column", "Select Row"}));
+    EXPECT_EQ(cellTexts, (QStringList{"Show in Folder", "Undo", "Redo", "Revert", "Copy", "Paste", "Clear",
+                                      "Remove Rows...", "Edit Cell", "Select All", "Select Column",
+                                      "Select Row"}));
 }
 
 TEST_F(WindowFlow, MovingAColumnKeepsTheRowNumbersFirst)

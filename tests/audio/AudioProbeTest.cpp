@@ -1,4 +1,5 @@
 #include "audio/AudioProbe.h"
+#include "audio/CompressedInPcm.h"
 #include "audio/MpegAudioFrames.h"
 #include "audio/QZAudioReader.h"
 
@@ -54,6 +55,8 @@ TEST(AudioProbe, EveryKindOfFile)
         {"pcm_s24_mono.wav", "mono", "WAV / WAVE (Waveform Audio)", "PCM signed 24-bit little-endian", 192},
         {"tone.aiff", "mono", "Audio IFF", "PCM signed 16-bit big-endian", 128},
         {"surround51.wav", "5.1", "WAV / WAVE (Waveform Audio)", "PCM signed 16-bit little-endian", 768},
+        {"ac3_in_pcm.wav", "stereo", "WAV / WAVE (Waveform Audio)", "ATSC A/52A (AC-3)", 96},
+        {"dts_in_pcm.wav", "stereo", "WAV / WAVE (Waveform Audio)", "DCA (DTS Coherent Acoustics)", 384},
     };
     for (const Expected& c : cases) {
         const QString path = audioFixture(QString::fromLatin1(c.file));
@@ -73,6 +76,50 @@ TEST(AudioProbe, EveryKindOfFile)
             continue;  // both durations are estimates from the bit rate
         EXPECT_NEAR(double(p.durationMs), facts.durationSeconds * 1000, 28.0) << c.file;
     }
+}
+
+// The data of a WAV file: what follows the "data" chunk header.
+QByteArray wavData(const char* file)
+{
+    QFile wav(audioFixture(QString::fromLatin1(file)));
+    EXPECT_TRUE(wav.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wav.readAll();
+    return bytes.mid(bytes.indexOf("data") + 8);
+}
+
+TEST(AudioProbe, OnlyPlainPcmSkipsFFmpegsStreamProbe)
+{
+    for (const char* file : {"ac3_in_pcm.wav", "dts_in_pcm.wav"})
+        EXPECT_TRUE(mayHoldCompressedAudio(wavData(file))) << file;
+    // Loud noise finds stray sync patterns, but never a run of frames.
+    std::mt19937 random(7);
+    QByteArray noise(kPcmProbeWindow, Qt::Uninitialized);
+    for (char& byte : noise)
+        byte = char(random());
+    for (const QByteArray& pcm : {wavData("pcm_s16_stereo.wav"), wavData("surround51.wav"), noise})
+        EXPECT_FALSE(mayHoldCompressedAudio(pcm));
+
+    // Three MPEG frames in a row inside the noise are a stream; two are not.
+    QFile mp3(audioFixture(QStringLiteral("cbr_mpeg1_stereo.mp3")));
+    ASSERT_TRUE(mp3.open(QIODevice::ReadOnly));
+    const QByteArray frames = mp3.readAll();
+    const int frameLength = parseMpegFrameHeader(reinterpret_cast<const uchar*>(frames.constData()))->frameLength;
+    EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, 3 * frameLength, frames.left(3 * frameLength))));
+    EXPECT_FALSE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, 2 * frameLength, frames.left(2 * frameLength))));
+
+    // Every MPEG version and layer has its own frame lengths; AC-3 comes in
+    // either byte order.
+    QByteArray swappedAc3 = wavData("ac3_in_pcm.wav");
+    for (qsizetype at = 0; at + 1 < swappedAc3.size(); at += 2)
+        std::swap(swappedAc3[at], swappedAc3[at + 1]);
+    QList<std::pair<const char*, QByteArray>> streams = {{"swapped AC-3", swappedAc3.left(4000)}};
+    for (const char* file : {"cbr_mpeg2_mono.mp3", "cbr_mpeg25_mono.mp3", "layer2.mp3"}) {
+        QFile stream(audioFixture(QString::fromLatin1(file)));
+        ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+        streams.append({file, stream.read(2000)});
+    }
+    for (const auto& [name, stream] : streams)
+        EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, stream.size(), stream))) << name;
 }
 
 TEST(AudioProbe, VbrDurationComesFromTheFrameAnalysis)

@@ -94,22 +94,34 @@ TEST_F(AudioPropertiesCacheTest, ANewProcessFindsTheEntriesOnDisk)
 TEST_F(AudioPropertiesCacheTest, DamagedDiskEntriesAreReadAgainAndReplaced)
 {
     const QString path = wavCopy(QStringLiteral("a.wav"));
-    const QByteArray key = QCryptographicHash::hash(fsPath(path), QCryptographicHash::Md5).toHex();
-    QString entry;
+    QString batches;
     {
         AudioPropertiesCache cache(cacheRoot.path());
         probe(cache, path);
-        entry = cache.store().entryPath(key);
+        batches = cache.store().directory() + QStringLiteral("/batches");
     }
-    ASSERT_TRUE(QFileInfo::exists(entry));
-    for (qint64 keep : {qint64(5), qint64(20), qint64(40)}) {
-        QFile file(entry);
-        ASSERT_TRUE(file.resize(keep));
+    // Entries reach the store in batch files; the one batch holds the entry.
+    const QStringList written = QDir(batches).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    const QString batch = batches + QLatin1Char('/') + written.first();
+    QFile original(batch);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray whole = original.readAll();
+    for (qsizetype keep : {qsizetype(5), qsizetype(20), whole.size() - 3}) {
+        // Only the damaged batch: the entry written again lands in a new one.
+        ASSERT_TRUE(QDir(batches).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(batches));
+        QFile file(batch);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(whole.left(keep)), keep);
+        file.close();
         AudioPropertiesCache cache(cacheRoot.path());
         EXPECT_EQ(probe(cache, path).sampleRate, 8000) << keep;
         EXPECT_EQ(cache.filesRead(), 1u) << keep;
         cache.flush();
-        EXPECT_GT(QFileInfo(entry).size(), 40) << keep;  // rewritten whole
+        AudioPropertiesCache later(cacheRoot.path());
+        EXPECT_EQ(probe(later, path).sampleRate, 8000) << keep;
+        EXPECT_EQ(later.filesRead(), 0u) << keep;   // written again, whole
     }
 }
 

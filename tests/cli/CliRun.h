@@ -15,12 +15,16 @@ struct CliResult {
     QStringList outLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-inline CliResult runCli(const QStringList& args, const QString& workingDir = QString())
+// input goes to the program's standard input, which is then closed.
+inline CliResult runCli(const QStringList& args, const QString& workingDir = QString(),
+                        const QByteArray& input = QByteArray())
 {
     QProcess process;
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
+    process.write(input);
+    process.closeWriteChannel();
     CliResult result;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return result;

@@ -128,7 +128,7 @@ TEST_F(CliTextTest, ShowFindKeepsTheRecordsTheFilterKeeps)
     };
     EXPECT_EQ(shownTitles({"--find", "MOON"}), (QStringList{"moon river", "Blue Moon"}));
     EXPECT_EQ(shownTitles({"--find", "Moon", "--case-sensitive"}), QStringList{"Blue Moon"});
-    EXPECT_EQ(shownTitles({"--find", "moon", "--mode", "starts"}), QStringList{"moon river"});
+    EXPECT_EQ(shownTitles({"--find=moon", "--mode=starts"}), QStringList{"moon river"});
     EXPECT_EQ(shownTitles({"--find", "moon", "--fields", "artist"}), QStringList{});
 }
 
@@ -144,6 +144,7 @@ TEST_F(CliTextTest, UsageErrorsSayWhatIsWrong)
     usage({"clean", path}, "clean needs exactly one of --case, --fix-encoding");
     usage({"clean", "--extra-spaces", "--case", "upper", path}, "clean needs exactly one of");
     usage({"clean", "--case", "title", path}, "unknown case \"title\"");
+    usage({"clean", "--extra-spaces=yes", path}, "--extra-spaces takes no value");
     usage({"clean", "--extra-spaces", "--fields", "image", path}, "\"image\" is not a text field");
     usage({"clean", "--extra-spaces", "--fields", "path", path}, "\"path\" is read-only");
     usage({"clean", "--extra-spaces", "--fields", "nope", path}, "unknown key \"nope\"");

@@ -79,6 +79,14 @@ $FFMPEG -f lavfi -i "$(sine 8000 0.25)" -ac 1 -c:a pcm_s16be $CLEAN -write_id3v2
 $FFMPEG -f lavfi -i "$(sine 8000 0.05)" -af "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0" \
     -c:a pcm_s16le $CLEAN surround51.wav
 
+# AC-3 and DTS bitstreams stored as 16-bit PCM, as discs ripped to WAV carry
+# them: FFmpeg's stream probe names the real codec.
+$FFMPEG -f lavfi -i "$(sine 48000 0.4)" -ac 2 -c:a ac3 -b:a 96k $CLEAN -f ac3 ac3.tmp
+$FFMPEG -f s16le -ar 48000 -ac 2 -i ac3.tmp -c:a copy $CLEAN ac3_in_pcm.wav
+$FFMPEG -f lavfi -i "$(sine 44100 0.2)" -ac 2 -c:a dca -strict -2 -b:a 384k $CLEAN -f dts dts.tmp
+$FFMPEG -f s16le -ar 44100 -ac 2 -i dts.tmp -c:a copy $CLEAN dts_in_pcm.wav
+rm ac3.tmp dts.tmp
+
 # Twelve channels, plain PCM (FFmpeg's pan filter has no such layout).
 $PYTHON - <<'PY'
 import struct

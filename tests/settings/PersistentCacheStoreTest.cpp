@@ -244,4 +244,160 @@ TEST_F(PersistentCacheStoreTest, RemoveOnDestroyFlag)
     EXPECT_FALSE(QFileInfo::exists(removed));
 }
 
+// --- Batches ----------------------------------------------------------------
+
+using Batch = std::vector<std::pair<QByteArray, QByteArray>>;
+
+QStringList batchFiles(const PersistentCacheStore& store)
+{
+    return QDir(store.directory() + QStringLiteral("/batches")).entryList(QDir::Files | QDir::Hidden);
+}
+
+// Rewrites every batch entry's time of writing (they carry the entry
+// file's header after the key).
+void setBatchTimes(const PersistentCacheStore& store, quint32 time)
+{
+    for (const QString& name : batchFiles(store)) {
+        const QString path = store.directory() + QStringLiteral("/batches/") + name;
+        QByteArray bytes = readAll(path);
+        for (qsizetype at = bytes.indexOf(QByteArray("\x04\x03\x02\x01", 4)); at >= 0;
+             at = bytes.indexOf(QByteArray("\x04\x03\x02\x01", 4), at + 1))
+            qToLittleEndian(time, bytes.data() + at + 4);
+        writeAll(path, bytes);
+    }
+}
+
+TEST_F(PersistentCacheStoreTest, BatchEntriesAnswerLikeEntryFiles)
+{
+    PersistentCacheStore store(QStringLiteral("Answers"), 3600, 0, root.path());
+    const QByteArray longKey(70, 'L');
+    const quint32 before = now();
+    ASSERT_TRUE(store.putBatch({{"first", "one"}, {"Second Key", "two"}, {longKey, "long"}, {"empty", ""}}));
+    ASSERT_TRUE(store.putBatch({{"first", "one again"}}));
+    EXPECT_FALSE(store.putBatch({{"", "no key"}}));
+
+    // Read by this store and by a second one, as another process would.
+    PersistentCacheStore other(QStringLiteral("Answers"), 3600, 0, root.path());
+    for (PersistentCacheStore* reader : {&store, &other}) {
+        QByteArray data;
+        quint32 time = 0;
+        EXPECT_EQ(reader->get("first", &data, &time), PersistentCacheStore::Fresh);
+        EXPECT_EQ(data, "one again");
+        EXPECT_GE(time, before);
+        EXPECT_EQ(reader->get("second_key", &data), PersistentCacheStore::Fresh);  // alike keys share
+        EXPECT_EQ(data, "two");
+        EXPECT_EQ(reader->get(longKey, &data), PersistentCacheStore::Fresh);
+        EXPECT_EQ(data, "long");
+        data = "stale";
+        EXPECT_EQ(reader->get("empty", &data), PersistentCacheStore::Fresh);
+        EXPECT_TRUE(data.isEmpty());
+        EXPECT_EQ(reader->get("never", &data), PersistentCacheStore::Absent);
+    }
+    // Two batches, no entry files and nothing half-written left behind.
+    EXPECT_EQ(batchFiles(store).size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(store.entryPath("first")));
+
+    setBatchTimes(store, now() - 7200);
+    PersistentCacheStore later(QStringLiteral("Answers"), 3600, 0, root.path());
+    QByteArray data;
+    EXPECT_EQ(later.get("first", &data), PersistentCacheStore::Expired);
+    EXPECT_EQ(data, "one again");
+}
+
+TEST_F(PersistentCacheStoreTest, TheNewerOfEntryFileAndBatchAnswers)
+{
+    {
+        PersistentCacheStore store(QStringLiteral("Answers"), 0, 0, root.path());
+        ASSERT_TRUE(store.put("k", "from the entry file"));
+        ASSERT_TRUE(store.putBatch({{"k", "from the batch"}}));
+        writeAll(store.entryPath("k"), entryBytes(0x01020304, now() - 100, 19, "from the entry file"));
+    }
+    PersistentCacheStore store(QStringLiteral("Answers"), 0, 0, root.path());
+    QByteArray data;
+    EXPECT_EQ(store.get("k", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "from the batch");
+
+    // An entry file written after the batch wins; a damaged one does not.
+    writeAll(store.entryPath("k"), entryBytes(0x01020304, now() + 100, 5, "newer"));
+    EXPECT_EQ(store.get("k", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "newer");
+    writeAll(store.entryPath("k"), entryBytes(0x01020304, now() + 100, 50, "cut short"));
+    EXPECT_EQ(store.get("k", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "from the batch");
+}
+
+TEST_F(PersistentCacheStoreTest, DamagedOrUnfinishedBatchesGiveOnlyWholeEntries)
+{
+    QString batch;
+    {
+        PersistentCacheStore store(QStringLiteral("Answers"), 0, 0, root.path());
+        ASSERT_TRUE(store.putBatch({{"a", "alpha"}, {"b", "beta"}, {"c", "gamma"}}));
+        batch = store.directory() + QStringLiteral("/batches/") + batchFiles(store).value(0);
+        // A batch another process is still writing has a hidden name.
+        writeAll(store.directory() + QStringLiteral("/batches/.unfinished"),
+                 readAll(batch).replace("alpha", "ALPHA"));
+    }
+    const QByteArray whole = readAll(batch);
+    const qsizetype betaEnds = whole.indexOf("beta") + 4;
+    struct Damage {
+        const char* what;
+        QByteArray bytes;
+        QByteArray expected[3];   // a, b, c; empty: absent
+    };
+    QByteArray wrongMagic = whole;
+    wrongMagic[betaEnds + 4 + 1 + 1] = 'X';   // the header magic of "c"
+    const Damage damages[] = {
+        {"whole", whole, {"alpha", "beta", "gamma"}},
+        {"cut inside the last entry", whole.left(whole.size() - 2), {"alpha", "beta", {}}},
+        {"cut after an entry", whole.left(betaEnds), {"alpha", "beta", {}}},
+        {"a damaged entry header", wrongMagic, {"alpha", "beta", {}}},
+        {"a foreign file", QByteArray("QZCX") + whole.mid(4), {{}, {}, {}}},
+        {"no bytes", QByteArray(), {{}, {}, {}}},
+    };
+    for (const Damage& damage : damages) {
+        writeAll(batch, damage.bytes);
+        PersistentCacheStore store(QStringLiteral("Answers"), 0, 0, root.path());
+        const char* keys[] = {"a", "b", "c"};
+        for (int i = 0; i < 3; ++i) {
+            QByteArray data;
+            const auto lookup = store.get(keys[i], &data);
+            EXPECT_EQ(lookup, damage.expected[i].isEmpty() ? PersistentCacheStore::Absent
+                                                           : PersistentCacheStore::Fresh)
+                << damage.what << " " << keys[i];
+            if (lookup != PersistentCacheStore::Absent) {
+                EXPECT_EQ(data, damage.expected[i]) << damage.what;
+            }
+        }
+    }
+}
+
+TEST_F(PersistentCacheStoreTest, ManyBatchesAreMergedAndReadersOfTheOldOnesGoOn)
+{
+    PersistentCacheStore writer(QStringLiteral("Answers"), 0, 0, root.path());
+    ASSERT_TRUE(writer.putBatch({{"kept", "first value"}, {"replaced", "old"}}));
+    PersistentCacheStore reader(QStringLiteral("Answers"), 0, 0, root.path());
+    QByteArray data;
+    ASSERT_EQ(reader.get("kept", &data), PersistentCacheStore::Fresh);   // indexes the first batch
+
+    ASSERT_TRUE(writer.putBatch({{"replaced", "new"}}));
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(writer.putBatch({{"key " + QByteArray::number(i), QByteArray::number(i)}}));
+    EXPECT_LE(batchFiles(writer).size(), 8);
+
+    PersistentCacheStore fresh(QStringLiteral("Answers"), 0, 0, root.path());
+    for (PersistentCacheStore* store : {&writer, &fresh}) {
+        EXPECT_EQ(store->get("kept", &data), PersistentCacheStore::Fresh);
+        EXPECT_EQ(data, "first value");
+        EXPECT_EQ(store->get("replaced", &data), PersistentCacheStore::Fresh);
+        EXPECT_EQ(data, "new");
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_EQ(store->get("key " + QByteArray::number(i), &data), PersistentCacheStore::Fresh);
+            EXPECT_EQ(data, QByteArray::number(i));
+        }
+    }
+    // The merge removed the first batch; the reader still holds it open.
+    EXPECT_EQ(reader.get("kept", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "first value");
+}
+
 } // namespace

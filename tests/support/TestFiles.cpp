@@ -107,6 +107,13 @@ bool mutagenWrite(const QString& path, const QJsonObject& edits)
     return run(kPython, {scriptPath(), QStringLiteral("write"), path, json}).ok;
 }
 
+QJsonObject mutagenTags(const QString& path)
+{
+    const QString script = QStringLiteral(TAGMINT_TEST_SCRIPTS_DIR "/mutagen_tags.py");
+    const ProcessResult result = run(kPython, {script, path});
+    return result.ok ? QJsonDocument::fromJson(result.out).object() : QJsonObject();
+}
+
 QByteArray makeImageBytes(int width, int height, const char* format)
 {
     QImage image(width, height, QImage::Format_RGB32);

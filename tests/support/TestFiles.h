@@ -44,6 +44,10 @@ QJsonObject mutagenRead(const QString& path);
 // write: applies a JSON object of edits (see the script); true on success.
 bool mutagenWrite(const QString& path, const QJsonObject& edits);
 
+// Runs tests/scripts/mutagen_tags.py: title, artist, album, albumArtist,
+// year, trackNumber and the number of pictures of any supported container.
+QJsonObject mutagenTags(const QString& path);
+
 // A small JPEG/PNG image of the given size and colour, encoded.
 QByteArray makeImageBytes(int width, int height, const char* format = "JPEG");
 

@@ -35,7 +35,7 @@ protected:
     TableViewController table{collection, layout, host, settings};
     TextFinderController finder{table, settings};
     QList<StatusNotification> messages;
-    QList<ResultReport> reports;
+    QList<StatusNotification> reports;
 
     void SetUp() override
     {
@@ -45,7 +45,7 @@ protected:
                 messages.append(n);
         };
         callbacks.contentChanged = [this] { finder.updateNumberOfOccurrences(); };
-        callbacks.showReport = [this](const ResultReport& report) { reports.append(report); };
+        callbacks.showTagsChanged = [this](const StatusNotification& message) { reports.append(message); };
         finder.setCallbacks(callbacks);
         TableViewController::Callbacks tableCallbacks;
         tableCallbacks.selectionChanged = [this] { finder.selectionChanged(); };
@@ -238,7 +238,7 @@ TEST_F(FindBar, ReplaceFindsFirstThenReplacesAndAllReportsTheTags)
     EXPECT_EQ(collection.stringAtRow(1, "artist"), "cow");
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].title, "Replace All");
-    EXPECT_EQ(reports[0].longText, "2 tags changed.");
+    EXPECT_EQ(reports[0].message, "2 tags changed.");
     EXPECT_EQ(finder.countLabel(), "0");
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A grid widget stand-in for table logic tests: carries out nothing and
-// counts what the selection asked for.
+// A grid widget stand-in for table logic tests and benchmarks: carries out
+// nothing and counts what the selection asked for.
 
 #include "table/SelectionHost.h"
 
@@ -22,7 +22,7 @@ public:
     void beginEditing(int row, int column, const KeyPress*) override { editing = {row, column}; }
     void showReadOnlyExplanation(int row, int column) override { explained = {row, column}; }
     void showEditingIntroduction(int, int) override {}
-    void beginArtworkEdit(int, int) override {}
+    void beginArtworkEdit(int row, int column) override { artworkEdit = {row, column}; }
     void reloadData() override { ++reloads; }
     void refreshVisibleCells() override { ++refreshes; }
     void updateCellDrawing() override {}
@@ -32,6 +32,7 @@ public:
 
     std::pair<int, int> editing{-1, -1};
     std::pair<int, int> explained{-1, -1};
+    std::pair<int, int> artworkEdit{-1, -1};
     int reloads = 0;
     int refreshes = 0;
     int beeps = 0;

@@ -132,6 +132,48 @@ TEST_F(SelectionTest, TheArtworkCellIsNeverEditedAsText)
     EXPECT_EQ(host.edited, (Cell{-1, -1}));
 }
 
+TEST_F(SelectionTest, FileNameCellsOpenTheComposerOnModifiedGesturesAndTheFirstTime)
+{
+    QTemporaryDir folder;
+    SettingsStore store(folder.filePath(QStringLiteral("tagmint.conf")));
+    QZTagLibTableSettings settings(store);
+    PlainGrid files(4, {"num", "title", "filename"});
+    files.readOnlyRecords.insert(3);
+    QZTagLibTableSelection names{files, host, &settings};
+    SelectionMouse mouse{names};
+
+    // Before the introduction was seen, any edit of a file name shows it.
+    names.selectCellAtRow(0, 2, false);
+    press(names, Qt::Key_Return);
+    EXPECT_EQ(host.composed, (Cell{0, 2}));
+    EXPECT_TRUE(host.composerIntroduced);
+    EXPECT_EQ(host.edited, (Cell{-1, -1}));
+
+    settings.setComposeFileNamePopoverShown();
+    press(names, Qt::Key_Return);
+    EXPECT_EQ(host.edited, (Cell{0, 2}));
+    mouse.press(click(1, 2, {}, 2));
+    EXPECT_EQ(host.edited, (Cell{1, 2}));
+    for (const Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        host.composed = {-1, -1};
+        mouse.press(click(2, 2, modifier, 2));
+        EXPECT_EQ(host.composed, (Cell{2, 2})) << int(modifier);
+        EXPECT_FALSE(host.composerIntroduced);
+    }
+    host.composed = {-1, -1};
+    names.selectCellAtRow(1, 2, false);
+    press(names, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+    EXPECT_EQ(host.composed, (Cell{1, 2}));
+
+    // Other columns edit as usual; a read-only file explains itself.
+    mouse.press(click(1, 1, Qt::ShiftModifier, 2));
+    EXPECT_EQ(host.edited, (Cell{1, 1}));
+    names.selectCellAtRow(3, 2, false);
+    press(names, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(host.readOnlyShown, (Cell{3, 2}));
+    EXPECT_EQ(host.composed, (Cell{1, 2}));
+}
+
 TEST_F(SelectionTest, EscapeDeleteAndTheKeyHook)
 {
     int deletes = 0;

@@ -75,6 +75,11 @@ public:
     void showReadOnlyExplanation(int row, int column) override { readOnlyShown = {row, column}; }
     void showEditingIntroduction(int row, int column) override { introduced = {row, column}; }
     void beginArtworkEdit(int row, int column) override { artworkEdited = {row, column}; }
+    void showFileNameComposer(int row, int column, bool introductionFirst) override
+    {
+        composed = {row, column};
+        composerIntroduced = introductionFirst;
+    }
     void reloadData() override { ++reloads; }
     void refreshVisibleCells() override { ++refreshes; }
     void updateCellDrawing() override { ++drawings; }
@@ -86,7 +91,8 @@ public:
     bool fullyVisible = true, cellViews = true, editing = false;
     double height = 220;
     int commits = 0, discards = 0, reloads = 0, refreshes = 0, drawings = 0, firstResponder = 0, focusTaken = 0, beeps = 0;
-    Cell edited{-1, -1}, readOnlyShown{-1, -1}, introduced{-1, -1}, artworkEdited{-1, -1};
+    Cell edited{-1, -1}, readOnlyShown{-1, -1}, introduced{-1, -1}, artworkEdited{-1, -1}, composed{-1, -1};
+    bool composerIntroduced = false;
     QString editText;
 };
 

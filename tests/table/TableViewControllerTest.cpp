@@ -2,60 +2,15 @@
 // spreading it down a column, header clicks, selecting arriving records,
 // which commands are enabled, and the words of these commands.
 
-#include "collection/QZTagLibRecordDataArrayController.h"
-#include "record/QZTagLibRecord.h"
-#include "settings/QZTagLibTableSettings.h"
-#include "settings/SettingsStore.h"
-#include "support/TestFiles.h"
-#include "table/ColumnLayout.h"
-#include "table/QuietHost.h"
 #include "table/TableCommandTexts.h"
-#include "table/TableViewController.h"
-
-#include <gtest/gtest.h>
+#include "table/TableControllerSupport.h"
 
 using namespace tagmint;
 using namespace tagmint::table;
 
 namespace {
 
-class TableController : public ::testing::Test {
-protected:
-    test::TempDir dir;
-    SettingsStore store{dir.filePath("tagmint.conf")};
-    QZTagLibTableSettings settings{store};
-    QZTagLibRecordDataArrayController collection;
-    ColumnLayout layout{store};
-    test::QuietHost host;
-    TableViewController controller{collection, layout, host, settings};
-    QList<StatusNotification> messages;
-
-    void SetUp() override
-    {
-        settings.setIntroductoryPopoverAboutCellEditingShown();
-        TableViewController::Callbacks callbacks;
-        callbacks.notify = [this](const StatusNotification& n) {
-            if (n.type == StatusNotification::Type::Message)
-                messages.append(n);
-        };
-        controller.setCallbacks(callbacks);
-    }
-
-    RecordList addRecords(const QStringList& titles)
-    {
-        RecordList records;
-        for (const QString& title : titles) {
-            auto record = std::make_shared<QZTagLibRecord>(dir.copyFixture("plain.mp3", title + ".mp3"), 0);
-            record->setValue(title, "title");
-            records.append(record);
-        }
-        collection.addObjects(records);
-        controller.recordsArrived(records, false);
-        return records;
-    }
-
-    int column(const QString& identifier) const { return layout.indexOfColumn(identifier); }
-};
+using test::TableController;
 
 TEST_F(TableController, CommitValidatesAndKeepsTheTextBeforeALineBreak)
 {

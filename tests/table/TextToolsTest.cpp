@@ -4,6 +4,7 @@
 
 #include "record/QZTagLibRecord.h"
 #include "support/TestFiles.h"
+#include "table/TableCommandTexts.h"
 #include "table/TextCommands.h"
 #include "table/TextTestSupport.h"
 #include "table/TextTransformations.h"
@@ -193,7 +194,7 @@ TEST_F(TransformRecords, AValueTheFieldRefusesIsReportedAndTheOthersChange)
     EXPECT_EQ(rows[1]->text(RecordField::Year), "2002");
 }
 
-TEST(TagsChangedReport, WordsCountsAndWhereItShows)
+TEST(TagsChangedMessage, WordsCountsAndRefusals)
 {
     EXPECT_EQ(tagsChangedText(0), "No tags changed.");
     EXPECT_EQ(tagsChangedText(1), "1 tag changed.");
@@ -201,19 +202,15 @@ TEST(TagsChangedReport, WordsCountsAndWhereItShows)
 
     TextEditOutcome outcome;
     outcome.changes = 3;
-    ResultReport report = tagsChangedReport(TextTool{TextTool::Kind::ChangeCase}.verb(), outcome, true);
-    EXPECT_EQ(report.title, "Change Case");
-    EXPECT_EQ(report.shortText, "3 changes");
-    EXPECT_EQ(report.longText, "3 tags changed.");
-    EXPECT_EQ(report.priority, 4);
-    EXPECT_EQ(report.alertText, report.longText);
-    EXPECT_FALSE(report.popup);
+    StatusNotification message = tagsChangedMessage(TextTool{TextTool::Kind::ChangeCase}.verb(), outcome);
+    EXPECT_EQ(message.title, "Change Case");
+    EXPECT_EQ(message.shortMessage, "3 changes");
+    EXPECT_EQ(message.message, "3 tags changed.");
+    EXPECT_EQ(message.priority, 4);
 
     outcome.changes = 0;
     outcome.refusals.append({nullptr, "year", "Number is required between 1900 and 2100 for Year."});
-    report = tagsChangedReport(replaceAllVerb(), outcome, false);
-    EXPECT_EQ(report.shortText, "no changes");
-    EXPECT_EQ(report.longText, "No tags changed.\nNumber is required between 1900 and 2100 for Year.");
-    EXPECT_FALSE(report.hasAlert());
-    EXPECT_TRUE(report.popup);
+    message = tagsChangedMessage(replaceAllVerb(), outcome);
+    EXPECT_EQ(message.shortMessage, "no changes");
+    EXPECT_EQ(message.message, "No tags changed.\nNumber is required between 1900 and 2100 for Year.");
 }

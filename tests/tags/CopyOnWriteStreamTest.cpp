@@ -1,6 +1,7 @@
 #include "tags/CopyOnWriteStream.h"
 #include "tags/LockedFile.h"
 #include "tags/TagTestSupport.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/tbytevectorstream.h>
 
@@ -166,3 +167,21 @@ TEST(CopyOnWriteStream, BoundsWhatASaveMayWriteAndWhatAReadMayAllocate)
 }
 
 } // namespace
+
+TEST(WindowedFile, ReadsLikeTheFileAcrossAndBeyondItsWindow)
+{
+    TempDir dir;
+    const QByteArray original = patternBytes(200 * 1000, 11);
+    const QString path = dir.writeFile(QStringLiteral("windowed.bin"), original);
+    WindowedFile file(path);
+    ASSERT_TRUE(file.open());
+    EXPECT_EQ(file.size(), original.size());
+    // Backwards, across the window's end, larger than the window, at the end.
+    const std::pair<qint64, qint64> reads[] = {
+        {100 * 1000, 16}, {50, 8}, {65530, 20}, {1000, 150 * 1000}, {199990, 64}, {300 * 1000, 4}};
+    for (const auto& [at, length] : reads) {
+        ASSERT_TRUE(file.seek(at));
+        EXPECT_EQ(file.read(length), original.mid(at, length)) << at;
+    }
+    EXPECT_FALSE(WindowedFile(dir.filePath(QStringLiteral("missing.bin"))).open());
+}

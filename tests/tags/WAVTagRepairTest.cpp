@@ -149,6 +149,43 @@ TEST(WAVRepair, ACutOffFileIsMendedWithABackupAndThenSaved)
     EXPECT_EQ(readAll(backup), original);
 }
 
+// A 0.2-second WAV of the codec with its last 100 bytes cut off.
+QByteArray makeCutWav(const TempDir& dir, const char* name, const char* codec)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-nostdin", "-f", "lavfi", "-i", "sine=sample_rate=8000:duration=0.2",
+                            "-c:a", codec, "-map_metadata", "-1", path});
+    EXPECT_TRUE(ffmpeg.waitForFinished(-1));
+    EXPECT_EQ(ffmpeg.exitCode(), 0);
+    QFile(path).resize(QFileInfo(path).size() - 100);
+    return readAll(path);
+}
+
+// Our own reader decodes integer PCM only: the decode check asks FFmpeg for
+// the other codecs, so their damaged files are mended and saved too.
+TEST(WAVRepair, FloatMuLawAndAdpcmFilesAreMendedThroughFFmpeg)
+{
+    for (const char* codec : {"pcm_f32le", "pcm_mulaw", "adpcm_ima_wav"}) {
+        SCOPED_TRACE(codec);
+        TempDir dir;
+        const QByteArray original = makeCutWav(dir, "cut.wav", codec);
+        const QString path = dir.filePath("cut.wav");
+        ASSERT_EQ(riff::checkWaveFile(path), riff::WaveCondition::Damaged);
+        QZTagLibRecord record(path, 0);
+        record.setValue(QStringLiteral("Mended"), QStringLiteral("title"));
+        ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+        EXPECT_EQ(riff::checkWaveFile(path), riff::WaveCondition::Intact);
+        EXPECT_EQ(readAll(path + ".bak"), original);
+        QByteArray before;
+        QByteArray after;
+        chunkList(original, &before);
+        chunkList(readAll(path), &after);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(QZTagLibRecord(path, 0).value("title").toString(), "Mended");
+    }
+}
+
 std::optional<quint64> fullVolume(const QByteArray&)
 {
     return 5 * kCutFileSize - 1;
@@ -181,19 +218,14 @@ TEST(WAVRepair, RefusalsLeaveTheFileByteForByte)
         EXPECT_NE(openForWriting(writeCutFile(dir)), nullptr);
     }
 
-    // Our own reader decodes integer PCM only, so a float file is not mended.
+    // Audio that no reader decodes is not mended.
     TempDir dir;
-    const QString floatPath = dir.filePath("float.wav");
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-nostdin", "-f", "lavfi", "-i",
-                            "sine=sample_rate=8000:duration=0.2", "-c:a", "pcm_f32le", floatPath});
-    ASSERT_TRUE(ffmpeg.waitForFinished(-1));
-    ASSERT_EQ(ffmpeg.exitCode(), 0);
-    QFile(floatPath).resize(QFileInfo(floatPath).size() - 100);
-    const QByteArray floatBytes = readAll(floatPath);
-    EXPECT_EQ(openForWriting(floatPath), nullptr);
-    EXPECT_EQ(readAll(floatPath), floatBytes);
-    EXPECT_EQ(folderEntries(dir.path()), QStringList{"float.wav"});
+    QByteArray undecodable = makeCutWav(dir, "undecodable.wav", "pcm_s16le");
+    undecodable.replace(20, 2, "\x34\x12");   // an unknown format tag
+    dir.writeFile("undecodable.wav", undecodable);
+    EXPECT_EQ(openForWriting(dir.filePath("undecodable.wav")), nullptr);
+    EXPECT_EQ(readAll(dir.filePath("undecodable.wav")), undecodable);
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{"undecodable.wav"});
 
     for (bool lockFolder : {false, true}) {
         TempDir lockDir;

@@ -1,4 +1,4 @@
-#include "cli/RecordSaving.h"
+#include "cli/RecordSaver.h"
 
 #include "cli/ProgressPrinter.h"
 #include "cli/RecordOpener.h"
@@ -6,67 +6,81 @@
 #include "record/QZTagLibRecord.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 
 namespace tagmint::cli {
 
-RecordSaving::RecordSaving(RecordOpener& opener, QTextStream& out, QTextStream& err)
+RecordSaver::RecordSaver(RecordOpener& opener, QTextStream& out, QTextStream& err)
     : m_opener(opener), m_out(out), m_err(err)
 {
 }
 
-bool RecordSaving::refuseUnwritable(const QZTagLibRecord& record)
+RecordList RecordSaver::writableRecords(const RecordList& records)
 {
+    RecordList writable;
+    for (const RecordPtr& record : records) {
+        if (checkWritable(*record))
+            writable.append(record);
+        else
+            ++m_refused;
+    }
+    return writable;
+}
+
+bool RecordSaver::checkWritable(const QZTagLibRecord& record)
+{
+    // Asked before writing: a read-only record silently reports no change,
+    // which would read as "unchanged" although nothing could be written.
     if (!record.hasInvalidTags() && !record.isReadOnly())
-        return false;
+        return true;
     const QString shown = m_opener.displayPath(record.path());
     m_err << shown << ": "
           << (record.hasInvalidTags() ? RecordOpener::unreadableTagsText(record.path())
                                       : QStringLiteral("the file is read-only"))
           << Qt::endl;
     report(shown, QStringLiteral("could not be saved"));
-    m_allGood = false;
-    ++m_refused;
-    return true;
+    return false;
 }
 
-void RecordSaving::add(const RecordPtr& record)
+bool RecordSaver::saveAndReport(const RecordList& records)
 {
-    const QString shown = m_opener.displayPath(record->path());
-    if (!record->isDirty()) {
-        report(shown, QStringLiteral("unchanged"));
-        return;
+    RecordList toSave;
+    QHash<const QZTagLibRecord*, QString> shownPaths;
+    for (const RecordPtr& record : records) {
+        const QString shown = m_opener.displayPath(record->path());
+        if (!record->isDirty()) {
+            report(shown, QStringLiteral("unchanged"));
+            continue;
+        }
+        shownPaths.insert(record.get(), shown);
+        toSave.append(record);
     }
-    m_shownPaths.insert(record.get(), shown);
-    m_toSave.append(record);
-}
-
-bool RecordSaving::finish()
-{
     // The window's words for a save with nothing to write.
-    if (m_toSave.isEmpty()) {
+    if (toSave.isEmpty()) {
         m_err << collection::saveResultReport(0, m_refused, 0).longText << Qt::endl;
-        return m_allGood;
+        return m_refused == 0;
     }
+
     collection::SaveResult result;
     {
         ProgressPrinter progress(m_err, &collection::progress_text::saving);
         m_opener.collection().save(
-            m_toSave, progress.callbacks(),
-            [&result](const collection::SaveResult& r) { result = r; }, {},
+            toSave, progress.callbacks(), [&result](const collection::SaveResult& r) { result = r; }, {},
             collection::kRunInline);
     }
-    for (const RecordPtr& record : m_toSave)
-        m_allGood = reportSaveOutcome(*record, m_shownPaths.value(record.get())) && m_allGood;
+    bool allGood = true;
+    for (const RecordPtr& record : toSave)
+        allGood = reportSaveOutcome(*record, shownPaths.value(record.get())) && allGood;
     m_err << collection::saveResultReport(result.saved, result.failed + m_refused, result.renameFailed)
                  .longText
           << Qt::endl;
-    return m_allGood && result.succeeded();
+    return allGood && result.succeeded() && m_refused == 0;
 }
 
-bool RecordSaving::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
+bool RecordSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString& shownPath)
 {
-    if (record.hasSaveError()) {
+    if (record.hasSaveError() || (record.isDirty() && !record.hasRenameError())) {
         if (!record.saveErrorReason().isEmpty())
             m_err << shownPath << ": " << record.saveErrorReason() << Qt::endl;
         report(shownPath, QStringLiteral("could not be saved"));
@@ -74,10 +88,6 @@ bool RecordSaving::reportSaveOutcome(const QZTagLibRecord& record, const QString
     }
     if (record.hasRenameError()) {
         report(shownPath, QStringLiteral("could not be renamed"));
-        return false;
-    }
-    if (record.isDirty()) {
-        report(shownPath, QStringLiteral("could not be saved"));
         return false;
     }
     const QString newName = QFileInfo(record.path()).fileName();
@@ -90,7 +100,7 @@ bool RecordSaving::reportSaveOutcome(const QZTagLibRecord& record, const QString
     return true;
 }
 
-void RecordSaving::report(const QString& shownPath, const QString& text)
+void RecordSaver::report(const QString& shownPath, const QString& text)
 {
     m_out << shownPath << ": " << text << '\n';
 }
