@@ -14,24 +14,45 @@ using namespace tagmint::test;
 namespace {
 
 // The first value of a text field as mutagen reads it, whatever the format.
-QString mutagenField(const QString& path, const char* id3, const char* vorbis, const char* mp4)
+struct FieldNames {
+    const char* id3;
+    const char* xiph;
+    const char* mp4;
+    const char* ape;
+    const char* asf;
+};
+
+QString mutagenField(const QString& path, const FieldNames& names)
 {
     const QJsonObject seen = mutagenRead(path);
     const QString format = seen["format"].toString();
     if (format == "flac")
-        return seen["vorbis"][vorbis][0].toString();
+        return seen["vorbis"][names.xiph][0].toString();
+    if (format == "ogg")
+        return seen["xiph"][names.xiph][0].toString();
     if (format == "mp4")
-        return seen["items"][QString::fromUtf8(mp4)][0].toString();
-    return seen["frames"][id3][0].toString();
+        return seen["items"][QString::fromUtf8(names.mp4)][0].toString();
+    if (format == "ape")
+        return seen["ape"][names.ape][0].toString();
+    if (format == "asf")
+        return seen["asf"][names.asf][0].toString();
+    return seen["frames"][names.id3][0].toString();
 }
 
-QString mutagenTitle(const QString& path) { return mutagenField(path, "TIT2", "TITLE", "\xc2\xa9nam"); }
-QString mutagenArtist(const QString& path) { return mutagenField(path, "TPE1", "ARTIST", "\xc2\xa9" "ART"); }
+QString mutagenTitle(const QString& path)
+{
+    return mutagenField(path, {"TIT2", "TITLE", "\xc2\xa9nam", "Title", "Title"});
+}
+QString mutagenArtist(const QString& path)
+{
+    return mutagenField(path, {"TPE1", "ARTIST", "\xc2\xa9" "ART", "Artist", "Author"});
+}
 
 class CliTextTest : public ::testing::Test {
 protected:
     TempDir dir;
-    const QStringList fixtures = {"tagged_v24.mp3", "tagged.m4a", "tagged.flac", "id3.wav", "tagged.aiff"};
+    const QStringList fixtures = {"tagged_v24.mp3", "tagged.m4a", "tagged.flac", "id3.wav", "tagged.aiff",
+                                  "tagged.ogg", "tagged.opus", "tagged.wv", "tagged.tta", "tagged.wma"};
 
     QStringList copyAll()
     {
@@ -53,17 +74,17 @@ TEST_F(CliTextTest, CleanAndReplaceOnEveryFormat)
     result = runCli(QStringList{"clean", "--extra-characters", "--fields", "title"} + paths);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     ASSERT_FALSE(result.outLines().isEmpty());
-    EXPECT_EQ(result.outLines().first(), "5 tags changed.");
-    EXPECT_EQ(result.outLines().count(), 6);
+    EXPECT_EQ(result.outLines().first(), "10 tags changed.");
+    EXPECT_EQ(result.outLines().count(), 11);
     EXPECT_TRUE(result.outLines().last().endsWith(": saved"));
 
     result = runCli(QStringList{"clean", "--case", "capitalize", "--fields=title,artist"} + paths);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.outLines().first(), "10 tags changed.");
+    EXPECT_EQ(result.outLines().first(), "20 tags changed.");
 
     result = runCli(QStringList{"replace", "--find", "SONG", "--with", "Tune", "--mode", "ends", "--fields", "title"} + paths);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.outLines().first(), "5 tags changed.");
+    EXPECT_EQ(result.outLines().first(), "10 tags changed.");
 
     for (const QString& path : paths) {
         EXPECT_EQ(mutagenTitle(path), QString::fromUtf8("Caf\u00e9 Tune")) << path.toStdString();
@@ -107,7 +128,7 @@ TEST_F(CliTextTest, ARefusedReplacementIsReportedAndTheRestIsSaved)
     EXPECT_TRUE(result.err.contains("song.mp3: year: Number is required between 1900 and 2100 for Year."))
         << result.err.toStdString();
     EXPECT_EQ(mutagenTitle(path), "Live 19999");
-    EXPECT_EQ(mutagenField(path, "TDRC", "", ""), "1999");
+    EXPECT_EQ(mutagenField(path, {"TDRC", "", "", "", ""}), "1999");
 }
 
 TEST_F(CliTextTest, ShowFindKeepsTheRecordsTheFilterKeeps)
