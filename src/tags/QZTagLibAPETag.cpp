@@ -12,7 +12,6 @@
 #include <taglib/mpcfile.h>
 #include <taglib/wavpackfile.h>
 
-#include <algorithm>
 #include <climits>
 #include <memory>
 

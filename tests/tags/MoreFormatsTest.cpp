@@ -6,6 +6,7 @@
 #include "tags/StructureVerdict.h"
 #include "tags/TagTestSupport.h"
 
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -121,6 +122,41 @@ TEST(OggFormats, CommentGrowingOverManyPagesKeepsTheAudio)
     EXPECT_EQ(audioPacketDigest(path), before);
     EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
     EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString().size(), 100000);
+}
+
+// The comment packet keeps padding, so once a file has been saved, edits
+// that shorten or lengthen the comment are written over it in place (same
+// inode, same length); a large comment's leftover room is not all kept.
+TEST(OggFormats, LaterEditsFitTheCommentsPaddingInPlace)
+{
+    const auto saveComment = [](const QString& path, const QString& comment) {
+        QZTagLibRecord record(path, 0);
+        record.setValue(comment, QStringLiteral("comment"));
+        return record.saveDataToTagAndDoRenaming();
+    };
+    for (const char* fixture : kOggFixtures) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const QString path = dir.copyFixture(QString::fromLatin1(fixture));
+        const QString audio = audioPacketDigest(path);
+        ASSERT_TRUE(saveComment(path, QStringLiteral("first")));
+        const QFileInfo first(path);
+        const ino_t inode = statOf(path).st_ino;
+        for (const QString& comment : {QStringLiteral("a"), QString(600, QLatin1Char('l')), QStringLiteral("")}) {
+            ASSERT_TRUE(saveComment(path, comment));
+            EXPECT_EQ(statOf(path).st_ino, inode);
+            EXPECT_EQ(QFileInfo(path).size(), first.size());
+            EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString(), comment);
+        }
+        EXPECT_EQ(mutagenRead(path)["xiph"].toObject()["TITLE"][0].toString(), "Ogg Title");
+        EXPECT_EQ(audioPacketDigest(path), audio);
+
+        ASSERT_TRUE(saveComment(path, QString(200000, QLatin1Char('c'))));
+        ASSERT_TRUE(saveComment(path, QStringLiteral("short again")));
+        EXPECT_LT(QFileInfo(path).size(), first.size() + 70000);
+        EXPECT_EQ(mutagenRead(path)["xiph"].toObject()["COMMENT"][0].toString(), "short again");
+        EXPECT_EQ(audioPacketDigest(path), audio);
+    }
 }
 
 TEST(OggFormats, DamagedAndChainedFilesAreRefused)
