@@ -71,9 +71,14 @@ StructureVerdict checkApe(QIODevice& device, Layout* layout)
         return StructureVerdict{};
     };
 
+    // "TAG" 128 bytes from the end is an ID3v1 tag, unless it is the middle
+    // of an APE footer's "APETAGEX" (as TagLib tells them apart).
     qint64 tagEnd = fileSize;
-    if (fileSize >= kID3v1Size && device.seek(fileSize - kID3v1Size) && device.read(3) == "TAG")
-        tagEnd -= kID3v1Size;
+    if (fileSize >= kID3v1Size + 3 && device.seek(fileSize - kID3v1Size - 3)) {
+        const QByteArray id3v1 = device.read(8);
+        if (id3v1.mid(3, 3) == "TAG" && id3v1 != "APETAGEX")
+            tagEnd -= kID3v1Size;
+    }
     if (tagEnd - kFooterSize < start || !device.seek(tagEnd - kFooterSize))
         return done(tagEnd);
     const QByteArray footer = device.read(kFooterSize);

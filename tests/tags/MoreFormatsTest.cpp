@@ -2,10 +2,12 @@
 // mutagen writes we read, what we write mutagen reads, the picture both
 // ways, the audio packets unchanged by a save, damaged files refused.
 
+#include "tags/ApeTagWalker.h"
 #include "tags/OggPageWalker.h"
 #include "tags/StructureVerdict.h"
 #include "tags/TagTestSupport.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -269,6 +271,16 @@ TEST(ApeFormats, ID3v1IsAFallbackKeptInStep)
     const QJsonObject items = mutagenRead(path)["ape"].toObject();
     EXPECT_EQ(items["Title"].toArray().first().toString(), "New Title");
     EXPECT_EQ(items["Track"].toArray().first().toString(), "7");
+
+    // "TAG" 128 bytes from the end inside an APE footer's "APETAGEX" is no
+    // ID3v1 tag: the audio runs on to the end, as TagLib takes it.
+    QByteArray footerThenJunk = readAll(fixturePath("tagged.wv")) + QByteArray(99, '\0');
+    ASSERT_EQ(footerThenJunk.mid(footerThenJunk.size() - 128, 3), "TAG");
+    QBuffer device(&footerThenJunk);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    tagmint::tags::ape::Layout layout;
+    ASSERT_TRUE(tagmint::tags::ape::checkApe(device, &layout).holds());
+    EXPECT_EQ(layout.audio.offset + layout.audio.length, footerThenJunk.size());
 }
 
 TEST(ApeFormats, LyingFootersAreRefused)
