@@ -161,6 +161,23 @@ TEST(OggFormats, LaterEditsFitTheCommentsPaddingInPlace)
     }
 }
 
+// A Speex stream may announce extra header packets after its comment; a
+// save leaves them where they were.
+TEST(OggFormats, SpeexExtraHeadersStayAfterTheComment)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged_extra.spx");
+    expectFields(path, fixtureFields("Ogg"));
+    const QByteArray extra("Extra header of a Speex stream");
+    const qsizetype before = readAll(path).indexOf(extra);
+    ASSERT_GT(before, 0);
+    editKeepingAudio(path);
+    const QByteArray saved = readAll(path);
+    EXPECT_GT(saved.indexOf(extra), saved.indexOf("TITLE="));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    EXPECT_EQ(texts(mutagenRead(path)["xiph"].toObject()), kEditedXiphFields);
+}
+
 TEST(OggFormats, DamagedAndChainedFilesAreRefused)
 {
     TempDir dir;
@@ -302,6 +319,10 @@ TEST(ApeFormats, LyingFootersAreRefused)
     putLittleEndian32(shorter, footer + 12, size - 4);
     expectRefusedAndNeverWritten(dir, "short.wv", shorter);
     expectRefusedFor(dir, "junk.wv", QByteArray(300, 'j'), "no WavPack");
+    // TagLib would drop a text it cannot read as UTF-8 on save.
+    QByteArray latin1 = good;
+    latin1.replace("Ape Composer", "Ape Comp\xf6ser");
+    expectRefusedFor(dir, "latin1.wv", latin1, "not UTF-8");
 }
 
 // --- TrueAudio --------------------------------------------------------------
@@ -351,6 +372,29 @@ TEST(AsfFormat, ReadsMutagensAttributesAndWritesItsOwn)
     ASSERT_EQ(seen["pictures"].toArray().size(), 1);
     EXPECT_EQ(seen["pictures"][0]["md5"].toString(), picture);
     EXPECT_EQ(seen["pictures"][0]["desc"].toString(), "front");   // kept
+}
+
+// Some encoders store the track number as a DWORD: it reads as a number,
+// survives saves of other fields, and an edited number reaches mutagen.
+TEST(AsfFormat, DwordTrackNumberReadsAndEdits)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged_dword.wma");
+    const auto saveValue = [&](const QString& key, const QString& value) {
+        QZTagLibRecord record(path, 0);
+        record.setValue(value, key);
+        return record.saveDataToTagAndDoRenaming();
+    };
+    EXPECT_EQ(QZTagLibRecord(path, 0).value("trackNumber").toString(), "7");
+    ASSERT_TRUE(saveValue(QStringLiteral("title"), QStringLiteral("Other")));
+    QJsonObject attributes = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(attributes["WM/TrackNumber"].toArray(), QJsonArray{"7"});
+    EXPECT_EQ(attributes["Title"].toArray(), QJsonArray{"Other"});
+
+    ASSERT_TRUE(saveValue(QStringLiteral("trackNumber"), QStringLiteral("8")));
+    attributes = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(attributes["WM/TrackNumber"].toArray(), QJsonArray{"8"});
+    EXPECT_EQ(QZTagLibRecord(path, 0).value("trackNumber").toString(), "8");
 }
 
 TEST(AsfFormat, ObjectsWithAbsurdSizesAreRefused)
