@@ -19,6 +19,7 @@ namespace {
 
 constexpr quint8 kVorbisCommentBlock = 4;
 constexpr quint8 kLastMetadataBlock = 0x80;
+constexpr unsigned int kLongestMetadataBlock = 0xFFFFFF;
 
 enum class OggCodec { Unknown, Vorbis, Opus, Flac, Speex };
 
@@ -50,7 +51,10 @@ unsigned int paddedPacketLength(unsigned int needed, unsigned int current)
 // How each codec frames its comment packet: what precedes the comment and
 // whether a framing bit ends it.
 struct VorbisPacket {
-    static bool isComment(const TagLib::ByteVector& packet) { return packet.startsWith(TagLib::ByteVector("\x03vorbis", 7)); }
+    static bool isComment(const TagLib::ByteVector& packet)
+    {
+        return packet.startsWith(TagLib::ByteVector("\x03vorbis", 7));
+    }
     static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& /*old*/)
     {
         TagLib::ByteVector packet("\x03vorbis", 7);
@@ -70,7 +74,7 @@ struct OpusPacket {
 };
 
 struct SpeexPacket {
-    static bool isComment(const TagLib::ByteVector& /*packet*/) { return true; }
+    static bool isComment(const TagLib::ByteVector& /*packet*/) { return true; }   // no marker
     static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& /*old*/)
     {
         return comment.render(true);
@@ -78,7 +82,7 @@ struct SpeexPacket {
 };
 
 // A FLAC metadata block: type and last-block flag, then a 24-bit length
-// (filled in once the padding is known). The flag stays as it was: TagLib
+// (filled in once the padding is known; a longer block cannot be written). The flag stays as it was: TagLib
 // 1.13 would clear it, and readers would then take the first audio frame
 // for another block.
 struct FlacPacket {
@@ -93,20 +97,24 @@ struct FlacPacket {
         packet.append(comment.render(false));
         return packet;
     }
-    static void finish(TagLib::ByteVector& packet)
+    static bool finish(TagLib::ByteVector& packet)
     {
         const unsigned int length = packet.size() - 4;
+        if (length > kLongestMetadataBlock)
+            return false;
         packet[1] = char(length >> 16);
         packet[2] = char(length >> 8);
         packet[3] = char(length);
+        return true;
     }
 };
 
 template <class Packet>
-void finishPacket(TagLib::ByteVector& packet)
+bool finishPacket(TagLib::ByteVector& packet)
 {
     if constexpr (requires { Packet::finish(packet); })
-        Packet::finish(packet);
+        return Packet::finish(packet);
+    return true;
 }
 
 // An Ogg file whose comment packet keeps padding after the comment, as FLAC
@@ -132,7 +140,8 @@ public:
             return false;
         TagLib::ByteVector packet = Packet::render(*this->tag(), old);
         packet.resize(paddedPacketLength(packet.size(), old.size()), '\0');
-        finishPacket<Packet>(packet);
+        if (!finishPacket<Packet>(packet))
+            return false;
         this->setPacket(1, packet);
         return TagLib::Ogg::File::save();
     }
