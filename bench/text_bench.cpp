@@ -28,10 +28,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 using namespace tagmint::table;
+using tagmint::bench::threadCpuMilliseconds;
 
 namespace {
 
@@ -67,13 +67,6 @@ void fill(const RecordList& records)
         for (const QString& key : kColumns)
             records.at(row)->setValue(messyText(random, row), key);
     }
-}
-
-double threadCpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 // Wall time, and the processor time of this thread: on a busy machine the

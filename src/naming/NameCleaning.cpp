@@ -2,18 +2,27 @@
 
 #include "tags/NumberPair.h"
 
+#include <algorithm>
+
 namespace tagmint::naming {
 
 namespace {
 
-const QString kLeadingNumberChars = QStringLiteral("0123456789 ");
-const QString kLeadingJunkChars = QStringLiteral("\t\n\r-=.?!@#$%^&*+, ");
-const QString kTrailingJunkChars = QStringLiteral("\t\n\r-=@#$%^&+, ");
-const QString kSeparatorTrimChars = QStringLiteral("-=,.()/% ");
-const QString kClosingBrackets = QStringLiteral(")]}");
-const QString kOpeningBrackets = QStringLiteral("([{");
+// Views on literals, tested with isOneOf: a short scan, no string made.
+constexpr QStringView kLeadingNumberChars = u"0123456789 ";
+constexpr QStringView kLeadingJunkChars = u"\t\n\r-=.?!@#$%^&*+, ";
+constexpr QStringView kTrailingJunkChars = u"\t\n\r-=@#$%^&+, ";
+constexpr QStringView kSeparatorTrimChars = u"-=,.()/% ";
+constexpr QStringView kClosingBrackets = u")]}";
+constexpr QStringView kOpeningBrackets = u"([{";
 
 constexpr int kMaximumNoisePasses = 16;
+
+// QStringView::contains(QChar) runs Qt's substring search, slow per character.
+bool isOneOf(QChar c, QStringView set)
+{
+    return std::find(set.begin(), set.end(), c) != set.end();
+}
 
 bool isAsciiDigit(QChar c)
 {
@@ -24,30 +33,58 @@ bool isAsciiDigit(QChar c)
 // 5th, "10, the"; a blank before the suffix ("01 song") does not protect it.
 bool keepsLeadingNumber(const QString& text, qsizetype numberLength)
 {
-    const QString rest = text.mid(numberLength).toLower();
+    const QStringView rest = QStringView(text).sliced(numberLength);
+    const auto startsWith = [rest](QStringView suffix) {
+        if (rest.size() < suffix.size())
+            return false;
+        for (qsizetype i = 0; i < suffix.size(); ++i) {
+            if (rest.at(i).toLower() != suffix.at(i))
+                return false;
+        }
+        return true;
+    };
     const bool blankBefore = text.at(numberLength - 1) == QLatin1Char(' ');
-    for (const char* suffix : {"s", "th", "rd", "nd"}) {
-        if (rest.startsWith(QLatin1String(suffix)) && !blankBefore)
+    for (const QStringView suffix : {u"s", u"th", u"rd", u"nd"}) {
+        if (!blankBefore && startsWith(suffix))
             return true;
     }
-    for (const char* opener : {",", "(", "[", "{"}) {
-        if (rest.startsWith(QLatin1String(opener)))
-            return true;
+    return isOneOf(rest.front(), u",([{");
+}
+
+// normalizeSpaces on a piece of a text, made into a string once. Gives
+// *whole (shared, not copied) when the piece is all of it and stays as it is.
+QString normalizedSpaces(QStringView text, const QString* whole = nullptr)
+{
+    const QStringView trimmed = text.trimmed();
+    // A plain loop: Qt's substring search is slow for a two-character needle.
+    qsizetype doubled = 0;
+    while (doubled + 1 < trimmed.size()
+           && (trimmed[doubled] != QLatin1Char(' ') || trimmed[doubled + 1] != QLatin1Char(' ')))
+        ++doubled;
+    if (doubled + 1 >= trimmed.size())
+        return whole && trimmed.size() == whole->size() ? *whole : trimmed.toString();
+    // One pass into a buffer of the trimmed size; runs only shrink it.
+    QString result(trimmed.size(), Qt::Uninitialized);
+    QChar* out = std::copy_n(trimmed.data(), doubled + 1, result.data());
+    for (const QChar c : trimmed.sliced(doubled + 1)) {
+        if (c != QLatin1Char(' ') || out[-1] != QLatin1Char(' '))
+            *out++ = c;
     }
-    return false;
+    result.truncate(out - result.constData());
+    return result;
 }
 
 // Cuts trailing characters of the set when at least two characters remain
 // and at least one goes; "" when the whole text belongs to the set.
-QString cutTrailing(const QString& text, const QString& set, bool* consumedAll = nullptr)
+QString cutTrailing(const QString& text, QStringView set, bool* consumedAll = nullptr)
 {
     qsizetype end = text.size();
-    while (end > 0 && set.contains(text.at(end - 1)))
+    while (end > 0 && isOneOf(text.at(end - 1), set))
         --end;
     if (consumedAll)
         *consumedAll = end == 0;
     if (end >= 2 && end < text.size())
-        return normalizeSpaces(text.left(end));
+        return normalizedSpaces(QStringView(text).first(end));
     return text;
 }
 
@@ -55,28 +92,21 @@ QString cutTrailing(const QString& text, const QString& set, bool* consumedAll =
 
 QString replaceInvalidFileNameCharacters(const QString& text)
 {
-    static const QString invalid = QStringLiteral("\\/;:*|@");
+    constexpr QStringView invalid = u"\\/;:*|@";
+    const auto first = std::find_if(text.cbegin(), text.cend(), [invalid](QChar c) { return isOneOf(c, invalid); });
+    if (first == text.cend())
+        return text;   // shared, not copied
     QString result = text;
-    for (QChar& c : result) {
-        if (invalid.contains(c))
-            c = QLatin1Char(' ');
+    for (auto c = result.begin() + (first - text.cbegin()); c != result.end(); ++c) {
+        if (isOneOf(*c, invalid))
+            *c = QLatin1Char(' ');
     }
     return result;
 }
 
 QString normalizeSpaces(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    const qsizetype doubled = trimmed.indexOf(QLatin1String("  "));
-    if (doubled < 0)
-        return trimmed;   // shares the text when there was nothing to do
-    QString result = trimmed.left(doubled + 1);
-    for (qsizetype i = doubled + 1; i < trimmed.size(); ++i) {
-        const QChar c = trimmed.at(i);
-        if (c != QLatin1Char(' ') || !result.endsWith(QLatin1Char(' ')))
-            result.append(c);
-    }
-    return result;
+    return normalizedSpaces(text, &text);
 }
 
 bool hasLetterBeforeEnd(const QString& text)
@@ -100,15 +130,15 @@ QString stripLeadingTrackNumber(const QString& text)
         : spaced;
 
     qsizetype position = 0;
-    while (position < clean.size() && kLeadingNumberChars.contains(clean.at(position)))
+    while (position < clean.size() && isOneOf(clean.at(position), kLeadingNumberChars))
         ++position;
     if (position > 0 && position < clean.size() && keepsLeadingNumber(clean, position))
         position = 0;
-    while (position < clean.size() && kLeadingJunkChars.contains(clean.at(position)))
+    while (position < clean.size() && isOneOf(clean.at(position), kLeadingJunkChars))
         ++position;
     if (position == clean.size())
         return clean;
-    const QString rest = position > 0 ? normalizeSpaces(clean.mid(position)) : clean;
+    const QString rest = position > 0 ? normalizedSpaces(QStringView(clean).sliced(position)) : clean;
 
     bool consumedAll = false;
     const QString result = cutTrailing(rest, kTrailingJunkChars, &consumedAll);
@@ -118,11 +148,11 @@ QString stripLeadingTrackNumber(const QString& text)
 QString trimSeparatorChars(const QString& text)
 {
     qsizetype start = 0;
-    while (start < text.size() && kSeparatorTrimChars.contains(text.at(start)))
+    while (start < text.size() && isOneOf(text.at(start), kSeparatorTrimChars))
         ++start;
     if (start == text.size())
         return QString();
-    return normalizeSpaces(cutTrailing(text.mid(start), kSeparatorTrimChars));
+    return normalizeSpaces(cutTrailing(text.sliced(start), kSeparatorTrimChars));
 }
 
 QString stripTrailingYear(const QString& text)
@@ -136,22 +166,22 @@ QString stripTrailingYear(const QString& text)
     const QChar before = text.at(separator);
     if (!before.isSpace() && before != QLatin1Char('-'))
         return text;
-    const QString tail = trimSeparatorChars(normalizeSpaces(text.mid(separator)));
+    const QString tail = trimSeparatorChars(normalizedSpaces(QStringView(text).sliced(separator)));
     const int year = tags::leadingInteger(tail);
     if (year < 1901 || year > 2099)
         return text;
-    const QString head = normalizeSpaces(text.left(separator));
+    const QString head = normalizedSpaces(QStringView(text).first(separator));
     return head.size() > tail.size() ? head : text;
 }
 
 QString stripTrailingBracket(const QString& text)
 {
     const QString clean = stripLeadingTrackNumber(text);
-    if (clean.isEmpty() || !kClosingBrackets.contains(clean.back()))
+    if (clean.isEmpty() || !isOneOf(clean.back(), kClosingBrackets))
         return clean;
     for (qsizetype i = clean.size() - 2; i > 0; --i) {
-        if (kOpeningBrackets.contains(clean.at(i)))
-            return normalizeSpaces(clean.left(i));
+        if (isOneOf(clean.at(i), kOpeningBrackets))
+            return normalizedSpaces(QStringView(clean).first(i));
     }
     return clean;
 }
@@ -171,10 +201,16 @@ QString stripTrailingNoise(const QString& text)
 QString tidyName(const QString& text)
 {
     QString spaced = text;
-    spaced.replace(QLatin1String("&"), QLatin1String(" & "))
-        .replace(QLatin1Char('_'), QLatin1Char(' '))
-        .replace(QLatin1String("- "), QLatin1String(" - "))
-        .replace(QLatin1String(" -"), QLatin1String(" - "));
+    // Each replacement only where needed: most texts need none, and an
+    // untouched text is never copied.
+    if (spaced.contains(QLatin1Char('&')))
+        spaced.replace(QStringLiteral("&"), QStringLiteral(" & "));
+    if (spaced.contains(QLatin1Char('_')))
+        spaced.replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (spaced.contains(QLatin1Char('-'))) {
+        spaced.replace(QStringLiteral("- "), QStringLiteral(" - "));
+        spaced.replace(QStringLiteral(" -"), QStringLiteral(" - "));
+    }
     return normalizeSpaces(stripLeadingTrackNumber(stripTrailingNoise(spaced)));
 }
 

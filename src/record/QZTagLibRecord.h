@@ -40,7 +40,9 @@ public:
     // invalid QVariant for an unknown key or a missing image. "image" takes
     // a QImage or a tags::TagPicture.
     QVariant value(const QString& key) const;
-    QString text(RecordField field) const { return m_text[size_t(field)]; }
+    // By reference: loops over many records (find, filter, the text tools)
+    // then read the text without touching its shared count.
+    const QString& text(RecordField field) const { return m_text[size_t(field)]; }
     // Writes through the field's setter, which normalises the value and may
     // ignore it. Of the read-only keys only "folder" is writable.
     void setValue(const QVariant& value, const QString& key);
