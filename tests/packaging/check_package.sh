@@ -65,7 +65,8 @@ check "package name and architecture" test "$(dpkg-deb -f "$deb" Package) $(dpkg
 # The desktop file opens the supported types.
 desktop="$root/usr/share/applications/tagmint.desktop"
 check "desktop file runs tagmint with files" grep -qx 'Exec=tagmint %F' "$desktop"
-for type in audio/mpeg audio/mp4 audio/x-wav audio/x-aiff audio/flac; do
+for type in audio/mpeg audio/mp4 audio/x-wav audio/x-aiff audio/flac audio/ogg audio/x-opus+ogg \
+        audio/x-wavpack audio/x-ape audio/x-musepack audio/x-tta audio/x-ms-wma; do
     check "desktop file claims $type" grep -q "^MimeType=.*$type;" "$desktop"
 done
 
