@@ -1,13 +1,16 @@
 #include "app/PreferencesWindow.h"
 
+#include "network/NetworkConfig.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
@@ -20,6 +23,9 @@ const QString PreferencesWindow::kGeneralIdentifier =
 const QString PreferencesWindow::kConfirmationsIdentifier =
     QStringLiteral("QZTagLibTablePreferencesWindowConfirmationPanel");
 
+const QString PreferencesWindow::kNetworkIdentifier =
+    QStringLiteral("QZTagLibTablePreferencesWindowNetworkPanel");
+
 const QString PreferencesWindow::kFrameTopLeftKey = QStringLiteral("QZPreferences Frame Top Left");
 
 QString PreferencesWindow::paneFrameKey(const QString& identifier)
@@ -30,6 +36,15 @@ QString PreferencesWindow::paneFrameKey(const QString& identifier)
 namespace {
 
 const QString kSelectedPaneKey = QStringLiteral("QZPreferences Selected Identifier View");
+
+using tagmint::network::NetworkConfig;
+using tagmint::network::Service;
+
+// The line edits of the Network pane and the services whose keys they hold.
+const std::pair<const char*, Service> kKeyFields[] = {
+    {"acoustIdKey", Service::AcoustId},
+    {"albumInfoKey", Service::AlbumInfo},
+};
 
 // The numbers of "{x, y}" or "{{x, y}, {w, h}}"; none when the text has
 // another shape (a damaged or foreign value is ignored).
@@ -105,6 +120,26 @@ PreferencesWindow::PreferencesWindow(SettingsStore& store, QWidget* parent)
     confirmationsLayout->addStretch();
     m_tabs->addTab(confirmations, QStringLiteral("Confirmations"));
 
+    auto* network = new QWidget(m_tabs);
+    network->setObjectName(kNetworkIdentifier);
+    auto* networkLayout = new QFormLayout(network);
+    auto* keysNote = new QLabel(QStringLiteral("Fingerprint lookups (AcoustID) and artwork from the album "
+                                               "information service need keys of your own; "
+                                               "MusicBrainz needs none."),
+                                network);
+    keysNote->setWordWrap(true);
+    networkLayout->addRow(keysNote);
+    for (const auto& [name, service] : kKeyFields) {
+        auto* field = new QLineEdit(network);
+        field->setObjectName(QString::fromLatin1(name));
+        field->setClearButtonEnabled(true);
+        networkLayout->addRow(service == Service::AcoustId ? QStringLiteral("AcoustID client key:")
+                                                           : QStringLiteral("Album information API key:"),
+                              field);
+        connect(field, &QLineEdit::textEdited, this, &PreferencesWindow::writeNetworkKeys);
+    }
+    m_tabs->addTab(network, QStringLiteral("Network"));
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     layout->addWidget(buttons);
@@ -115,8 +150,10 @@ PreferencesWindow::PreferencesWindow(SettingsStore& store, QWidget* parent)
         connect(box, &QCheckBox::clicked, this, &PreferencesWindow::writeConfirmations);
 
     if (const auto selected = m_store.readFlatString(kSelectedPaneKey)) {
-        if (*selected == kConfirmationsIdentifier)
-            m_tabs->setCurrentIndex(1);
+        for (int i = 0; i < m_tabs->count(); ++i) {
+            if (m_tabs->widget(i)->objectName() == *selected)
+                m_tabs->setCurrentIndex(i);
+        }
     }
     connect(m_tabs, &QTabWidget::currentChanged, this, &PreferencesWindow::paneShown);
 
@@ -222,6 +259,11 @@ QCheckBox* PreferencesWindow::checkBox(const QString& name) const
     return findChild<QCheckBox*>(name);
 }
 
+QLineEdit* PreferencesWindow::lineEdit(const QString& name) const
+{
+    return findChild<QLineEdit*>(name);
+}
+
 void PreferencesWindow::readSettings()
 {
     const QZTagLibTableSettings& s = *m_settings;
@@ -242,6 +284,14 @@ void PreferencesWindow::readSettings()
     for (const auto& [name, value] : values) {
         if (QCheckBox* box = checkBox(QString::fromLatin1(name)))
             box->setChecked(value);
+    }
+    const QString section = QLatin1String(NetworkConfig::kSection);
+    for (const auto& [name, service] : kKeyFields) {
+        QLineEdit* field = lineEdit(QString::fromLatin1(name));
+        const QString stored = m_store.readString(section, NetworkConfig::userKeySettingKey(service)).value_or(QString());
+        // Rereading while the user types would move the cursor.
+        if (field && !field->hasFocus() && field->text() != stored)
+            field->setText(stored);
     }
 }
 
@@ -274,4 +324,15 @@ void PreferencesWindow::writeConfirmations()
         checkBox(QStringLiteral("showConfirmationAfterTagsUpdate"))->isChecked());
     s.setShowConfirmationAboutExtendingSelection(
         checkBox(QStringLiteral("showConfirmationAboutExtendingSelection"))->isChecked());
+}
+
+void PreferencesWindow::writeNetworkKeys()
+{
+    const QString section = QLatin1String(NetworkConfig::kSection);
+    for (const auto& [name, service] : kKeyFields) {
+        const QString key = lineEdit(QString::fromLatin1(name))->text().trimmed();
+        const QString settingKey = NetworkConfig::userKeySettingKey(service);
+        if (m_store.readString(section, settingKey).value_or(QString()) != key)
+            m_store.writeString(section, settingKey, key);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The preferences window: a General and a Confirmations pane of check
-// boxes, each written to the settings when clicked. The Confirmations pane
+// boxes, each written to the settings when clicked, and a Network pane with
+// the user's own service keys, written as they are typed. The Confirmations pane
 // follows changes made elsewhere (a "do not ask again" box in an alert).
 // Where the window stood, the size it had with each pane and the last pane
 // shown are kept in the settings' flat keys and restored when it opens.
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 class QCheckBox;
+class QLineEdit;
 class QTabWidget;
 class QZTagLibTableSettings;
 class SettingsStore;
@@ -23,9 +25,11 @@ public:
     void readSettings();
     QTabWidget* tabs() const { return m_tabs; }
     QCheckBox* checkBox(const QString& name) const;
+    QLineEdit* lineEdit(const QString& name) const;
 
     static const QString kGeneralIdentifier;
     static const QString kConfirmationsIdentifier;
+    static const QString kNetworkIdentifier;
     // Flat keys: "{x, y}" and, per pane identifier, "{{x, y}, {width, height}}".
     static const QString kFrameTopLeftKey;
     static QString paneFrameKey(const QString& identifier);
@@ -43,6 +47,7 @@ private:
     void writeWindowState();
     void writeGeneral();
     void writeConfirmations();
+    void writeNetworkKeys();
     QCheckBox* addBox(QWidget* pane, const QString& name, const QString& text);
 
     SettingsStore& m_store;

@@ -143,7 +143,7 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     setStatusBar(m_statusBar);
     m_statusBar->setVisible(m_settings.statusBarVisible());
 
-    const auto network = tagmint::network::NetworkTagLookup::fromUserSettings();
+    const auto network = tagmint::network::NetworkTagLookup::fromUserSettings(m_store.fileName());
     m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>(network));
     tagmint::network::LoadTagsCommand::Ui loadTagsUi;
     loadTagsUi.askOptions = [this](std::function<void(std::optional<quint32>)> reply) {
@@ -166,12 +166,12 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
         m_view->refreshVisibleCells();
         contentChanged();
     };
-    loadTagsUi.showResult = [this](const QString& title, int changes) {
+    loadTagsUi.showResult = [this](const QString& title, int changes, const QStringList& notices) {
         QApplication::alert(this);
-        showTagsChanged(tagmint::table::tagsChangedMessage(title, changes));
+        showTagsChanged(tagmint::table::tagsChangedMessage(title, changes), notices);
     };
-    loadTagsUi.isOnline = [] {
-        const tagmint::network::NetworkConfig config{SettingsStore()};
+    loadTagsUi.isOnline = [this] {
+        const tagmint::network::NetworkConfig config{SettingsStore(m_store.fileName())};
         return tagmint::network::isServiceReachable(config.baseUrl(tagmint::network::Service::MusicBrainz));
     };
     loadTagsUi.statusMessage = [this](const QString& text, int priority) {
@@ -928,7 +928,7 @@ void TableMainWindow::showFilledColumns(const PreprocessingStatistics& statistic
     m_controller->showColumns(QStringList(statistics.filledKeys.cbegin(), statistics.filledKeys.cend()));
 }
 
-void TableMainWindow::showTagsChanged(const StatusNotification& message)
+void TableMainWindow::showTagsChanged(const StatusNotification& message, const QStringList& notices)
 {
     postNotification(StatusNotification::resetPriority());
     postNotification(message);
@@ -939,6 +939,7 @@ void TableMainWindow::showTagsChanged(const StatusNotification& message)
     auto* box = new QMessageBox(QMessageBox::Information, message.title, message.message,
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("TagsChangedAlert"));
+    box->setInformativeText(notices.join(QLatin1Char('\n')));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setCheckBox(new QCheckBox(QStringLiteral("Do not show this message again"), box));

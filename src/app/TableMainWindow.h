@@ -143,7 +143,8 @@ private:
     void showAlert(const QString& title, const QString& text);
     // "%i tags changed." under the command's title; an alert with a "do not
     // show again" box while the setting asks for it, else a popup.
-    void showTagsChanged(const StatusNotification& message);
+    // notices: what the run could not do for want of keys, under the count.
+    void showTagsChanged(const StatusNotification& message, const QStringList& notices = {});
     // The offline sheet of the load-tags commands and its diagnosis button.
     void askOffline(const QString& title, const QString& text,
                     std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply);

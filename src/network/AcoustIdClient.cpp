@@ -101,6 +101,7 @@ std::optional<FingerprintResult> parseAcoustidResponse(const QByteArray& body, i
         return std::nullopt;
 
     FingerprintResult result;
+    bool recognised = false;   // some recording came with its title and identifier
     for (const QJsonValue& resultValue : results) {
         const QJsonObject entry = resultValue.toObject();
         const double score = qBound(0.0, entry.value(QLatin1String("score")).toDouble(), 1.0);
@@ -111,7 +112,10 @@ std::optional<FingerprintResult> parseAcoustidResponse(const QByteArray& body, i
             track.id = textField(recording, "id");
             const std::optional<CreditedArtist> recordingArtist = firstArtist(recording);
             const QJsonValue groups = recording.value(QLatin1String("releasegroups"));
-            if (track.title.isEmpty() || track.id.isEmpty() || !recordingArtist || !groups.isArray())
+            if (track.title.isEmpty() || track.id.isEmpty())
+                continue;
+            recognised = true;
+            if (!recordingArtist || !groups.isArray())
                 continue;
             const double duration = recording.value(QLatin1String("duration")).toDouble();
             track.durationSeconds = std::isfinite(duration) && duration > 0 && duration < 86400 ? int(duration) : 0;
@@ -132,9 +136,11 @@ std::optional<FingerprintResult> parseAcoustidResponse(const QByteArray& body, i
             }
         }
     }
-    pruneAndSortFingerprintResult(result);
-    if (result.isEmpty())
+    if (!recognised)
         return std::nullopt;
+    // Recordings without an artist (or none of the right length) leave the
+    // result empty: the lookup completes it from the tags.
+    pruneAndSortFingerprintResult(result);
     return result;
 }
 

@@ -35,7 +35,9 @@ private:
 };
 
 // Reads a lookup answer ({"status": "ok", "results": [...]}); nullopt for
-// anything else. fileDuration in seconds sets each recording's mismatch.
+// anything else, and for an answer without a single recording (title and
+// identifier). Recordings without an artist are left out, so the result
+// may be empty. fileDuration in seconds sets each recording's mismatch.
 std::optional<FingerprintResult> parseAcoustidResponse(const QByteArray& body, int fileDuration);
 
 } // namespace tagmint::network

@@ -106,7 +106,7 @@ TrackChoice scoringPass(const FingerprintResult& result, int pass, const KnownAl
 }
 
 TrackChoice chooseFingerprintTrack(const FingerprintResult& result, const KnownAlbums& known,
-                                   const std::function<void(const QString& artist)>& fetchMore)
+                                   const std::function<void(const TrackChoice& choice)>& fetchMore)
 {
     for (int pass = 0; pass < 2; ++pass) {
         const TrackChoice choice = scoringPass(result, pass, known);
@@ -116,7 +116,7 @@ TrackChoice chooseFingerprintTrack(const FingerprintResult& result, const KnownA
     const TrackChoice lastResort = scoringPass(result, 2, known);
     if (lastResort.isEmpty() || !fetchMore)
         return lastResort;
-    fetchMore(lastResort.artist);
+    fetchMore(lastResort);
     const TrackChoice confirmed = scoringPass(result, 0, known);
     return confirmed.isEmpty() ? lastResort : confirmed;
 }

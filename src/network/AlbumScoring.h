@@ -46,10 +46,10 @@ struct TrackChoice {
 // "artist_title" key.
 TrackChoice scoringPass(const FingerprintResult& result, int pass, const KnownAlbums& known);
 
-// Passes 0, 1, 2 until one chooses; when only pass 2 did, fetchMore(artist)
-// learns that artist's albums and pass 0 runs again, its choice winning.
+// Passes 0, 1, 2 until one chooses; when only pass 2 did, fetchMore(choice)
+// learns more albums of that artist and pass 0 runs again, its choice winning.
 TrackChoice chooseFingerprintTrack(const FingerprintResult& result, const KnownAlbums& known,
-                                   const std::function<void(const QString& artist)>& fetchMore = {});
+                                   const std::function<void(const TrackChoice& choice)>& fetchMore = {});
 
 // Whether more of the artist's answered albums are known on MusicBrainz
 // with a year as "Live" than as anything else.

@@ -114,7 +114,9 @@ void LoadTagsCommand::runOnSelection(quint32 flags, const QString& title)
     table::ApplyToSelectionCallbacks callbacks;
     callbacks.ask = m_ui.askExtend;
     callbacks.refreshAfterChanges = m_ui.refreshAfterChanges;
-    callbacks.showResult = [this, title](int changes) { m_ui.showResult(title, changes); };
+    callbacks.showResult = [this, title](int changes) {
+        m_ui.showResult(title, changes, m_network ? m_network->notices() : QStringList());
+    };
 
     const auto operation = [this, flags, title](const table::OperationRange& range,
                                                 const std::function<void(int)>& completion) {

@@ -37,8 +37,9 @@ public:
         std::function<void(int ms, std::function<void()> action)> later;
         // Records changed: redraw the cells, recount.
         std::function<void()> refreshAfterChanges;
-        // The end of a run: its title and the number of fields changed.
-        std::function<void(const QString& title, int changes)> showResult;
+        // The end of a run: its title, the number of fields changed and
+        // what the network source could not do for want of keys.
+        std::function<void(const QString& title, int changes, const QStringList& notices)> showResult;
         // Starts the system's network diagnosis.
         std::function<void()> diagnoseNetwork;
         // Whether the network services can be reached; unset: always.

@@ -18,18 +18,40 @@ ServiceGate& MusicBrainzClient::gate()
     return musicBrainz;
 }
 
-QString MusicBrainzClient::artistSearchText(const QString& name)
+namespace {
+
+// field:"value", with the query language's special characters escaped.
+QString fieldSearchText(const char* field, const QString& value)
 {
     static const QString special = QStringLiteral("+-&|!(){}[]^\"~*?:\\/");
     QString escaped;
-    for (const QChar c : name) {
+    for (const QChar c : value) {
         if (special.contains(c))
             escaped.append(QLatin1Char('\\'));
         escaped.append(c);
     }
-    QString text = QStringLiteral("artist:\"%1\"").arg(escaped);
-    // Kept whole rather than cut inside an escape or the closing quote.
-    return text.toUtf8().size() <= 259 ? text : QString();
+    return QStringLiteral("%1:\"%2\"").arg(QLatin1String(field), escaped);
+}
+
+// Longer texts are refused whole rather than cut inside an escape or the
+// closing quote.
+constexpr int kMaxSearchBytes = 259;
+
+} // namespace
+
+QString MusicBrainzClient::artistSearchText(const QString& name)
+{
+    const QString text = fieldSearchText("artist", name);
+    return text.toUtf8().size() <= kMaxSearchBytes ? text : QString();
+}
+
+QString MusicBrainzClient::recordingSearchText(const QString& name, const QString& title)
+{
+    const QString artist = artistSearchText(name);
+    const QString recording = fieldSearchText("recording", title);
+    if (artist.isEmpty() || title.trimmed().isEmpty() || recording.toUtf8().size() > kMaxSearchBytes)
+        return QString();
+    return artist + QStringLiteral(" AND ") + recording;
 }
 
 std::optional<QByteArray> MusicBrainzClient::query(const LookupContext& context, const QByteArray& pathAndQuery)
@@ -113,6 +135,30 @@ std::optional<ArtistAlbums> MusicBrainzClient::cachedArtistAlbums(const LookupCo
                 fetched = albumsForArtist(context, ownName, id, albums);
         }
         return fetched ? std::optional(albums) : std::nullopt;
+    });
+}
+
+std::optional<ArtistAlbums> MusicBrainzClient::cachedRecordingAlbums(const LookupContext& context,
+                                                                     const QString& name, const QString& id,
+                                                                     const QString& title)
+{
+    const QString searchText = recordingSearchText(name, title);
+    if (searchText.isEmpty())
+        return std::nullopt;
+    const QByteArray key = QStringList{name, id, title}.join(QLatin1Char('_')).toLower().toUtf8();
+    return ResultCache::artistAlbums().through<ArtistAlbums>(key, m_cacheOnly, [&]() -> std::optional<ArtistAlbums> {
+        if (context.cancelled())
+            return std::nullopt;
+        context.say(QStringLiteral("Getting albums for artist '%1'").arg(name));
+        const std::optional<QByteArray> body =
+            query(context, "recording?query=" + urlEncode(searchText) + "&limit=100");
+        ArtistAlbums albums;
+        if (!body || !addRecordingReleases(*body, name, id, albums)) {
+            context.say(QStringLiteral("Could not get albums for artist '%1'").arg(name));
+            return std::nullopt;
+        }
+        finishAlbumList(albums);
+        return albums;
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The MusicBrainz web service (ws/2, XML): an artist's albums from release
-// searches (three pages at most), one release's tracks, an artist's name.
+// searches (three pages at most) and from a recording search, one release's
+// tracks, an artist's name.
 // Requests go one at a time, paced, retried on server errors; answers are
 // cached for 21 days and an expired entry serves when the service fails.
 
@@ -32,10 +33,17 @@ public:
                                                    const QString& id);
     std::optional<AlbumDetails> cachedAlbumDetails(const LookupContext& context, const QString& title,
                                                    const QString& releaseId);
+    // The artist's albums that hold a recording of this title (one
+    // recording search of 100 recordings): they reach albums beyond the
+    // artist's first 300 releases.
+    std::optional<ArtistAlbums> cachedRecordingAlbums(const LookupContext& context, const QString& name,
+                                                      const QString& id, const QString& title);
 
     // The search text for an artist: artist:"name", with the query
     // language's special characters escaped.
     static QString artistSearchText(const QString& name);
+    // artist:"name" AND recording:"title", escaped alike; "" when too long.
+    static QString recordingSearchText(const QString& name, const QString& title);
 
     // Offline: the cached forms answer from the cache alone, expired or not.
     void setCacheOnly(bool cacheOnly) { m_cacheOnly = cacheOnly; }

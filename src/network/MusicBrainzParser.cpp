@@ -10,6 +10,7 @@
 #include <musicbrainz5/NameCredit.h>
 #include <musicbrainz5/NameCreditList.h>
 #include <musicbrainz5/Recording.h>
+#include <musicbrainz5/RecordingList.h>
 #include <musicbrainz5/Release.h>
 #include <musicbrainz5/ReleaseGroup.h>
 #include <musicbrainz5/ReleaseList.h>
@@ -110,10 +111,43 @@ bool albumTypeOf(const MusicBrainz5::CRelease& release, QString* albumType)
     return true;
 }
 
-void addRelease(const MusicBrainz5::CRelease& release, const QString& askedName, const QString& askedId,
-                ArtistAlbums& albums)
+// Groups albums by title: an album of a matching title takes the entry's
+// releases, and the entry's representative release when that one is dated
+// earlier (or the album has no date); any other entry is a new album.
+void addAlbum(ArtistAlbums& albums, const AlbumEntry& entry)
 {
-    const std::optional<CreditedArtist> artist = singleCredit(release.ArtistCredit());
+    for (AlbumEntry& album : albums.albums) {
+        if (!namesMatch(album.title, entry.title))
+            continue;
+        const bool earlier = entry.year > 0 && (album.year == 0 || entry.year < album.year);
+        if (earlier) {
+            album.id = entry.id;
+            album.albumType = entry.albumType;
+            album.year = entry.year;
+            if (entry.tracksTotal >= 1 && entry.tracksTotal != album.tracksTotal)
+                album.tracksTotal = entry.tracksTotal;
+        }
+        for (const QString& id : entry.releaseIds)
+            addUnique(album.releaseIds, id);
+        for (const QString& barcode : entry.barcodes)
+            addUnique(album.barcodes, barcode);
+        for (const QString& asin : entry.asins)
+            addUnique(album.asins, asin);
+        for (const CreditedArtist& artist : entry.artists) {
+            if (!hasArtist(album.artists, artist))
+                album.artists.append(artist);
+        }
+        return;
+    }
+    albums.albums.append(entry);
+}
+
+// credit: the release's own, or (in a recording search, where releases
+// credited like their recording carry none) the recording's.
+void addRelease(const MusicBrainz5::CRelease& release, const MusicBrainz5::CArtistCredit* credit,
+                const QString& askedName, const QString& askedId, ArtistAlbums& albums)
+{
+    const std::optional<CreditedArtist> artist = singleCredit(credit);
     if (!artist)
         return;
     if (!askedId.isEmpty() && askedId != QLatin1String("-")) {
@@ -125,45 +159,18 @@ void addRelease(const MusicBrainz5::CRelease& release, const QString& askedName,
     if (!hasArtist(albums.artists, *artist))
         albums.artists.append(*artist);
 
-    const QString title = text(release.Title()).trimmed();
-    if (title.isEmpty())
-        return;
-    const QString id = text(release.ID());
-    const int tracksTotal = release.MediumList() ? boundedCount(release.MediumList()->TrackCount()) : 0;
-    QString albumType;
-    if (!albumTypeOf(release, &albumType))
-        return;
-    const int year = leadingYear(text(release.Date()));
-    const QString barcode = text(release.Barcode());
-    const QString asin = text(release.ASIN());
-
-    for (AlbumEntry& album : albums.albums) {
-        if (!namesMatch(album.title, title))
-            continue;
-        const bool earlier = year > 0 && (album.year == 0 || year < album.year);
-        if (earlier) {
-            album.id = id;
-            album.albumType = albumType;
-            album.year = year;
-            if (tracksTotal >= 1 && tracksTotal != album.tracksTotal)
-                album.tracksTotal = tracksTotal;
-        }
-        addUnique(album.releaseIds, id);
-        addUnique(album.barcodes, barcode);
-        addUnique(album.asins, asin);
-        return;
-    }
     AlbumEntry album;
-    album.title = title;
-    album.id = id;
-    album.albumType = albumType;
-    album.year = year;
-    album.tracksTotal = tracksTotal;
-    addUnique(album.releaseIds, id);
-    addUnique(album.barcodes, barcode);
-    addUnique(album.asins, asin);
+    album.title = text(release.Title()).trimmed();
+    if (album.title.isEmpty() || !albumTypeOf(release, &album.albumType))
+        return;
+    album.id = text(release.ID());
+    album.tracksTotal = release.MediumList() ? boundedCount(release.MediumList()->TrackCount()) : 0;
+    album.year = leadingYear(text(release.Date()));
+    addUnique(album.releaseIds, album.id);
+    addUnique(album.barcodes, text(release.Barcode()));
+    addUnique(album.asins, text(release.ASIN()));
     album.artists.append(*artist);
-    albums.albums.append(album);
+    addAlbum(albums, album);
 }
 
 bool hasTitle(const AlbumDetails& details, const QString& title)
@@ -199,9 +206,42 @@ std::optional<ReleasePage> addReleasePage(const QByteArray& xml, const QString& 
     page.items = list->NumItems();
     for (int i = 0; i < page.items; ++i) {
         if (const MusicBrainz5::CRelease* release = list->Item(i))
-            addRelease(*release, askedName, askedId, albums);
+            addRelease(*release, release->ArtistCredit(), askedName, askedId, albums);
     }
     return page;
+}
+
+bool addRecordingReleases(const QByteArray& xml, const QString& askedName, const QString& askedId,
+                          ArtistAlbums& albums)
+{
+    const std::optional<MusicBrainz5::CMetadata> metadata = parseMetadata(xml);
+    const MusicBrainz5::CRecordingList* recordings = metadata ? metadata->RecordingList() : nullptr;
+    if (!recordings)
+        return false;
+    for (int r = 0; r < recordings->NumItems(); ++r) {
+        const MusicBrainz5::CRecording* recording = recordings->Item(r);
+        const MusicBrainz5::CReleaseList* releases = recording ? recording->ReleaseList() : nullptr;
+        for (int i = 0; releases && i < releases->NumItems(); ++i) {
+            const MusicBrainz5::CRelease* release = releases->Item(i);
+            if (!release)
+                continue;
+            const MusicBrainz5::CArtistCredit* credit =
+                release->ArtistCredit() ? release->ArtistCredit() : recording->ArtistCredit();
+            addRelease(*release, credit, askedName, askedId, albums);
+        }
+    }
+    return true;
+}
+
+void mergeArtistAlbums(ArtistAlbums& into, const ArtistAlbums& from)
+{
+    for (const AlbumEntry& album : from.albums)
+        addAlbum(into, album);
+    for (const CreditedArtist& artist : from.artists) {
+        if (!hasArtist(into.artists, artist))
+            into.artists.append(artist);
+    }
+    finishAlbumList(into);
 }
 
 std::optional<AlbumDetails> parseReleaseDetails(const QByteArray& xml)

@@ -23,6 +23,15 @@ struct ReleasePage {
 std::optional<ReleasePage> addReleasePage(const QByteArray& xml, const QString& askedName, const QString& askedId,
                                           ArtistAlbums& albums);
 
+// Adds the releases of a recording search's recordings to albums, by the
+// same rules; a release without its own credit has its recording's. False
+// when the answer holds no recording list.
+bool addRecordingReleases(const QByteArray& xml, const QString& askedName, const QString& askedId,
+                          ArtistAlbums& albums);
+
+// Adds from's albums to into's, grouped by title as within one search.
+void mergeArtistAlbums(ArtistAlbums& into, const ArtistAlbums& from);
+
 // The tracks of one release (inc=media+recordings+artist-credits).
 std::optional<AlbumDetails> parseReleaseDetails(const QByteArray& xml);
 

@@ -46,8 +46,8 @@ NetworkConfig::NetworkConfig(const SettingsStore& settings)
         setPaceMs(service, settings.readInt(section, paceSettingKey(service), defaultPaceMs(service)));
     }
     m_timeoutMs = qBound(1000, settings.readInt(section, QStringLiteral("TimeoutMs"), 30000), 600000);
-    m_acoustIdKey = fromEnvironmentOrSettings("TAGMINT_ACOUSTID_KEY", settings, QStringLiteral("AcoustIDKey"));
-    m_albumInfoKey = fromEnvironmentOrSettings("TAGMINT_ALBUMINFO_KEY", settings, QStringLiteral("AlbumInfoKey"));
+    m_acoustIdKey = fromEnvironmentOrSettings("TAGMINT_ACOUSTID_KEY", settings, userKeySettingKey(Service::AcoustId));
+    m_albumInfoKey = fromEnvironmentOrSettings("TAGMINT_ALBUMINFO_KEY", settings, userKeySettingKey(Service::AlbumInfo));
 }
 
 QString NetworkConfig::baseUrl(Service service) const
@@ -75,6 +75,11 @@ QString NetworkConfig::urlVariable(Service service)
 QString NetworkConfig::urlSettingKey(Service service)
 {
     return QString::fromLatin1(serviceWord(service)) + QStringLiteral("URL");
+}
+
+QString NetworkConfig::userKeySettingKey(Service service)
+{
+    return QString::fromLatin1(serviceWord(service)) + QStringLiteral("Key");
 }
 
 QString NetworkConfig::paceSettingKey(Service service)

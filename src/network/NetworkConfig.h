@@ -34,6 +34,8 @@ public:
     // "TAGMINT_MUSICBRAINZ_URL", ... and the settings keys "MusicBrainzURL", ...
     static QString urlVariable(Service service);
     static QString urlSettingKey(Service service);
+    // "AcoustIDKey" and "AlbumInfoKey": where the user's own keys are kept.
+    static QString userKeySettingKey(Service service);
     // "MusicBrainzPaceMs", ...
     static QString paceSettingKey(Service service);
     static QString defaultBaseUrl(Service service);

@@ -5,6 +5,7 @@
 #include "network/NameMatching.h"
 #include "network/NetworkKeyTable.h"
 #include "network/LoadTagsFlags.h"
+#include "network/MusicBrainzParser.h"
 #include "network/ResultCache.h"
 #include "record/RecordField.h"
 #include "settings/SettingsStore.h"
@@ -34,6 +35,15 @@ QString orElse(const QString& value, const QString& fallback) { return value.isE
 bool isUsableName(const QString& name)
 {
     return !name.trimmed().isEmpty() && name != QLatin1String("-");
+}
+
+QString idOf(const FingerprintResult& result, const QString& artist)
+{
+    for (const FingerprintArtist& entry : result) {
+        if (entry.name == artist)
+            return entry.id;
+    }
+    return QString();
 }
 
 naming::TagValues valuesOf(const Candidate& candidate)
@@ -69,11 +79,14 @@ NetworkTagLookup::NetworkTagLookup(SetupFactory factory)
 {
 }
 
-std::shared_ptr<NetworkTagLookup> NetworkTagLookup::fromUserSettings()
+std::shared_ptr<NetworkTagLookup> NetworkTagLookup::fromUserSettings(const QString& settingsFile)
 {
-    return std::make_shared<NetworkTagLookup>([](bool cacheOnly) {
-        SettingsStore settings;
-        return NetworkSetup::fromSettings(settings, cacheOnly);
+    // Each run opens the file afresh on its own thread.
+    return std::make_shared<NetworkTagLookup>([settingsFile](bool cacheOnly) {
+        const std::unique_ptr<SettingsStore> settings = settingsFile.isEmpty()
+            ? std::make_unique<SettingsStore>()
+            : std::make_unique<SettingsStore>(settingsFile);
+        return NetworkSetup::fromSettings(*settings, cacheOnly);
     });
 }
 
@@ -135,6 +148,41 @@ void NetworkTagLookup::addArtistAlbums(const LookupContext& context, ArtistList&
     artists.append(entry);
 }
 
+std::optional<ArtistAlbums> NetworkTagLookup::addRecordingAlbums(const LookupContext& context, ArtistList& artists,
+                                                                 const QString& name, const QString& id,
+                                                                 const QString& title)
+{
+    addArtistAlbums(context, artists, name, id);
+    std::optional<ArtistAlbums> holding = m_musicBrainz.cachedRecordingAlbums(context, name, id, title);
+    const auto entry = std::find_if(artists.begin(), artists.end(),
+                                    [&](const ArtistAlbums& artist) { return namesMatch(artist.name, name); });
+    if (holding && entry != artists.end())
+        mergeArtistAlbums(*entry, *holding);
+    return holding;
+}
+
+FingerprintResult NetworkTagLookup::completedFromMusicBrainz(const LookupContext& context, ArtistList& artists,
+                                                             const naming::TagValues& asked, const QString& title)
+{
+    // The sound was recognised but the answer named nobody: the albums of a named artist that hold a
+    // recording of the title stand in, one unscored track each.
+    for (const char* key : {"artist", "artist2", "artist3"}) {
+        const QString name = asked.value(QLatin1String(key)).trimmed();
+        if (!isUsableName(name) || title.isEmpty() || context.cancelled())
+            continue;
+        const std::optional<ArtistAlbums> holding = addRecordingAlbums(context, artists, name, QString(), title);
+        FingerprintArtist artist{name, QString(), {}};
+        for (const AlbumEntry& album : holding ? holding->albums : QList<AlbumEntry>()) {
+            FingerprintTrack track;
+            track.title = title;
+            artist.albums.append(FingerprintAlbum{album.title, album.id, album.albumType, {track}});
+        }
+        if (!artist.albums.isEmpty())
+            return {artist};
+    }
+    return {};
+}
+
 std::optional<Candidate> NetworkTagLookup::matchTrack(const LookupContext& context, const QString& artist,
                                                       const AlbumEntry& album, const QString& title, int score)
 {
@@ -180,31 +228,30 @@ std::optional<naming::TagValues> NetworkTagLookup::lookupTags(const LookupContex
         noticeOnce(context, missingAcoustIdKeyText());
         return std::nullopt;
     }
-    const std::optional<FingerprintResult> result = fingerprintLookup(context, path);
+    std::optional<FingerprintResult> result = fingerprintLookup(context, path);
     if (!result || context.cancelled())
         return std::nullopt;
+    if (result->isEmpty()) {
+        result = completedFromMusicBrainz(context, artists, asked, title);
+        if (result->isEmpty() || context.cancelled())
+            return std::nullopt;
+    }
     const KnownAlbums known = [&](const FingerprintArtist& artist) { return findArtist(artists, artist.name); };
-    const TrackChoice choice = chooseFingerprintTrack(*result, known, [&](const QString& name) {
-        addArtistAlbums(context, artists, name);
+    const TrackChoice choice = chooseFingerprintTrack(*result, known, [&](const TrackChoice& lastResort) {
+        addRecordingAlbums(context, artists, lastResort.artist, idOf(*result, lastResort.artist), lastResort.title);
     });
     if (choice.isEmpty() || context.cancelled())
         return std::nullopt;
 
-    QString choiceId;
-    for (const FingerprintArtist& artist : *result) {
-        if (artist.name == choice.artist)
-            choiceId = artist.id;
-    }
-    addArtistAlbums(context, artists, choice.artist, choiceId);
-    const ArtistAlbums* chosenAlbums = findArtist(artists, choice.artist);
-    if (chosenAlbums) {
+    addArtistAlbums(context, artists, choice.artist, idOf(*result, choice.artist));
+    if (const ArtistAlbums* chosenAlbums = findArtist(artists, choice.artist)) {
         // The album the tags name, confirmed by the sound.
         if (const AlbumEntry* album = albumTitle.isEmpty() ? nullptr : chosenAlbums->findAlbum(albumTitle)) {
             if (std::optional<Candidate> match =
                     matchTrack(context, choice.artist, *album, choice.title, kConfirmedFingerprintScore))
                 return valuesOf(*match);
         }
-        if (std::optional<Candidate> candidate = fingerprintCandidate(context, *result, choice, *chosenAlbums))
+        if (std::optional<Candidate> candidate = fingerprintCandidate(context, *result, choice, artists))
             return valuesOf(*candidate);
     }
     naming::TagValues found;
@@ -215,8 +262,11 @@ std::optional<naming::TagValues> NetworkTagLookup::lookupTags(const LookupContex
 
 std::optional<Candidate> NetworkTagLookup::fingerprintCandidate(const LookupContext& context,
                                                                 const FingerprintResult& result,
-                                                                const TrackChoice& choice, const ArtistAlbums& known)
+                                                                const TrackChoice& choice, ArtistList& artists)
 {
+    const ArtistAlbums* known = findArtist(artists, choice.artist);
+    if (!known)
+        return std::nullopt;
     const auto artistIt = std::find_if(result.begin(), result.end(),
                                        [&](const FingerprintArtist& artist) { return artist.name == choice.artist; });
     if (artistIt == result.end())
@@ -230,10 +280,10 @@ std::optional<Candidate> NetworkTagLookup::fingerprintCandidate(const LookupCont
     };
 
     // An artist known mostly for live records: the first live album holding the recording.
-    if (isMostlyLive(*artistIt, known)) {
+    if (isMostlyLive(*artistIt, *known)) {
         int tries = 0;
         for (const FingerprintAlbum& album : artistIt->albums) {
-            const AlbumEntry* entry = known.findAlbum(album.title);
+            const AlbumEntry* entry = known->findAlbum(album.title);
             const FingerprintTrack* track = matchingTrack(album);
             if (!entry || !track || entry->albumType.compare(QLatin1String("Live"), Qt::CaseInsensitive) != 0)
                 continue;
@@ -244,12 +294,17 @@ std::optional<Candidate> NetworkTagLookup::fingerprintCandidate(const LookupCont
         }
     }
 
-    // Studio albums with a year and enough tracks first, then any album MusicBrainz knows.
-    for (int pass = 0; pass < 2 && !context.cancelled(); ++pass) {
+    // Studio albums with a year and enough tracks first, then any album MusicBrainz knows, then the
+    // same after learning the albums that hold the recording.
+    for (int pass = 0; pass < 3 && !context.cancelled(); ++pass) {
+        if (pass == 2) {
+            addRecordingAlbums(context, artists, choice.artist, idOf(result, choice.artist), choice.title);
+            known = findArtist(artists, choice.artist);
+        }
         QList<Candidate> candidates;
         for (const FingerprintAlbum& album : artistIt->albums) {
             const FingerprintTrack* track = matchingTrack(album);
-            const AlbumEntry* entry = track ? known.findAlbum(album.title) : nullptr;
+            const AlbumEntry* entry = track ? known->findAlbum(album.title) : nullptr;
             if (!entry || (pass == 0 && (entry->year < 1 || !entry->albumType.isEmpty() || entry->tracksTotal < 5)))
                 continue;
             if (std::optional<Candidate> match = matchTrack(context, choice.artist, *entry, choice.title, trackScore(*track)))

@@ -39,8 +39,9 @@ public:
     // Makes the setup of each run (cacheOnly when the user accepted to work offline).
     using SetupFactory = std::function<NetworkSetup(bool cacheOnly)>;
     explicit NetworkTagLookup(SetupFactory factory);
-    // Reads the user's settings at the start of every run.
-    static std::shared_ptr<NetworkTagLookup> fromUserSettings();
+    // Reads the settings file (the user's when empty) at the start of
+    // every run.
+    static std::shared_ptr<NetworkTagLookup> fromUserSettings(const QString& settingsFile = QString());
 
     void startRun(quint32 flags) override;
 
@@ -56,7 +57,7 @@ public:
     static QString missingAcoustIdKeyText();   // "AcoustID lookups need a client key: see Preferences"
     static QString missingAlbumInfoKeyText();
     // What the run could not do for want of keys, each said once.
-    QStringList notices() const;
+    QStringList notices() const override;
 
 private:
     using ArtistList = QList<ArtistAlbums>;
@@ -66,8 +67,16 @@ private:
     const ArtistAlbums* findArtist(const ArtistList& artists, const QString& name) const;
     std::optional<Candidate> matchTrack(const LookupContext& context, const QString& artist, const AlbumEntry& album,
                                         const QString& title, int score);
+    // Adds the albums that hold a recording of the title to the artist's
+    // (whose own list is fetched first when missing) and returns them.
+    std::optional<ArtistAlbums> addRecordingAlbums(const LookupContext& context, ArtistList& artists,
+                                                   const QString& name, const QString& id, const QString& title);
+    // A fingerprint answer without any artist, completed from the artists
+    // the tags name; empty when none of them has the title.
+    FingerprintResult completedFromMusicBrainz(const LookupContext& context, ArtistList& artists,
+                                               const naming::TagValues& asked, const QString& title);
     std::optional<Candidate> fingerprintCandidate(const LookupContext& context, const FingerprintResult& result,
-                                                  const TrackChoice& choice, const ArtistAlbums& known);
+                                                  const TrackChoice& choice, ArtistList& artists);
     void noticeOnce(const LookupContext& context, const QString& text);
 
     void configure(const NetworkSetup& setup);

@@ -30,6 +30,9 @@ public:
     // bytes it came as; a null image for none.
     virtual tags::TagPicture lookupArtwork(const LookupContext& context, const naming::TagValues& query,
                                  ArtworkCache& cache) = 0;
+    // What the last run could not do and the user can mend (a missing
+    // client key), for its report; read once the run has ended.
+    virtual QStringList notices() const { return {}; }
 };
 
 struct TagLoadRequest {

@@ -1,9 +1,10 @@
 // Loading tags from the network in a window: the offline sheet and its
 // Continue, which answers from the caches and the paths without a service;
-// the whole run is one undo step.
+// the whole run is one undo step; the report names a missing client key.
 
 #include "AppTestSupport.h"
 #include "network/LoadTagsFlags.h"
+#include "support/StandInServer.h"
 
 using namespace tagmint::test;
 
@@ -49,4 +50,30 @@ TEST_F(AppTest, LoadTagsFromNetworkOfflineAsksThenWorksFromTheCaches)
     EXPECT_EQ(columnTexts(window, "artist"), QStringList{""});
     window->action("redo")->trigger();
     EXPECT_EQ(columnTexts(window, "title"), QStringList{"So What"});
+}
+
+TEST_F(AppTest, WithoutAnAcoustIdKeyTheReportSaysWhereToPutOne)
+{
+    StandInServer musicBrainz(QJsonArray{});
+    ASSERT_TRUE(musicBrainz.isRunning());
+    store->writeInt("Network", "MusicBrainzPaceMs", 0);
+    qputenv("TAGMINT_MUSICBRAINZ_URL", musicBrainz.baseUrl().toUtf8());
+    qputenv("TAGMINT_NETWORK_KEYS", media.filePath("no-keys.json").toUtf8());
+    const auto restore = qScopeGuard([] {
+        qputenv("TAGMINT_MUSICBRAINZ_URL", "http://127.0.0.1:9");
+        qunsetenv("TAGMINT_NETWORK_KEYS");
+    });
+    TableMainWindow* window = launchWith({media.copyFixture("plain.mp3", "song.mp3")});
+    ASSERT_NE(window, nullptr);
+    window->controller().selection().selectAll();
+
+    window->action("loadTagsFromNetwork")->trigger();
+    QMessageBox* report = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        report = window->messageSheet();
+        return report && report->objectName() == "TagsChangedAlert";
+    }));
+    // The folder names give an artist and album, so artwork was asked for too.
+    EXPECT_EQ(report->informativeText(), "AcoustID lookups need a client key: see Preferences\n"
+                                         "Album information lookups need an API key: see Preferences");
 }

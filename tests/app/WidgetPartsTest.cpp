@@ -1,13 +1,15 @@
 // The window's smaller parts on their own: the progress sheet, the status
-// bar and the preferences' General pane.
+// bar and the preferences' panes.
 
 #include "AppTestSupport.h"
 
 #include "app/PreferencesWindow.h"
 #include "app/ProgressSheet.h"
 #include "collection/ProgressBoxModel.h"
+#include "network/NetworkConfig.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -118,6 +120,35 @@ TEST(PreferencesTest, TheGeneralPaneWritesThePreprocessBits)
     // Changed elsewhere, shown at once.
     settings.setShowConfirmationAboutExtendingSelection(false);
     EXPECT_FALSE(preferences.checkBox("showConfirmationAboutExtendingSelection")->isChecked());
+}
+
+TEST(PreferencesTest, TheNetworkPaneKeepsTheUsersOwnKeysWhereTheLookupsReadThem)
+{
+    TempDir dir;
+    SettingsStore store(dir.filePath("tagmint.conf"));
+    store.writeString("Network", "AlbumInfoKey", "0123456789abcdef0123456789abcdef");
+    PreferencesWindow preferences(store);
+    preferences.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preferences));
+    preferences.tabs()->setCurrentWidget(preferences.findChild<QWidget*>(PreferencesWindow::kNetworkIdentifier));
+    QLineEdit* acoustId = preferences.lineEdit("acoustIdKey");
+    QLineEdit* albumInfo = preferences.lineEdit("albumInfoKey");
+    EXPECT_EQ(acoustId->text(), "");
+    EXPECT_EQ(albumInfo->text(), "0123456789abcdef0123456789abcdef");
+
+    acoustId->setFocus();
+    QTest::keyClicks(acoustId, " Ab3dE7gH ");
+    albumInfo->clear();
+    emit albumInfo->textEdited(QString());
+    const tagmint::network::NetworkConfig config(store);
+    EXPECT_EQ(config.userKey(tagmint::network::Service::AcoustId), "Ab3dE7gH");
+    EXPECT_EQ(config.userKey(tagmint::network::Service::AlbumInfo), "");
+
+    // The pane is the one shown again next time.
+    preferences.close();
+    PreferencesWindow again(store);
+    EXPECT_EQ(again.tabs()->currentWidget()->objectName(), PreferencesWindow::kNetworkIdentifier);
+    EXPECT_EQ(again.lineEdit("acoustIdKey")->text(), "Ab3dE7gH");
 }
 
 TEST(PreferencesTest, TheWindowReopensWhereItStoodWithEachPanesSize)

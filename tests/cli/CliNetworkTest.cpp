@@ -19,18 +19,6 @@ namespace {
 
 const QStringList kFormats = {"mp3", "m4a", "flac", "wav", "aiff"};
 
-// Eight seconds of a moving tone, untagged.
-QString makeSound(const QString& path, double seconds = 8)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                            QStringLiteral("aevalsrc=0.4*sin(2*PI*(300+200*sin(2*PI*t/3))*t):s=22050:d=%1").arg(seconds),
-                            "-map_metadata", "-1", path});
-    ffmpeg.waitForFinished(60000);
-    return ffmpeg.exitCode() == 0 ? path : QString();
-}
-
 QByteArray acoustidAnswer()
 {
     const QJsonObject artist{{"id", "artist-miles"}, {"name", "Miles Davis"}};
@@ -73,6 +61,7 @@ TEST_F(CliNetworkTest, FillsEveryFormatFromTheServicesThenFromTheCaches)
     StandInServer server({
         StandInServer::route("/v2/lookup", {StandInServer::answer(200, acoustidAnswer(), "application/json")}),
         StandInServer::route("/ws/2/release", {StandInServer::answer(200, releaseSearchXml({release}, 1))}),
+        StandInServer::route("/ws/2/recording", {StandInServer::answer(200, recordingSearchXml("So What", {release}))}),
         StandInServer::route("/ws/2/release/r1",
                              {StandInServer::answer(200, releaseDetailsXml(release, {"So What", "Freddie Freeloader",
                                                                                      "Blue in Green", "All Blues", "Flamenco Sketches"}))}),

@@ -54,8 +54,17 @@ TEST(AcoustId, ParsesAnswersIntoArtistsAlbumsAndTracks)
     EXPECT_DOUBLE_EQ(track.score, 0.93);
     EXPECT_NEAR(track.mismatch, 30.0 / 210, 1e-9);
 
-    // The same recording against a file of 3:40 is too far off.
-    EXPECT_FALSE(parseAcoustidResponse(acoustidAnswer(180), 220));
+    // The same recording against a file of 3:40 is too far off; so is a
+    // recording without an artist: the answer stands, naming nobody.
+    const auto tooLong = parseAcoustidResponse(acoustidAnswer(180), 220);
+    ASSERT_TRUE(tooLong);
+    EXPECT_TRUE(tooLong->isEmpty());
+    const auto nobody = parseAcoustidResponse(
+        "{\"status\": \"ok\", \"results\": [{\"score\": 0.9, \"recordings\": [{\"title\": \"t\", \"id\": \"i\","
+        " \"artists\": [{}], \"releasegroups\": [{\"title\": \"x\", \"id\": \"y\"}]}, {\"id\": \"j\"}]}]}",
+        200);
+    ASSERT_TRUE(nobody);
+    EXPECT_TRUE(nobody->isEmpty());
 }
 
 TEST(AcoustId, RefusesHostileAnswers)
@@ -64,8 +73,7 @@ TEST(AcoustId, RefusesHostileAnswers)
              "", "[]", "{\"status\": \"error\", \"error\": {\"code\": 4, \"message\": \"invalid API key\"}}",
              "{\"status\": \"ok\", \"results\": []}", "{\"status\": \"ok\", \"results\": {\"a\": 1}}",
              "{\"status\": \"ok\", \"results\": [{\"score\": \"high\", \"recordings\": [{\"title\": 5, \"id\": []}]}]}",
-             "{\"status\": \"ok\", \"results\": [{\"recordings\": [{\"title\": \"t\", \"id\": \"i\", \"artists\": [{}],"
-             " \"releasegroups\": [{\"title\": \"x\", \"id\": \"y\"}]}]}]}",
+             "{\"status\": \"ok\", \"results\": [{\"id\": \"fp\", \"recordings\": [{\"id\": \"j\"}]}]}",
              "{\"status\": \"ok\", \"results\": [" + QByteArray(100000, '[') + "]}"}) {
         EXPECT_FALSE(parseAcoustidResponse(body, 200)) << body.left(80).toStdString();
     }

@@ -3,6 +3,8 @@
 #include "network/ResultCache.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 
 namespace tagmint::test {
 
@@ -31,7 +33,7 @@ QString artistCreditXml(const TestRelease& release)
     return xml + QStringLiteral("</artist-credit>");
 }
 
-QString releaseXml(const TestRelease& release, const QString& media)
+QString releaseXml(const TestRelease& release, const QString& media, bool withCredit = true)
 {
     QString types;
     for (const QString& type : release.secondaryTypes)
@@ -42,7 +44,7 @@ QString releaseXml(const TestRelease& release, const QString& media)
                           "<release-group id=\"rg-%1\" type=\"Album\"><title>%2</title>"
                           "<primary-type>Album</primary-type>%4</release-group>%5"
                           "<barcode>bc-%1</barcode>%6</release>")
-        .arg(escaped(release.id), escaped(release.title), artistCreditXml(release), types,
+        .arg(escaped(release.id), escaped(release.title), withCredit ? artistCreditXml(release) : QString(), types,
              release.date.isEmpty() ? QString() : QStringLiteral("<date>%1</date>").arg(release.date), media);
 }
 
@@ -60,6 +62,32 @@ QByteArray releaseSearchXml(const QList<TestRelease>& releases, int total, int o
                                                   "</medium-list>")
                                        .arg(release.trackCount));
     return (xml + QStringLiteral("</release-list></metadata>")).toUtf8();
+}
+
+QByteArray recordingSearchXml(const QString& title, const QList<TestRelease>& releases)
+{
+    QString xml = QString::fromLatin1(kHead)
+        + QStringLiteral("<recording-list count=\"1\" offset=\"0\"><recording id=\"rec-found\"><title>%1</title>")
+              .arg(escaped(title));
+    if (!releases.isEmpty())
+        xml += artistCreditXml(releases.first());
+    xml += QStringLiteral("<release-list>");
+    for (const TestRelease& release : releases)
+        xml += releaseXml(release, QStringLiteral("<medium-list><track-count>%1</track-count></medium-list>")
+                                       .arg(release.trackCount),
+                          false);
+    return (xml + QStringLiteral("</release-list></recording></recording-list></metadata>")).toUtf8();
+}
+
+QString makeSound(const QString& path, double seconds)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                            QStringLiteral("aevalsrc=0.4*sin(2*PI*(300+200*sin(2*PI*t/3))*t):s=22050:d=%1").arg(seconds),
+                            "-map_metadata", "-1", path});
+    ffmpeg.waitForFinished(60000);
+    return ffmpeg.exitCode() == 0 ? path : QString();
 }
 
 QByteArray releaseDetailsXml(const TestRelease& release, const QStringList& trackTitles)

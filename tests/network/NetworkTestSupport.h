@@ -54,8 +54,14 @@ struct TestRelease {
 
 // <metadata><release-list count=total offset=offset>…</release-list></metadata>
 QByteArray releaseSearchXml(const QList<TestRelease>& releases, int total, int offset = 0);
+// A recording search finding one recording of title on these releases,
+// credited to the first release's artist; the releases carry no credit.
+QByteArray recordingSearchXml(const QString& title, const QList<TestRelease>& releases);
 // A release lookup with the given track titles (positions from 1), one medium.
 QByteArray releaseDetailsXml(const TestRelease& release, const QStringList& trackTitles);
+
+// Seconds of a moving tone, untagged, made by ffmpeg; "" when that failed.
+QString makeSound(const QString& path, double seconds = 8);
 
 // The cache folder of this test run ($XDG_CACHE_HOME, a temporary folder set
 // up by the test main); emptied between tests.

@@ -96,8 +96,8 @@ TEST(AlbumScoring, LaterPassesRoundAveragesAndKeepTheEarlierKey)
     ArtistAlbums fetched;
     bool asked = false;
     const KnownAlbums lookup = [&](const FingerprintArtist&) { return asked ? &fetched : nullptr; };
-    const TrackChoice choice = chooseFingerprintTrack(result, lookup, [&](const QString& artist) {
-        EXPECT_EQ(artist, "Band");
+    const TrackChoice choice = chooseFingerprintTrack(result, lookup, [&](const TrackChoice& lastResort) {
+        EXPECT_EQ(lastResort.artist, "Band");
         asked = true;
         fetched.albums = {knownAlbum("Two", 1999, 9)};
     });
