@@ -18,6 +18,7 @@
 #include "network/TagsPreprocessor.h"
 #include "table/ColumnMenus.h"
 #include "table/TableCommandTexts.h"
+#include "util/TextConversion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -755,7 +756,7 @@ void TableMainWindow::openPanel(OpenPanel::Choice choice)
         return;
     auto* panel = new OpenPanel(choice, this);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->selectedFiles()); });
+    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->chosenPaths()); });
     panel->open();
 }
 
@@ -1075,7 +1076,7 @@ void TableMainWindow::showInFolder()
     const QZTagLibRecord* record = m_controller->grid().recordAtRow(selection.activeRow());
     if (!record)
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(record->path()).absolutePath()));
+    QDesktopServices::openUrl(tagmint::text::urlFromPath(QFileInfo(record->path()).absolutePath()));
 }
 
 void TableMainWindow::toggleStatusBar()

@@ -10,6 +10,7 @@
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
+#include "util/TextConversion.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const CliOptions options = parseArguments(app.arguments().mid(1));
+    const CliOptions options = parseArguments(tagmint::text::commandLineArguments(argc, argv));
     switch (options.command) {
     case CliOptions::Command::Help:
         out << usageText();
@@ -53,6 +54,6 @@ int main(int argc, char** argv)
     case CliOptions::Command::UsageError:
         break;
     }
-    err << "tagmint-cli: " << options.error << "\n\n" << usageText();
+    err << "tagmint-cli: " << tagmint::text::readable(options.error) << "\n\n" << usageText();
     return kExitUsage;
 }
