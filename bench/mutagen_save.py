@@ -15,15 +15,24 @@ import time
 
 import mutagen
 import mutagen.id3
+from mutagen.apev2 import APEv2File
+from mutagen.asf import ASF
 from mutagen.flac import FLAC, Picture
 from mutagen.mp4 import MP4, MP4Cover
+from mutagen.ogg import OggFileType
 
 
 def set_comment(audio, text):
-    if isinstance(audio, FLAC):
+    if isinstance(audio, (FLAC, OggFileType)):
         audio["COMMENT"] = text
     elif isinstance(audio, MP4):
         audio["\xa9cmt"] = text
+    elif isinstance(audio, APEv2File):
+        if audio.tags is None:
+            audio.add_tags()
+        audio["Comment"] = text
+    elif isinstance(audio, ASF):
+        audio["Description"] = text
     else:
         if audio.tags is None:
             audio.add_tags()

@@ -23,7 +23,8 @@ struct Target {
 constexpr Target kTargets[] = {
     {"mp4-atoms", &fuzzMp4Atoms},     {"aiff-chunks", &fuzzAiffChunks},
     {"riff-chunks", &fuzzRiffChunks}, {"mpeg-frames", &fuzzMpegFrames},
-    {"cache-entries", &fuzzCacheEntries},
+    {"cache-entries", &fuzzCacheEntries}, {"ogg-pages", &fuzzOggPages},
+    {"ape-tags", &fuzzApeTags},       {"asf-objects", &fuzzAsfObjects},
 };
 
 QStringList inputsOf(const QString& path)

@@ -20,6 +20,9 @@ void fuzzAiffChunks(const uint8_t* data, size_t size);
 void fuzzRiffChunks(const uint8_t* data, size_t size);
 void fuzzMpegFrames(const uint8_t* data, size_t size);
 void fuzzCacheEntries(const uint8_t* data, size_t size);
+void fuzzOggPages(const uint8_t* data, size_t size);
+void fuzzApeTags(const uint8_t* data, size_t size);
+void fuzzAsfObjects(const uint8_t* data, size_t size);
 
 // libFuzzer's entry point, in the builds with libFuzzer only; the test
 // suite's corpus run calls the entry functions itself.

@@ -16,6 +16,8 @@
 #include "collection/RecordMove.h"
 #include "record/QZTagLibRecord.h"
 #include "network/TagsPreprocessor.h"
+#include "network/HttpTransfer.h"
+#include "network/NetworkTagLookup.h"
 #include "table/ColumnMenus.h"
 #include "table/TableCommandTexts.h"
 #include "util/TextConversion.h"
@@ -33,6 +35,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
@@ -108,7 +112,8 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     setStatusBar(m_statusBar);
     m_statusBar->setVisible(m_settings.statusBarVisible());
 
-    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>());
+    const auto network = tagmint::network::NetworkTagLookup::fromUserSettings();
+    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>(network));
     tagmint::network::LoadTagsCommand::Ui loadTagsUi;
     loadTagsUi.askOptions = [this](std::function<void(std::optional<quint32>)> reply) {
         auto* dialog = new LoadTagsDialog(m_settings, this);
@@ -134,8 +139,22 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
         QApplication::alert(this);
         showTagsChanged(title, changes);
     };
+    loadTagsUi.isOnline = [] {
+        const tagmint::network::NetworkConfig config{SettingsStore()};
+        return tagmint::network::isServiceReachable(config.baseUrl(tagmint::network::Service::MusicBrainz));
+    };
+    loadTagsUi.statusMessage = [this](const QString& text, int priority) {
+        // The user's own command speaks over what came before.
+        postNotification(StatusNotification::resetPriority());
+        postNotification(StatusNotification::makeMessage(text, QString(), text, priority));
+    };
+    loadTagsUi.askOffline = [this](const QString& title, const QString& text,
+                                   std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply) {
+        askOffline(title, text, std::move(reply));
+    };
+    loadTagsUi.diagnoseNetwork = [this] { showNetworkDiagnostics(); };
     m_loadTags = std::make_unique<tagmint::network::LoadTagsCommand>(*m_controller, *m_operations,
-                                                                     std::move(loadTagsUi));
+                                                                     std::move(loadTagsUi), network);
 
     m_operations->setPanelObserver([this](const ProgressBoxModel& model) { panelChanged(model); });
     m_operations->setNotifier([this](const StatusNotification& notification) {
@@ -267,6 +286,8 @@ void TableMainWindow::buildMenus()
               [this] { renameFiles(); });
     addAction(edit, QStringLiteral("loadTagsFromPaths"), QStringLiteral("Load Tags From Paths"), {},
               [this] { loadTags(tagmint::network::FromPaths); });
+    addAction(edit, QStringLiteral("loadTagsFromNetwork"), QStringLiteral("Load Tags From Network"), {},
+              [this] { loadTags(tagmint::network::FromNetwork | tagmint::network::UseExistingTags); });
     addAction(edit, QStringLiteral("loadTags"), QStringLiteral("Load Tags..."), {},
               [this] { loadTags(tagmint::network::ShowOptions); });
 
@@ -351,7 +372,7 @@ void TableMainWindow::updateActions()
     set("selectRow", c.isEnabled(Command::SelectRow, sheet));
     set("showInFolder", c.isEnabled(Command::ShowInFolder, sheet));
     const bool selection = !sheet && c.selection().hasSelection();
-    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTags"})
+    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTagsFromNetwork", "loadTags"})
         set(name, selection);
     const bool columns = c.isEnabled(Command::ColumnCommand, sheet);
     for (const char* name : {"autoSizeColumn", "autoFitColumn", "autoSizeAllColumns", "autoFitAllColumns",
@@ -822,6 +843,44 @@ void TableMainWindow::showTagsChanged(const QString& title, int changes)
     });
     box->open();
     updateActions();
+}
+
+void TableMainWindow::askOffline(const QString& title, const QString& text,
+                                 std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply)
+{
+    using Choice = tagmint::network::LoadTagsCommand::OfflineChoice;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("OfflineSheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* continueButton = box->addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
+    QPushButton* diagnose = box->addButton(QStringLiteral("Network Diagnostics..."), QMessageBox::HelpRole);
+    box->setDefaultButton(continueButton);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, continueButton, diagnose, reply = std::move(reply)] {
+        const QAbstractButton* clicked = box->clickedButton();
+        m_messageSheet = nullptr;
+        updateActions();
+        reply(clicked == continueButton ? Choice::Continue : clicked == diagnose ? Choice::Diagnose : Choice::Cancel);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::showNetworkDiagnostics()
+{
+    // The desktop's own network settings, where one of the known tools exists.
+    for (const QStringList& tool : {QStringList{"nm-connection-editor"}, QStringList{"gnome-control-center", "network"},
+                                    QStringList{"systemsettings", "kcm_networkmanagement"}}) {
+        if (!QStandardPaths::findExecutable(tool.first()).isEmpty()
+            && QProcess::startDetached(tool.first(), tool.mid(1)))
+            return;
+    }
+    showAlert(QStringLiteral("Network Diagnostics"),
+              QStringLiteral("No network settings tool was found. Check that the computer is connected "
+                               "(cable or wireless) and that the MusicBrainz address in the \"Network\" section "
+                               "of the settings file can be reached."));
 }
 
 void TableMainWindow::askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply)

@@ -132,6 +132,10 @@ private:
     // "%i tags changed." under the command's title; an alert with a "do not
     // show again" box while the setting asks for it, else a popup.
     void showTagsChanged(const QString& title, int changes);
+    // The offline sheet of the load-tags commands and its diagnosis button.
+    void askOffline(const QString& title, const QString& text,
+                    std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply);
+    void showNetworkDiagnostics();
     void askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply);
     void askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply);
     // Preprocessing filled these fields: their hidden columns are shown.

@@ -71,8 +71,18 @@ QList<QByteArrayView> plausibleDemuxers(const QByteArray& extension)
         return {"au"};
     if (extension == "caf")
         return {"caf"};
-    if (extension == "wma")
+    if (extension == "wma" || extension == "asf")
         return {"asf", "asf_o"};
+    if (extension == "ogg" || extension == "oga" || extension == "opus" || extension == "spx")
+        return {"ogg"};
+    if (extension == "wv")
+        return {"wv"};
+    if (extension == "ape")
+        return {"ape"};
+    if (extension == "mpc")
+        return {"mpc", "mpc8"};
+    if (extension == "tta")
+        return {"tta"};
     if (extension == "ac3")
         return {"ac3", "eac3"};
     if (extension == "aac")

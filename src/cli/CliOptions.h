@@ -18,7 +18,8 @@ struct Assignment {
 };
 
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Export, Import, UsageError };
+    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Fingerprint, Export, Import,
+                         UsageError };
 
     Command command = Command::UsageError;
     bool json = false;               // show
@@ -27,6 +28,8 @@ struct CliOptions {
     quint32 composeFlags = 0;        // rename: naming::ComposeFlag bits
     bool dryRun = false;             // rename: print the new names only
     bool missingOnly = false;        // fill
+    quint32 fillSources = 0;         // fill: network::FromPaths and FromNetwork
+    bool useExisting = false;        // fill --from-network: the record's own tags steer the search
     QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
     QStringList fields;              // export, import: the columns, in order ("" for the default)

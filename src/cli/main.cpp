@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ExportCommand.h"
 #include "cli/FillCommand.h"
+#include "cli/FingerprintCommand.h"
 #include "cli/ImportCommand.h"
 #include "cli/ParsePathCommand.h"
 #include "cli/RenameCommand.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv)
         return runFill(options, out, err);
     case CliOptions::Command::ParsePath:
         return runParsePath(options, out);
+    case CliOptions::Command::Fingerprint:
+        return runFingerprint(options.paths, out, err);
     case CliOptions::Command::Export:
         return ExportCommand(options, out, err).run();
     case CliOptions::Command::Import: {

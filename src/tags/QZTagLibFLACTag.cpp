@@ -1,6 +1,5 @@
 #include "tags/QZTagLibFLACTag.h"
 
-#include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
@@ -13,7 +12,6 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/xiphcomment.h>
 
-#include <climits>
 #include <memory>
 #include <optional>
 
@@ -92,33 +90,10 @@ std::optional<qint64> flacFrameOffset(const QString& path)
     return position;
 }
 
-QString joinedValues(const TagLib::Ogg::XiphComment* xiph, const char* key)
+template <class ID3Value>
+QString orID3(const QString& xiphValue, ID3Value id3Value)
 {
-    if (!xiph || !key)
-        return QString();
-    const TagLib::Ogg::FieldListMap& fields = xiph->fieldListMap();
-    const auto it = fields.find(key);
-    return it == fields.end() ? QString() : fromTagLib(it->second.toString(" "));
-}
-
-QString genericText(const TagLib::Ogg::XiphComment* xiph, TagGetter getter)
-{
-    return xiph ? guarded(QString(), [&] { return fromTagLib((xiph->*getter)()); }) : QString();
-}
-
-// Rewriting a field in the form the record shows would join several values
-// into one, so the field is only written when the text really changes.
-void setGenericText(TagLib::Ogg::XiphComment* xiph, TagGetter getter, TagSetter setter,
-                    const QString& value)
-{
-    if (!xiph || genericText(xiph, getter) == value)
-        return;
-    guardedVoid([&] { (xiph->*setter)(toTagLib(value)); });
-}
-
-QByteArray bytesOf(const TagLib::ByteVector& data)
-{
-    return QByteArray(data.data(), qsizetype(data.size()));
+    return xiphValue.isEmpty() ? id3Value() : xiphValue;
 }
 
 } // namespace
@@ -153,7 +128,7 @@ bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
 
     m_id3v2Tag = file->ID3v2Tag(false);
     m_id3v1Tag = file->ID3v1Tag(false);
-    m_xiphComment = xiph;
+    m_xiph.attach(xiph);
     m_flacFile = file.release();
     return true;
 }
@@ -161,14 +136,14 @@ bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
 void QZTagLibFLACTag::closeTagLibFile()
 {
     QZTagLibMPEGTag::closeTagLibFile();
-    m_xiphComment = nullptr;
+    m_xiph.attach(nullptr);
     delete m_flacFile;
     m_flacFile = nullptr;
 }
 
 bool QZTagLibFLACTag::writeTags()
 {
-    if (!m_flacFile || !m_xiphComment)
+    if (!m_flacFile || !m_xiph.comment())
         return false;
     try {
         flushIntermediateValues();
@@ -196,7 +171,7 @@ AudioLayout QZTagLibFLACTag::audioLayout()
 // field clears the ID3 tags through the setters already).
 void QZTagLibFLACTag::copyXiphIntoID3Tags()
 {
-    const TagLib::Ogg::XiphComment* xiph = m_xiphComment;
+    const TagLib::Ogg::XiphComment* xiph = m_xiph.comment();
     const TagLib::String title = xiph->title();
     const TagLib::String artist = xiph->artist();
     const TagLib::String album = xiph->album();
@@ -228,219 +203,160 @@ void QZTagLibFLACTag::copyXiphIntoID3Tags()
         m_id3v1Tag->setTrack(xiph->track());
 }
 
-// --- Xiph fields ------------------------------------------------------------
-
-QString QZTagLibFLACTag::xiphFieldValue(const char* key, const char* alternative) const
-{
-    return guarded(QString(), [&] {
-        const QString value = joinedValues(m_xiphComment, key);
-        return value.isEmpty() ? joinedValues(m_xiphComment, alternative) : value;
-    });
-}
-
-void QZTagLibFLACTag::setXiphFieldValue(const char* key, const char* alternative,
-                                        const QString& text)
-{
-    if (!m_xiphComment || !key)
-        return;
-    guardedVoid([&] {
-        for (const char* name : {key, alternative}) {
-            if (!name)
-                continue;
-            if (text.isEmpty())
-                m_xiphComment->removeFields(name);
-            else
-                m_xiphComment->addField(name, toTagLib(text), true);
-        }
-    });
-}
-
-void QZTagLibFLACTag::updateXiphFieldValue(const char* key, const char* alternative,
-                                           const QString& text)
-{
-    if (xiphFieldValue(key, alternative) != text)
-        setXiphFieldValue(key, alternative, text);
-}
-
 // --- Fields -----------------------------------------------------------------
+// Each field reads from the Xiph comment, or from the ID3 tags when the
+// comment lacks it; edits go to both.
 
 QString QZTagLibFLACTag::title() const
 {
-    const QString value = genericText(m_xiphComment, &TagLib::Tag::title);
-    return value.isEmpty() ? QZTagLibMPEGTag::title() : value;
+    return orID3(m_xiph.text(XiphText::Title), [this] { return QZTagLibMPEGTag::title(); });
 }
 
 void QZTagLibFLACTag::setTitle(const QString& value)
 {
-    setGenericText(m_xiphComment, &TagLib::Tag::title, &TagLib::Tag::setTitle, value);
+    m_xiph.setText(XiphText::Title, value);
     QZTagLibMPEGTag::setTitle(value);
 }
 
 QString QZTagLibFLACTag::artist() const
 {
-    const QString value = genericText(m_xiphComment, &TagLib::Tag::artist);
-    return value.isEmpty() ? QZTagLibMPEGTag::artist() : value;
+    return orID3(m_xiph.text(XiphText::Artist), [this] { return QZTagLibMPEGTag::artist(); });
 }
 
 void QZTagLibFLACTag::setArtist(const QString& value)
 {
-    setGenericText(m_xiphComment, &TagLib::Tag::artist, &TagLib::Tag::setArtist, value);
+    m_xiph.setText(XiphText::Artist, value);
     QZTagLibMPEGTag::setArtist(value);
 }
 
 QString QZTagLibFLACTag::album() const
 {
-    const QString value = genericText(m_xiphComment, &TagLib::Tag::album);
-    return value.isEmpty() ? QZTagLibMPEGTag::album() : value;
+    return orID3(m_xiph.text(XiphText::Album), [this] { return QZTagLibMPEGTag::album(); });
 }
 
 void QZTagLibFLACTag::setAlbum(const QString& value)
 {
-    setGenericText(m_xiphComment, &TagLib::Tag::album, &TagLib::Tag::setAlbum, value);
+    m_xiph.setText(XiphText::Album, value);
     QZTagLibMPEGTag::setAlbum(value);
-}
-
-QString QZTagLibFLACTag::genre() const
-{
-    const QString value = genericText(m_xiphComment, &TagLib::Tag::genre);
-    return value.isEmpty() ? QZTagLibMPEGTag::genre() : value;
-}
-
-void QZTagLibFLACTag::setGenre(const QString& value)
-{
-    setGenericText(m_xiphComment, &TagLib::Tag::genre, &TagLib::Tag::setGenre, value);
-    QZTagLibMPEGTag::setGenre(value);
-}
-
-QString QZTagLibFLACTag::comment() const
-{
-    QString value = genericText(m_xiphComment, &TagLib::Tag::comment);
-    if (value.isEmpty())
-        value = xiphFieldValue("COMMENT");
-    return value.isEmpty() ? QZTagLibMPEGTag::comment() : value;
-}
-
-void QZTagLibFLACTag::setComment(const QString& value)
-{
-    QString current = genericText(m_xiphComment, &TagLib::Tag::comment);
-    if (current.isEmpty())
-        current = xiphFieldValue("COMMENT");
-    if (m_xiphComment && current != value) {
-        // TagLib reads DESCRIPTION before COMMENT; a file that has one gets
-        // it changed too, or the edit would not show after the save.
-        const bool hasDescription = !xiphFieldValue("DESCRIPTION").isEmpty();
-        setXiphFieldValue("COMMENT", hasDescription ? "DESCRIPTION" : nullptr, value);
-    }
-    QZTagLibMPEGTag::setComment(value);
 }
 
 QString QZTagLibFLACTag::albumArtist() const
 {
-    const QString value = xiphFieldValue("ALBUMARTIST", "ALBUMARTIST2");
-    return value.isEmpty() ? QZTagLibMPEGTag::albumArtist() : value;
+    return orID3(m_xiph.text(XiphText::AlbumArtist), [this] { return QZTagLibMPEGTag::albumArtist(); });
 }
 
 void QZTagLibFLACTag::setAlbumArtist(const QString& value)
 {
-    updateXiphFieldValue("ALBUMARTIST", "ALBUMARTIST2", value);
+    m_xiph.setText(XiphText::AlbumArtist, value);
     QZTagLibMPEGTag::setAlbumArtist(value);
 }
 
-int QZTagLibFLACTag::tempo() const
+QString QZTagLibFLACTag::comment() const
 {
-    const int value = leadingInteger(xiphFieldValue("BPM"));
-    return value > 0 ? value : QZTagLibMPEGTag::tempo();
+    return orID3(m_xiph.text(XiphText::Comment), [this] { return QZTagLibMPEGTag::comment(); });
 }
 
-void QZTagLibFLACTag::setTempo(int value)
+void QZTagLibFLACTag::setComment(const QString& value)
 {
-    setXiphFieldValue("BPM", nullptr, value >= 1 ? QString::number(value) : QString());
-    QZTagLibMPEGTag::setTempo(value);
+    m_xiph.setText(XiphText::Comment, value);
+    QZTagLibMPEGTag::setComment(value);
+}
+
+QString QZTagLibFLACTag::genre() const
+{
+    return orID3(m_xiph.text(XiphText::Genre), [this] { return QZTagLibMPEGTag::genre(); });
+}
+
+void QZTagLibFLACTag::setGenre(const QString& value)
+{
+    m_xiph.setText(XiphText::Genre, value);
+    QZTagLibMPEGTag::setGenre(value);
 }
 
 QString QZTagLibFLACTag::initialKey() const
 {
-    const QString value = xiphFieldValue("INITIALKEY");
-    return value.isEmpty() ? QZTagLibMPEGTag::initialKey() : value;
+    return orID3(m_xiph.text(XiphText::InitialKey), [this] { return QZTagLibMPEGTag::initialKey(); });
 }
 
 void QZTagLibFLACTag::setInitialKey(const QString& value)
 {
-    updateXiphFieldValue("INITIALKEY", nullptr, value);
+    m_xiph.setText(XiphText::InitialKey, value);
     QZTagLibMPEGTag::setInitialKey(value);
 }
 
 QString QZTagLibFLACTag::encodedBy() const
 {
-    const QString value = xiphFieldValue("ENCODEDBY");
-    return value.isEmpty() ? QZTagLibMPEGTag::encodedBy() : value;
+    return orID3(m_xiph.text(XiphText::EncodedBy), [this] { return QZTagLibMPEGTag::encodedBy(); });
 }
 
 void QZTagLibFLACTag::setEncodedBy(const QString& value)
 {
-    updateXiphFieldValue("ENCODEDBY", nullptr, value);
+    m_xiph.setText(XiphText::EncodedBy, value);
     QZTagLibMPEGTag::setEncodedBy(value);
 }
 
 QString QZTagLibFLACTag::grouping() const
 {
-    const QString value = xiphFieldValue("GROUPING");
-    return value.isEmpty() ? QZTagLibMPEGTag::grouping() : value;
+    return orID3(m_xiph.text(XiphText::Grouping), [this] { return QZTagLibMPEGTag::grouping(); });
 }
 
 void QZTagLibFLACTag::setGrouping(const QString& value)
 {
-    updateXiphFieldValue("GROUPING", nullptr, value);
+    m_xiph.setText(XiphText::Grouping, value);
     QZTagLibMPEGTag::setGrouping(value);
 }
 
 QString QZTagLibFLACTag::composer() const
 {
-    const QString value = xiphFieldValue("COMPOSER");
-    return value.isEmpty() ? QZTagLibMPEGTag::composer() : value;
+    return orID3(m_xiph.text(XiphText::Composer), [this] { return QZTagLibMPEGTag::composer(); });
 }
 
 void QZTagLibFLACTag::setComposer(const QString& value)
 {
-    updateXiphFieldValue("COMPOSER", nullptr, value);
+    m_xiph.setText(XiphText::Composer, value);
     QZTagLibMPEGTag::setComposer(value);
 }
 
 QString QZTagLibFLACTag::copyright() const
 {
-    const QString value = xiphFieldValue("COPYRIGHT");
-    return value.isEmpty() ? QZTagLibMPEGTag::copyright() : value;
+    return orID3(m_xiph.text(XiphText::Copyright), [this] { return QZTagLibMPEGTag::copyright(); });
 }
 
 void QZTagLibFLACTag::setCopyright(const QString& value)
 {
-    updateXiphFieldValue("COPYRIGHT", nullptr, value);
+    m_xiph.setText(XiphText::Copyright, value);
     QZTagLibMPEGTag::setCopyright(value);
+}
+
+int QZTagLibFLACTag::tempo() const
+{
+    const int value = m_xiph.tempo();
+    return value > 0 ? value : QZTagLibMPEGTag::tempo();
+}
+
+void QZTagLibFLACTag::setTempo(int value)
+{
+    m_xiph.setTempo(value);
+    QZTagLibMPEGTag::setTempo(value);
 }
 
 int QZTagLibFLACTag::year() const
 {
-    const unsigned int value = m_xiphComment ? guarded(0u, [&] { return m_xiphComment->year(); }) : 0;
-    if (value == 0)
-        return QZTagLibMPEGTag::year();
-    return value > unsigned(INT_MAX) ? INT_MAX : int(value);
+    const int value = m_xiph.year();
+    return value != 0 ? value : QZTagLibMPEGTag::year();
 }
 
 void QZTagLibFLACTag::setYear(int value)
 {
-    const unsigned int year = unsigned(qMax(value, 0));
-    // A full date ("2004-05-06") reads as its year; it is only rewritten
-    // when the year changes.
-    if (m_xiphComment && guarded(0u, [&] { return m_xiphComment->year(); }) != year)
-        guardedVoid([&] { m_xiphComment->setYear(year); });
+    m_xiph.setYear(value);
     QZTagLibMPEGTag::setYear(value);
 }
 
 void QZTagLibFLACTag::loadIntermediateValues()
 {
     QZTagLibMPEGTag::loadIntermediateValues();
-    const NumberPair track = parseNumberPair(xiphFieldValue("TRACKNUMBER", "TRACKNUM"));
-    const NumberPair disc = parseNumberPair(xiphFieldValue("DISCNUMBER"));
+    const NumberPair track = m_xiph.track();
+    const NumberPair disc = m_xiph.disc();
     if (track.number > 0)
         m_trackNumber = track.number;
     if (track.total > 0)
@@ -454,11 +370,7 @@ void QZTagLibFLACTag::loadIntermediateValues()
 void QZTagLibFLACTag::flushIntermediateValues()
 {
     QZTagLibMPEGTag::flushIntermediateValues();
-    // A missing number is written as "0", never removed.
-    setXiphFieldValue("TRACKNUMBER", "TRACKNUM",
-                      formatNumberPair(m_trackNumber, m_tracksTotal, ZeroNumber::Zero));
-    setXiphFieldValue("DISCNUMBER", nullptr,
-                      formatNumberPair(m_discNumber, m_discsTotal, ZeroNumber::Zero));
+    m_xiph.writeNumbers(m_trackNumber, m_tracksTotal, m_discNumber, m_discsTotal);
 }
 
 // --- Facts ------------------------------------------------------------------
@@ -486,51 +398,32 @@ bool QZTagLibFLACTag::isReadOnly() const
 
 // --- Pictures ---------------------------------------------------------------
 
+FlacPictureList QZTagLibFLACTag::flacPictures() const
+{
+    return m_flacFile ? guarded(FlacPictureList(), [&] { return m_flacFile->pictureList(); }) : FlacPictureList();
+}
+
 QList<QZTagLibTagImage> QZTagLibFLACTag::images() const
 {
-    QList<QZTagLibTagImage> result;
-    if (m_flacFile) {
-        guardedVoid([&] {
-            for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-                const QImage image = decodeImage(bytesOf(picture->data()));
-                if (!image.isNull())
-                    result.append(QZTagLibTagImage{image, int(picture->type())});
-            }
-        });
-    }
+    const QList<QZTagLibTagImage> result = decodeFlacPictures(flacPictures());
     return result.isEmpty() ? QZTagLibMPEGTag::images() : result;
 }
 
 TagPicture QZTagLibFLACTag::firstPicture() const
 {
-    TagPicture first;
-    if (m_flacFile) {
-        guardedVoid([&] {
-            for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-                first = pictureFromBytes(bytesOf(picture->data()));
-                if (!first.image.isNull())
-                    return;
-            }
-        });
-    }
+    const TagPicture first = firstDecodableFlacPicture(flacPictures());
     return first.image.isNull() ? QZTagLibMPEGTag::firstPicture() : first;
 }
 
 QSize QZTagLibFLACTag::decodableImageSize() const
 {
-    const QSize found = !m_flacFile ? QSize() : guarded(QSize(), [&] {
-        for (const TagLib::FLAC::Picture* picture : m_flacFile->pictureList()) {
-            if (const QSize size = decodableSize(bytesOf(picture->data())); size.isValid())
-                return size;
-        }
-        return QSize();
-    });
+    const QSize found = decodableFlacPictureSize(flacPictures());
     return found.isValid() ? found : QZTagLibMPEGTag::decodableImageSize();
 }
 
 bool QZTagLibFLACTag::hasImages() const
 {
-    return m_flacFile && guarded(false, [&] { return !m_flacFile->pictureList().isEmpty(); });
+    return !flacPictures().isEmpty();
 }
 
 void QZTagLibFLACTag::removePictures()
@@ -547,25 +440,14 @@ void QZTagLibFLACTag::storePicture(const EncodedImage& encoded, const QImage& im
         return;
     guardedVoid([&] {
         // The first picture keeps its type and description; the others stay.
-        const TagLib::List<TagLib::FLAC::Picture*> pictures = m_flacFile->pictureList();
-        TagLib::FLAC::Picture* reused = pictures.isEmpty() ? nullptr : pictures.front();
-        std::unique_ptr<TagLib::FLAC::Picture> created;
-        if (!reused) {
-            created = std::make_unique<TagLib::FLAC::Picture>();
-            created->setType(TagLib::FLAC::Picture::FrontCover);
+        const FlacPictureList pictures = m_flacFile->pictureList();
+        if (!pictures.isEmpty()) {
+            fillFlacPicture(*pictures.front(), encoded, image);
+            return;
         }
-        TagLib::FLAC::Picture* picture = reused ? reused : created.get();
-
-        picture->setMimeType(encoded.isPng ? "image/png" : "image/jpeg");
-        picture->setData(TagLib::ByteVector(encoded.bytes.constData(),
-                                            static_cast<unsigned int>(encoded.bytes.size())));
-        // The block also states the picture's size; a reused one must not
-        // keep the old picture's.
-        picture->setWidth(image.width());
-        picture->setHeight(image.height());
-        picture->setColorDepth(encoded.isPng && image.hasAlphaChannel() ? 32 : 24);
-        picture->setNumColors(0);
-        if (created)
-            m_flacFile->addPicture(created.release());
+        auto created = std::make_unique<TagLib::FLAC::Picture>();
+        created->setType(TagLib::FLAC::Picture::FrontCover);
+        fillFlacPicture(*created, encoded, image);
+        m_flacFile->addPicture(created.release());
     });
 }

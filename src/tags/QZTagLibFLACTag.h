@@ -4,10 +4,10 @@
 // and kept in step; FLAC picture blocks hold the artwork.
 
 #include "tags/QZTagLibMPEGTag.h"
+#include "tags/XiphCommentFields.h"
 
 namespace TagLib {
 namespace FLAC { class File; }
-namespace Ogg { class XiphComment; }
 }
 
 class QZTagLibFLACTag : public QZTagLibMPEGTag {
@@ -73,16 +73,9 @@ protected:
     void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
-    // The values of key joined with " "; those of alternative when key has
-    // none; "" otherwise.
-    QString xiphFieldValue(const char* key, const char* alternative = nullptr) const;
-    // Replaces key (and alternative) with text; "" removes them.
-    void setXiphFieldValue(const char* key, const char* alternative, const QString& text);
-    // Like setXiphFieldValue, but leaves the fields alone when text is what
-    // they already read as.
-    void updateXiphFieldValue(const char* key, const char* alternative, const QString& text);
     void copyXiphIntoID3Tags();
+    tagmint::tags::FlacPictureList flacPictures() const;
 
     TagLib::FLAC::File* m_flacFile = nullptr;
-    TagLib::Ogg::XiphComment* m_xiphComment = nullptr;   // owned by the file object
+    tagmint::tags::XiphCommentFields m_xiph;   // over the file object's comment
 };

@@ -1,9 +1,13 @@
 #include "tags/QZTagLibTag.h"
 
 #include "tags/QZTagLibAIFFTag.h"
+#include "tags/QZTagLibAPETag.h"
+#include "tags/QZTagLibASFTag.h"
 #include "tags/QZTagLibFLACTag.h"
 #include "tags/QZTagLibMP4Tag.h"
 #include "tags/QZTagLibMPEGTag.h"
+#include "tags/QZTagLibOggTag.h"
+#include "tags/QZTagLibTTATag.h"
 #include "tags/QZTagLibWAVTag.h"
 
 #include "tags/CopyOnWriteStream.h"
@@ -41,6 +45,10 @@ constexpr WrapperClass kWrapperClasses[] = {
     {3, &QZTagLibWAVTag::supportedExtensions, &openAs<QZTagLibWAVTag>},
     {4, &QZTagLibAIFFTag::supportedExtensions, &openAs<QZTagLibAIFFTag>},
     {5, &QZTagLibFLACTag::supportedExtensions, &openAs<QZTagLibFLACTag>},
+    {6, &QZTagLibOggTag::supportedExtensions, &openAs<QZTagLibOggTag>},
+    {7, &QZTagLibAPETag::supportedExtensions, &openAs<QZTagLibAPETag>},
+    {8, &QZTagLibTTATag::supportedExtensions, &openAs<QZTagLibTTATag>},
+    {9, &QZTagLibASFTag::supportedExtensions, &openAs<QZTagLibASFTag>},
 };
 
 constexpr bool inFactoryOrder()

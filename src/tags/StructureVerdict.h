@@ -19,8 +19,13 @@ struct StructureVerdict {
 // not hold.
 StructureVerdict checkFileWith(const QString& path, StructureVerdict (*walk)(QIODevice&));
 
+// Where a stream begins that may sit behind an ID3v2 tag: just past the
+// tag (and its footer) when the device starts with one, else 0.
+qint64 offsetAfterID3v2Tag(QIODevice& device);
+
 // The verdict of the walk for the path's container (by extension): MP4,
-// AIFF or WAV. Containers without a walk of their own (MPEG, FLAC) hold.
+// AIFF, WAV, Ogg, APE or ASF. Containers without a walk of their own
+// (MPEG, FLAC, TrueAudio) hold.
 StructureVerdict checkFileStructure(const QString& path);
 
 } // namespace tagmint::tags

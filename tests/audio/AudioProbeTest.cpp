@@ -225,8 +225,9 @@ TEST(AudioProbe, JunkUnderEverySupportedExtension)
         QByteArray("\0\0\0\x20" "ftypM4A ", 12) + noise(500),
     };
     TempDir dir;
-    const char* extensions[] = {"mp3", "m4a", "mp4", "mov", "3gp", "3g2", "wav",
-                                "aif", "aiff", "aifc", "flac", "fla", "mid"};
+    const char* extensions[] = {"mp3", "m4a", "mp4", "mov", "3gp", "3g2", "wav", "aif", "aiff", "aifc",
+                                "flac", "fla", "mid", "ogg", "oga", "opus", "spx", "wv", "ape",
+                                "mpc", "tta", "wma", "asf"};
     int n = 0;
     for (const char* extension : extensions) {
         for (const QByteArray& bytes : contents) {

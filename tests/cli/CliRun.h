@@ -32,11 +32,13 @@ inline CliResult finishCli(QProcess& process, const QByteArray& input = QByteArr
 
 // input goes to the program's standard input, which is then closed.
 inline CliResult runCli(const QStringList& args, const QString& workingDir = QString(),
-                        const QByteArray& input = QByteArray())
+                        const QByteArray& input = QByteArray(),
+                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
     return finishCli(process, input);
 }

@@ -2,7 +2,8 @@
 # Regenerates the seed variants of the fuzz corpora in fuzz/corpus/TARGET:
 # layouts the fixtures of this folder do not show (fragmented and 64-bit
 # MP4 atoms, QuickTime's "meta", AIFF-C, odd chunks, filler, a cut WAV,
-# stacked ID3v2 tags, cache entries). The fixtures themselves are seeds too;
+# stacked ID3v2 tags, cache entries, chained and many-page Ogg streams, an
+# APE tag beside ID3v1, an ASF file without tags). The fixtures themselves are seeds too;
 # fuzz/CMakeLists.txt lists them. Inputs kept from fuzzing runs
 # (regression-*) are left alone.
 #
@@ -17,7 +18,8 @@ BITEXACT="-map_metadata -1 -fflags +bitexact -flags +bitexact"
 AAC="-ac 1 -c:a aac -b:a 16k"
 
 mkdir -p "$CORPUS/mp4-atoms" "$CORPUS/aiff-chunks" "$CORPUS/riff-chunks" \
-         "$CORPUS/mpeg-frames" "$CORPUS/cache-entries"
+         "$CORPUS/mpeg-frames" "$CORPUS/cache-entries" "$CORPUS/ogg-pages" \
+         "$CORPUS/ape-tags" "$CORPUS/asf-objects"
 
 $FFMPEG -f lavfi -i "$SINE" $AAC $BITEXACT -movflags frag_keyframe+empty_moov+skip_trailer \
     -frag_duration 10000000 "$CORPUS/mp4-atoms/seed-one-fragment.m4a"
@@ -101,3 +103,13 @@ write('cache-entries', 'seed-properties', header + properties)
 write('cache-entries', 'seed-other-version', header + properties[:4] + b'\2' + properties[5:])
 write('cache-entries', 'seed-empty', struct.pack('<III', 0x01020304, 1700000000, 0))
 EOF
+
+# Ogg: two streams one after the other; a comment over several pages.
+cat tagged.opus tagged.opus > "$CORPUS/ogg-pages/seed-chained.opus"
+cp tagged.ogg "$CORPUS/ogg-pages/seed-many-pages.ogg"
+/usr/bin/python3 ../scripts/mutagen_tool.py write "$CORPUS/ogg-pages/seed-many-pages.ogg" \
+    "{\"xiph\": {\"COMMENT\": \"$(head -c 20000 /dev/zero | tr '\0' c)\"}}"
+# An APE tag with an ID3v1 tag after it; an ASF file as ffmpeg writes it.
+cp tagged.wv "$CORPUS/ape-tags/seed-id3v1.wv"
+printf 'TAG%125s' '' >> "$CORPUS/ape-tags/seed-id3v1.wv"
+$FFMPEG -f lavfi -i "$SINE" -ac 1 -c:a wmav2 -b:a 32k $BITEXACT "$CORPUS/asf-objects/seed-plain.wma"

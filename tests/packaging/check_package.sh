@@ -38,7 +38,8 @@ usr/bin/tagmint-cli
 usr/share/applications/tagmint.desktop
 usr/share/icons/hicolor/scalable/apps/tagmint.svg
 usr/share/man/man1/tagmint-cli.1.gz
-usr/share/man/man1/tagmint.1.gz"
+usr/share/man/man1/tagmint.1.gz
+usr/share/tagmint/network-keys.json"
 contents="$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
 check "package contents are
 $expected
@@ -64,7 +65,8 @@ check "package name and architecture" test "$(dpkg-deb -f "$deb" Package) $(dpkg
 # The desktop file opens the supported types.
 desktop="$root/usr/share/applications/tagmint.desktop"
 check "desktop file runs tagmint with files" grep -qx 'Exec=tagmint %F' "$desktop"
-for type in audio/mpeg audio/mp4 audio/x-wav audio/x-aiff audio/flac; do
+for type in audio/mpeg audio/mp4 audio/x-wav audio/x-aiff audio/flac audio/ogg audio/x-opus+ogg \
+        audio/x-wavpack audio/x-ape audio/x-musepack audio/x-tta audio/x-ms-wma; do
     check "desktop file claims $type" grep -q "^MimeType=.*$type;" "$desktop"
 done
 

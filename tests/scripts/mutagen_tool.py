@@ -52,7 +52,9 @@ write applies a JSON object of edits, every member optional:
                                         # {"base64": ...} gives a binary one
     }
 FLAC and MP4 files: see mutagen_flac_mp4.py for what read adds and write
-takes; the ID3 edits of a FLAC file go under "id3".
+takes; the ID3 edits of a FLAC file go under "id3". Ogg, WavPack, Monkey's
+Audio, Musepack and ASF files: see mutagen_more_formats.py. TrueAudio files
+(.tta) carry ID3 tags, read and written as for MP3 files.
 
 Exit status 0 on success; errors go to stderr.
 """
@@ -70,6 +72,7 @@ import mutagen.wave
 from mutagen.id3 import ID3, ID3NoHeaderError
 
 import mutagen_flac_mp4 as flac_mp4
+import mutagen_more_formats as more_formats
 
 ID3V1_SIZE = 128
 
@@ -179,7 +182,9 @@ def frame_json(frame):
 
 
 def read(path):
-    if flac_mp4.is_mp4(path):
+    if more_formats.handles(path):
+        result = more_formats.read(path)
+    elif flac_mp4.is_mp4(path):
         result = flac_mp4.read_mp4(path)
     else:
         result = read_id3(path)
@@ -275,6 +280,9 @@ def apply_frame_edits(tags, edits, version):
 
 
 def write(path, edits):
+    if more_formats.handles(path):
+        more_formats.write(path, edits)
+        return
     if flac_mp4.is_mp4(path):
         flac_mp4.write_mp4(path, edits)
         return

@@ -1,0 +1,277 @@
+#include "tags/QZTagLibASFTag.h"
+
+#include "tags/AsfObjectWalker.h"
+#include "tags/ImageCodec.h"
+#include "tags/NumberPair.h"
+#include "tags/TagLibGuard.h"
+#include "tags/TagLibText.h"
+
+#include <taglib/asffile.h>
+#include <taglib/asfpicture.h>
+#include <taglib/asftag.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace tagmint::tags;
+
+namespace {
+
+const char* const kPicture = "WM/Picture";
+
+QByteArray bytesOf(const TagLib::ByteVector& data)
+{
+    return QByteArray(data.data(), qsizetype(data.size()));
+}
+
+QString attributeValueText(const TagLib::ASF::Attribute& attribute)
+{
+    switch (attribute.type()) {
+    case TagLib::ASF::Attribute::UnicodeType: return fromTagLib(attribute.toString());
+    case TagLib::ASF::Attribute::DWordType: return QString::number(attribute.toUInt());
+    case TagLib::ASF::Attribute::QWordType: return QString::number(attribute.toULongLong());
+    case TagLib::ASF::Attribute::WordType: return QString::number(attribute.toUShort());
+    default: return QString();
+    }
+}
+
+} // namespace
+
+QZTagLibASFTag::~QZTagLibASFTag()
+{
+    closeFile();
+}
+
+const QStringList& QZTagLibASFTag::supportedExtensions()
+{
+    static const QStringList extensions{QStringLiteral("wma"), QStringLiteral("asf")};
+    return extensions;
+}
+
+bool QZTagLibASFTag::canHandlePath(const QString& path)
+{
+    return extensionIsIn(path, supportedExtensions());
+}
+
+bool QZTagLibASFTag::openFile(const QString& path, quint32 /*flags*/)
+{
+    ByteRange audio;
+    if (!asf::checkAsfFile(path, &audio).holds())
+        return false;
+    auto file = std::make_unique<TagLib::ASF::File>(stream(), false, TagLib::AudioProperties::Average);
+    if (!file->isValid() || !file->tag())
+        return false;
+    m_tag = file->tag();
+    m_audio = audio;
+    m_file = file.release();
+    return true;
+}
+
+void QZTagLibASFTag::closeTagLibFile()
+{
+    m_tag = nullptr;
+    delete m_file;
+    m_file = nullptr;
+}
+
+bool QZTagLibASFTag::writeTags()
+{
+    if (!m_file || !m_tag)
+        return false;
+    try {
+        flushIntermediateValues();
+        return m_file->save();
+    } catch (...) {
+        return false;
+    }
+}
+
+AudioLayout QZTagLibASFTag::audioLayout()
+{
+    return {m_file ? QList<ByteRange>{m_audio} : QList<ByteRange>(), {}};
+}
+
+// --- Attributes -------------------------------------------------------------
+
+QString QZTagLibASFTag::attributeText(const char* name) const
+{
+    if (!m_tag)
+        return QString();
+    return guarded(QString(), [&] {
+        QStringList values;
+        for (const TagLib::ASF::Attribute& attribute : m_tag->attribute(name)) {
+            const QString value = attributeValueText(attribute);
+            if (!value.isEmpty())
+                values << value;
+        }
+        return values.join(QLatin1Char(' '));
+    });
+}
+
+void QZTagLibASFTag::setAttributeText(const char* name, const QString& value)
+{
+    if (!m_tag || attributeText(name) == value)
+        return;
+    guardedVoid([&] {
+        if (value.isEmpty())
+            m_tag->removeItem(name);
+        else
+            m_tag->setAttribute(name, TagLib::ASF::Attribute(toTagLib(value)));
+    });
+}
+
+// The content description object's fields go through TagLib's accessors.
+QString QZTagLibASFTag::descriptionText(TagGetter getter) const
+{
+    return m_tag ? guarded(QString(), [&] { return fromTagLib((m_tag->*getter)()); }) : QString();
+}
+
+void QZTagLibASFTag::setDescriptionText(TagSetter setter, const QString& value)
+{
+    if (m_tag)
+        guardedVoid([&] { (m_tag->*setter)(toTagLib(value)); });
+}
+
+QString QZTagLibASFTag::copyright() const
+{
+    return m_tag ? guarded(QString(), [&] { return fromTagLib(m_tag->copyright()); }) : QString();
+}
+
+void QZTagLibASFTag::setCopyright(const QString& value)
+{
+    if (m_tag)
+        guardedVoid([&] { m_tag->setCopyright(toTagLib(value)); });
+}
+
+int QZTagLibASFTag::tempo() const
+{
+    return leadingInteger(attributeText("WM/BeatsPerMinute"));
+}
+
+void QZTagLibASFTag::setTempo(int value)
+{
+    setAttributeText("WM/BeatsPerMinute", value >= 1 ? QString::number(value) : QString());
+}
+
+int QZTagLibASFTag::year() const
+{
+    return qMax(leadingInteger(attributeText("WM/Year")), 0);
+}
+
+void QZTagLibASFTag::setYear(int value)
+{
+    // A full date reads as its year; it is only rewritten when the year changes.
+    if (year() != qMax(value, 0))
+        setAttributeText("WM/Year", value >= 1 ? QString::number(value) : QString());
+}
+
+void QZTagLibASFTag::loadIntermediateValues()
+{
+    const NumberPair track = parseNumberPair(attributeText("WM/TrackNumber"));
+    const NumberPair disc = parseNumberPair(attributeText("WM/PartOfSet"));
+    m_trackNumber = track.number;
+    m_tracksTotal = track.total > 0 ? track.total : leadingInteger(attributeText("TotalTracks"));
+    m_discNumber = disc.number;
+    m_discsTotal = disc.total;
+}
+
+// The track number alone in "WM/TrackNumber", as players expect, and its
+// total in "TotalTracks"; the disc as "n/m" in "WM/PartOfSet".
+void QZTagLibASFTag::flushIntermediateValues()
+{
+    setAttributeText("WM/TrackNumber", formatNumberPair(m_trackNumber, 0, ZeroNumber::Empty));
+    setAttributeText("TotalTracks", m_trackNumber > 0 && m_tracksTotal > 0 ? QString::number(m_tracksTotal)
+                                                                           : QString());
+    setAttributeText("WM/PartOfSet", formatNumberPair(m_discNumber, m_discsTotal, ZeroNumber::Empty));
+}
+
+// --- Facts ------------------------------------------------------------------
+
+QString QZTagLibASFTag::tagFormat() const
+{
+    return m_file ? QStringLiteral("ASF") : QString();
+}
+
+bool QZTagLibASFTag::isReadOnly() const
+{
+    return m_file && guarded(false, [&] { return m_file->readOnly(); });
+}
+
+// --- Pictures ---------------------------------------------------------------
+
+QList<TagLib::ASF::Picture> QZTagLibASFTag::pictures() const
+{
+    QList<TagLib::ASF::Picture> result;
+    if (!m_tag)
+        return result;
+    guardedVoid([&] {
+        for (const TagLib::ASF::Attribute& attribute : m_tag->attribute(kPicture)) {
+            const TagLib::ASF::Picture picture = attribute.toPicture();
+            if (picture.isValid())
+                result.append(picture);
+        }
+    });
+    return result;
+}
+
+QList<QZTagLibTagImage> QZTagLibASFTag::images() const
+{
+    QList<QZTagLibTagImage> result;
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        const QImage image = decodeImage(bytesOf(picture.picture()));
+        if (!image.isNull())
+            result.append(QZTagLibTagImage{image, int(picture.type())});
+    }
+    return result;
+}
+
+TagPicture QZTagLibASFTag::firstPicture() const
+{
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        TagPicture found = pictureFromBytes(bytesOf(picture.picture()));
+        if (!found.image.isNull())
+            return found;
+    }
+    return {};
+}
+
+QSize QZTagLibASFTag::decodableImageSize() const
+{
+    for (const TagLib::ASF::Picture& picture : pictures()) {
+        if (const QSize size = decodableSize(bytesOf(picture.picture())); size.isValid())
+            return size;
+    }
+    return {};
+}
+
+bool QZTagLibASFTag::hasImages() const
+{
+    return m_tag && guarded(false, [&] { return m_tag->contains(kPicture); });
+}
+
+void QZTagLibASFTag::removePictures()
+{
+    if (m_tag)
+        guardedVoid([&] { m_tag->removeItem(kPicture); });
+}
+
+void QZTagLibASFTag::storePicture(const EncodedImage& encoded, const QImage& /*image*/)
+{
+    if (!m_tag)
+        return;
+    guardedVoid([&] {
+        TagLib::ASF::AttributeList attributes = m_tag->attribute(kPicture);
+        TagLib::ASF::Picture picture = attributes.isEmpty() ? TagLib::ASF::Picture() : attributes.front().toPicture();
+        if (!picture.isValid()) {
+            picture = TagLib::ASF::Picture();
+            picture.setType(TagLib::ASF::Picture::FrontCover);
+        }
+        picture.setMimeType(encoded.isPng ? "image/png" : "image/jpeg");
+        picture.setPicture(TagLib::ByteVector(encoded.bytes.constData(), unsigned(encoded.bytes.size())));
+        if (attributes.isEmpty())
+            attributes.append(TagLib::ASF::Attribute(picture));
+        else
+            attributes.front() = TagLib::ASF::Attribute(picture);
+        m_tag->setAttribute(kPicture, attributes);
+    });
+}
