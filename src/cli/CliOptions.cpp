@@ -3,6 +3,7 @@
 #include "cli/OptionParsing.h"
 #include "naming/FileNameComposer.h"
 #include "network/LoadTagsFlags.h"
+#include "cli/TextCommandOptions.h"
 #include "record/RecordField.h"
 #include "table/ColumnCatalog.h"
 
@@ -101,12 +102,16 @@ CliOptions parseShow(const QStringList& args)
         else if (option == QLatin1String("--audio"))
             options.audio = true;
         else
-            return unknownOption(option);
+            return takeFindOption(argument, options).value_or(unknownOption(option));
         return QString();
     });
     if (!problem.isEmpty())
         return usageError(problem);
-    if (options.command == CliOptions::Command::Show && options.paths.isEmpty())
+    if (options.command != CliOptions::Command::Show)
+        return options;
+    if (const QString findProblem = checkFindArguments(options); !findProblem.isEmpty())
+        return usageError(findProblem);
+    if (options.paths.isEmpty())
         return usageError(QStringLiteral("show needs at least one file"));
     return options;
 }
@@ -267,6 +272,10 @@ CliOptions parseArguments(const QStringList& args)
         return parseSet(args.mid(1));
     if (command == QLatin1String("artwork"))
         return parseArtwork(args.mid(1));
+    if (command == QLatin1String("clean"))
+        return parseClean(args.mid(1));
+    if (command == QLatin1String("replace"))
+        return parseReplace(args.mid(1));
     if (command == QLatin1String("rename"))
         return parseRename(args.mid(1));
     if (command == QLatin1String("fill"))
@@ -344,6 +353,7 @@ QString usageText()
                "      read-only files and fields are skipped. --header takes the\n"
                "      fields from the first line (image cannot be imported: use set\n"
                "      image=FILE). Then saves like set.\n"
+               "%4"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -355,7 +365,7 @@ QString usageText()
                "Exit status: 0 on success, 1 when a file or value failed (or was\n"
                "skipped by import), 2 on a usage error.\n")
         .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")),
-             table::defaultVisibleTextColumns().join(QLatin1Char(',')));
+             table::defaultVisibleTextColumns().join(QLatin1Char(',')), textCommandsUsage());
 }
 
 } // namespace tagmint::cli

@@ -11,6 +11,7 @@
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/TextEditCommand.h"
 #include "util/TextConversion.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,9 @@ int main(int argc, char** argv)
         return SetCommand(options, out, err).run();
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
+    case CliOptions::Command::Clean:
+    case CliOptions::Command::Replace:
+        return TextEditCommand(options, out, err).run();
     case CliOptions::Command::Rename:
         return runRename(options, out, err);
     case CliOptions::Command::Fill:
