@@ -125,17 +125,10 @@ TEST(FileSystemPaths, NamesInAnyBytesAreFoundOpenedAndMade)
     EXPECT_EQ(opened.readAll(), "content");
     EXPECT_FALSE(fs::openFile(opened, toFileSystemPath(file + "x"), QIODevice::ReadOnly));
 
-    // Through a link, and relative to a working folder that is not UTF-8.
+    // Through a link (a working folder that is not UTF-8: see the CLI tests).
     const QByteArray link = dir.fileSystemPath(folder + "/link \xE9");
     ASSERT_EQ(::symlink(dir.fileSystemPath(name).constData(), link.constData()), 0);
-    EXPECT_EQ(fs::canonicalPath(fromFileSystemPath(link)), fs::canonicalPath(file));
-    EXPECT_EQ(toFileSystemPath(fs::canonicalPath(file)).right(name.size()), name);
-    char* before = ::getcwd(nullptr, 0);
-    ASSERT_EQ(::chdir(dir.fileSystemPath(folder).constData()), 0);
-    const QString absolute = fs::absolutePath(fromFileSystemPath(test::oddFileNames(".mp3").first()));
-    EXPECT_EQ(::chdir(before), 0);
-    std::free(before);
-    EXPECT_EQ(fs::canonicalPath(absolute), fs::canonicalPath(file));
+    EXPECT_EQ(toFileSystemPath(fs::canonicalPath(fromFileSystemPath(link))).right(name.size()), name);
 
     // A dangling link takes a name too.
     ASSERT_EQ(::unlink(dir.fileSystemPath(name).constData()), 0);
