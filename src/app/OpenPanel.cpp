@@ -1,6 +1,7 @@
 #include "app/OpenPanel.h"
 
 #include "tags/QZTagLibTag.h"
+#include "util/TextConversion.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -25,6 +26,16 @@ OpenPanel::OpenPanel(Choice choice, QWidget* parent) : QFileDialog(parent)
     setLabelText(QFileDialog::Accept, prompt(choice));
     if (choice == Choice::Folder)
         setLabelText(QFileDialog::FileName, QStringLiteral("Folder:"));
+}
+
+QStringList OpenPanel::chosenPaths() const
+{
+    QStringList paths;
+    for (const QUrl& url : selectedUrls()) {
+        if (const QString path = tagmint::text::pathFromUrl(url); !path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
 }
 
 void OpenPanel::showEvent(QShowEvent* event)

@@ -25,6 +25,10 @@ public:
     }
     static QString message() { return QStringLiteral("Select media files or folders to add them to the table."); }
 
+    // The chosen files or folder as path texts: a desktop dialog hands over
+    // URLs, which keep the bytes of a name that is not UTF-8.
+    QStringList chosenPaths() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
 };

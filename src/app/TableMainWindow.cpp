@@ -22,6 +22,7 @@
 #include "table/ColumnMenus.h"
 #include "table/TextTransformations.h"
 #include "table/TableCommandTexts.h"
+#include "util/TextConversion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -885,7 +886,7 @@ void TableMainWindow::openPanel(OpenPanel::Choice choice)
         return;
     auto* panel = new OpenPanel(choice, this);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->selectedFiles()); });
+    connect(panel, &QDialog::accepted, this, [this, panel] { loadFiles(panel->chosenPaths()); });
     panel->open();
 }
 
@@ -1288,7 +1289,7 @@ void TableMainWindow::showInFolder()
     const QZTagLibRecord* record = m_controller->grid().recordAtRow(selection.activeRow());
     if (!record)
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(record->path()).absolutePath()));
+    QDesktopServices::openUrl(tagmint::text::urlFromPath(QFileInfo(record->path()).absolutePath()));
 }
 
 void TableMainWindow::toggleStatusBar()

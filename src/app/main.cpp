@@ -9,6 +9,8 @@
 #include "collection/ApplicationIdentity.h"
 #include "collection/OpenFileLimit.h"
 #include "settings/SettingsStore.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,7 +33,7 @@ int main(int argc, char** argv)
     tagmint::collection::setApplicationIdentity(
         tagmint::collection::tagmintIdentity(QStringLiteral(TAGMINT_VERSION)));
 
-    QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = tagmint::text::commandLineArguments(argc, argv);
     // A process-serial-number argument some launchers put first is no path.
     if (!arguments.isEmpty() && arguments.first().startsWith(QLatin1String("-psn")))
         arguments.removeFirst();
@@ -58,7 +60,7 @@ int main(int argc, char** argv)
 
     QStringList paths;
     for (const QString& argument : arguments)
-        paths.append(QDir::current().absoluteFilePath(argument));
+        paths.append(tagmint::fs::absolutePath(argument));
 
     // Already running: the paths go there (a start without paths asks for a
     // new window there).

@@ -12,9 +12,6 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -234,7 +231,9 @@ struct FFmpegAudioReader::State {
 
 int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
 {
-    const QByteArray extension = QFile::encodeName(QFileInfo(QFile::decodeName(path)).suffix().toLower());
+    // From the bytes: the name need not be UTF-8.
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    const QByteArray extension = name.contains('.') ? name.mid(name.lastIndexOf('.') + 1).toLower() : QByteArray();
     if (isRefusedExtension(extension))
         return CodecNotSupported;
     if (extension == "ram" && !startsWithDotR(path))

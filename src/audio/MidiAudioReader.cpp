@@ -1,6 +1,7 @@
 #include "audio/MidiAudioReader.h"
 
 #include "audio/FormatCatalogue.h"
+#include "util/FileSystem.h"
 
 #include <QFile>
 
@@ -177,8 +178,8 @@ qint64 MidiAudioReader::durationMicroseconds(const QByteArray& bytes, int* error
 
 MidiAudioReader::MidiAudioReader(const QByteArray& fileSystemPath)
 {
-    QFile file(QFile::decodeName(fileSystemPath));
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!fs::openFile(file, fileSystemPath, QIODevice::ReadOnly)) {
         m_error = CouldNotOpenFile;
         return;
     }

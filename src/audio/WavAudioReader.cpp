@@ -1,6 +1,7 @@
 #include "audio/WavAudioReader.h"
 
 #include "audio/FormatCatalogue.h"
+#include "util/FileSystem.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -43,9 +44,9 @@ qint16 sampleToInt16(const uchar* p, int bytes)
 } // namespace
 
 WavAudioReader::WavAudioReader(const QByteArray& fileSystemPath)
-    : m_file(std::make_unique<QFile>(QFile::decodeName(fileSystemPath)))
+    : m_file(std::make_unique<QFile>())
 {
-    if (!m_file->open(QIODevice::ReadOnly)) {
+    if (!fs::openFile(*m_file, fileSystemPath, QIODevice::ReadOnly)) {
         m_error = CouldNotOpenFile;
         return;
     }

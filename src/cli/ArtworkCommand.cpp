@@ -4,8 +4,9 @@
 #include "record/QZTagLibRecord.h"
 #include "table/ArtworkExport.h"
 #include "tags/QZTagLibTag.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace tagmint::cli {
@@ -19,35 +20,35 @@ int ArtworkCommand::run()
 {
     const QString path = m_options.paths.value(0);
     const QString folder = m_options.paths.value(1);
-    const QFileInfo file(path);
-    if (!file.isFile()) {
-        m_err << path << ": no such file" << Qt::endl;
+    const QString shownPath = text::readable(path);
+    if (fs::kindOf(path) != fs::PathKind::File) {
+        m_err << shownPath << ": no such file" << Qt::endl;
         return kExitFailure;
     }
     if (!QZTagLibTag::canHandlePath(path)) {
-        m_err << path << ": unsupported file type" << Qt::endl;
+        m_err << shownPath << ": unsupported file type" << Qt::endl;
         return kExitFailure;
     }
-    if (!QFileInfo(folder).isDir()) {
-        m_err << folder << ": no such folder" << Qt::endl;
+    if (fs::kindOf(folder) != fs::PathKind::Folder) {
+        m_err << text::readable(folder) << ": no such folder" << Qt::endl;
         return kExitFailure;
     }
 
-    QZTagLibRecord record(file.absoluteFilePath(), 0);
+    QZTagLibRecord record(fs::absolutePath(path), 0);
     const QImage image = record.image();
     record.releaseTagResources();
     if (image.isNull()) {
-        m_err << path << ": " << (record.hasInvalidTags() ? RecordOpener::unreadableTagsText(record.path())
+        m_err << shownPath << ": " << (record.hasInvalidTags() ? RecordOpener::unreadableTagsText(record.path())
                                            : QStringLiteral("no artwork"))
               << Qt::endl;
         return kExitFailure;
     }
     const std::optional<QString> written = table::exportArtwork(image, folder);
     if (!written) {
-        m_err << folder << ": the artwork could not be written" << Qt::endl;
+        m_err << text::readable(folder) << ": the artwork could not be written" << Qt::endl;
         return kExitFailure;
     }
-    m_out << *written << '\n';
+    m_out << text::readable(*written) << '\n';
     return kExitOk;
 }
 

@@ -4,6 +4,8 @@
 #include "collection/CollectionMessages.h"
 #include "tags/QZTagLibTag.h"
 #include "tags/StructureVerdict.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,17 +19,17 @@ void RecordOpener::open(const QStringList& paths, quint32 loadFlags)
 {
     QStringList usable;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            m_err << path << ": no such file" << Qt::endl;
+        const fs::PathKind kind = fs::kindOf(path);
+        if (kind == fs::PathKind::Missing) {
+            m_err << text::readable(path) << ": no such file" << Qt::endl;
             m_succeeded = false;
             continue;
         }
-        if (!info.isDir() && !QZTagLibTag::canHandlePath(path)) {
-            m_err << path << ": unsupported file type" << Qt::endl;
+        if (kind != fs::PathKind::Folder && !QZTagLibTag::canHandlePath(path)) {
+            m_err << text::readable(path) << ": unsupported file type" << Qt::endl;
             m_succeeded = false;
         }
-        const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+        const QString absolute = fs::absolutePath(path);
         m_givenSpelling.insert(absolute, path);
         usable.append(absolute);
     }
@@ -50,6 +52,11 @@ void RecordOpener::open(const QStringList& paths, quint32 loadFlags)
 
 QString RecordOpener::displayPath(const QString& recordPath) const
 {
+    return text::readable(givenSpelling(recordPath));
+}
+
+QString RecordOpener::givenSpelling(const QString& recordPath) const
+{
     if (const auto it = m_givenSpelling.constFind(recordPath); it != m_givenSpelling.constEnd())
         return *it;
     // Inside a given folder: that folder's spelling, then the rest.
@@ -67,7 +74,7 @@ QString RecordOpener::displayPath(const QString& recordPath) const
 QString RecordOpener::displayPathAfterRename(const QString& shownOldPath, const QString& newPath)
 {
     const QString shownDir = QFileInfo(shownOldPath).path();
-    const QString newName = QFileInfo(newPath).fileName();
+    const QString newName = text::readable(QFileInfo(newPath).fileName());
     // A bare name has "." as its directory; keep it bare.
     if (shownDir == QLatin1String(".") && !shownOldPath.startsWith(QLatin1String("./")))
         return newName;

@@ -29,7 +29,7 @@ public:
     bool succeeded() const { return m_succeeded; }
 
     // A record's path as the user would write it: in the spelling the file
-    // or one of its folders was given in.
+    // or one of its folders was given in, stray bytes as characters.
     QString displayPath(const QString& recordPath) const;
     // The new path of a renamed file, spelled like its old shown path.
     static QString displayPathAfterRename(const QString& shownOldPath, const QString& newPath);
@@ -39,6 +39,8 @@ public:
     static QString unreadableTagsText(const QString& recordPath);
 
 private:
+    QString givenSpelling(const QString& recordPath) const;
+
     QTextStream& m_err;
     QZTagLibRecordDataArrayController m_collection;
     QHash<QString, QString> m_givenSpelling;   // absolute path -> as given

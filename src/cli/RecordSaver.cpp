@@ -4,6 +4,7 @@
 #include "cli/RecordOpener.h"
 #include "collection/CollectionMessages.h"
 #include "record/QZTagLibRecord.h"
+#include "util/TextConversion.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -90,7 +91,7 @@ bool RecordSaver::reportSaveOutcome(const QZTagLibRecord& record, const QString&
         report(shownPath, QStringLiteral("could not be renamed"));
         return false;
     }
-    const QString newName = QFileInfo(record.path()).fileName();
+    const QString newName = text::readable(QFileInfo(record.path()).fileName());
     if (newName != QFileInfo(shownPath).fileName()) {
         report(shownPath, QStringLiteral("saved and renamed to %1")
                               .arg(RecordOpener::displayPathAfterRename(shownPath, record.path())));

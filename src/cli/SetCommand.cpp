@@ -7,6 +7,7 @@
 #include "table/ArtworkCommands.h"
 #include "tags/ImageCodec.h"
 #include "tags/QZTagLibTag.h"
+#include "util/TextConversion.h"
 
 #include <QTextStream>
 
@@ -24,12 +25,12 @@ tags::TagPicture artworkFromFile(const QString& path, QString* error)
         QString reason;
         const std::optional<tags::TagPicture> picture = tags::loadPictureFile(path, &reason);
         if (!picture)
-            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(path, reason);
+            *error = QStringLiteral("cannot read an image from \"%1\" (%2)").arg(text::readable(path), reason);
         return picture.value_or(tags::TagPicture());
     }
     if (!QZTagLibTag::canHandlePath(path)) {
         *error = QStringLiteral("\"%1\" is neither an image file (jpg, jpeg, png, gif, bmp) nor a "
-                                "media file").arg(path);
+                                "media file").arg(text::readable(path));
         return {};
     }
     const tags::TagPicture picture = table::loadExternalTagFile(path);
@@ -62,7 +63,9 @@ int SetCommand::run()
 void SetCommand::prepareValues()
 {
     for (const Assignment& assignment : m_options.assignments) {
-        PreparedValue prepared{assignment.key, assignment.value, QString(), {}};
+        // A value is text for a tag (its stray bytes read as people would),
+        // except the image's, which names a file.
+        PreparedValue prepared{assignment.key, text::readable(assignment.value), QString(), {}};
         if (assignment.key == kImageKey && !assignment.value.isEmpty()) {
             prepared.picture = artworkFromFile(assignment.value, &prepared.error);
             prepared.value = prepared.picture.image;

@@ -4,6 +4,7 @@
 #include "record/RecordField.h"
 #include "table/ColumnCatalog.h"
 #include "table/TextTransformations.h"
+#include "util/TextConversion.h"
 
 namespace tagmint::cli {
 
@@ -120,7 +121,8 @@ std::optional<QString> takeFindOption(OptionArgument& argument, CliOptions& opti
     }
     if (option == QLatin1String("--find")) {
         const std::optional<QString> text = requiredValue(argument, problem);
-        find.text = text.value_or(QString());
+        // Cells hold texts as people read them; so do these.
+        find.text = tagmint::text::readable(text.value_or(QString()));
         find.given = true;
         return problem;
     }
@@ -183,7 +185,7 @@ CliOptions parseReplace(const QStringList& args)
         if (argument.name() != QLatin1String("--with"))
             return takeFindOption(argument, options).value_or(unknownOption(argument.name()));
         QString missing;
-        options.find.replacement = requiredValue(argument, missing).value_or(QString());
+        options.find.replacement = text::readable(requiredValue(argument, missing).value_or(QString()));
         return missing;
     });
     if (!problem.isEmpty())

@@ -12,6 +12,7 @@
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/TextEditCommand.h"
+#include "util/TextConversion.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,7 +26,7 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const CliOptions options = parseArguments(app.arguments().mid(1));
+    const CliOptions options = parseArguments(tagmint::text::commandLineArguments(argc, argv));
     switch (options.command) {
     case CliOptions::Command::Help:
         out << usageText();
@@ -60,6 +61,6 @@ int main(int argc, char** argv)
     case CliOptions::Command::UsageError:
         break;
     }
-    err << "tagmint-cli: " << options.error << "\n\n" << usageText();
+    err << "tagmint-cli: " << tagmint::text::readable(options.error) << "\n\n" << usageText();
     return kExitUsage;
 }

@@ -3,6 +3,7 @@
 #include "collection/CountPhrase.h"
 
 #include "record/QZTagLibRecord.h"
+#include "util/TextConversion.h"
 
 #include <QHash>
 #include <algorithm>
@@ -111,7 +112,7 @@ std::optional<Caption> captionFoldersForPaths(const QStringList& paths)
         if (folders[i].depth == folders.front().depth)
             names << lastComponent(folders[i].path);
     }
-    caption.text = names.join(QStringLiteral(", "));
+    caption.text = text::readable(names.join(QStringLiteral(", ")));
     return caption;
 }
 

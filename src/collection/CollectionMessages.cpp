@@ -1,6 +1,7 @@
 #include "collection/CollectionMessages.h"
 
 #include "collection/CountPhrase.h"
+#include "util/TextConversion.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -172,7 +173,7 @@ QString title() { return QStringLiteral("Save"); }
 
 QString text(const QString& filePath)
 {
-    const QFileInfo file(filePath);
+    const QFileInfo file(text::readable(filePath));
     return QStringLiteral("The file \"%1\" could not be renamed because its folder is locked.\n\n"
                           "Do you want to unlock the folder \"%2\" and try again?")
         .arg(file.fileName(), file.path());

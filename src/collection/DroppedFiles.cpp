@@ -1,6 +1,7 @@
 #include "collection/DroppedFiles.h"
 
 #include "tags/QZTagLibTag.h"
+#include "util/FileSystem.h"
 
 #include <QFileInfo>
 
@@ -26,7 +27,7 @@ QStringList droppedFiles(const QStringList& names)
     QStringList paths;
     for (const QString& name : names) {
         const QString path = withoutControlCharacters(name);
-        if (!path.isEmpty() && QFileInfo::exists(path))
+        if (fs::kindOf(path) != fs::PathKind::Missing)
             paths.append(path);
     }
     return paths;
@@ -37,8 +38,8 @@ QStringList droppedFilesSupportedByTagRecord(const QStringList& names)
     const QStringList& extensions = QZTagLibTag::supportedExtensions();
     QStringList paths;
     for (const QString& path : droppedFiles(names)) {
-        const QFileInfo info(path);
-        if (info.isDir() || extensions.contains(info.suffix().toLower()))
+        if (fs::kindOf(path) == fs::PathKind::Folder
+            || extensions.contains(QFileInfo(path).suffix().toLower()))
             paths.append(path);
     }
     return paths;

@@ -3,8 +3,6 @@
 #include "record/PathLock.h"
 #include "util/TextConversion.h"
 
-#include <QFile>
-
 namespace tagmint::collection {
 
 bool FileUnlocker::isLocked(const QByteArray& path)
@@ -18,7 +16,7 @@ bool FileUnlocker::isLocked(const QByteArray& path)
     const auto known = m_folderLocked.constFind(parent);
     if (known != m_folderLocked.constEnd())
         return *known;
-    const bool locked = record::isPathLocked(QFile::decodeName(parent), m_flags);
+    const bool locked = record::isPathLocked(text::fromFileSystemPath(parent), m_flags);
     m_folderLocked.insert(parent, locked);
     return locked;
 }

@@ -5,8 +5,7 @@
 #include "collection/RecordPreprocessor.h"
 #include "record/PathLock.h"
 #include "record/QZTagLibRecord.h"
-
-#include <QFileInfo>
+#include "util/FileSystem.h"
 
 namespace tagmint::collection {
 
@@ -50,7 +49,7 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
                 request.preprocessor->preprocess(*record, request.preprocessFlags, *statistics, message);
             record->releaseTagResources();
             // A file that vanished since it was found is no file to show.
-            const bool vanished = record->hasInvalidTags() && !QFileInfo::exists(path);
+            const bool vanished = record->hasInvalidTags() && fs::kindOf(path) == fs::PathKind::Missing;
             if (context.shouldStop())
                 result.stopped = true;   // made after the stop: discarded
             else if (!vanished)

@@ -2,11 +2,10 @@
 
 #include "record/PathLock.h"
 #include "tags/QZTagLibTag.h"
+#include "util/FileSystem.h"
 #include "util/TextConversion.h"
 
 #include <QCollator>
-#include <QDir>
-#include <QFile>
 #include <QLocale>
 #include <QSet>
 
@@ -47,7 +46,7 @@ public:
 
     bool take(const QByteArray& path)
     {
-        m_out.append(QFile::decodeName(path));
+        m_out.append(text::fromFileSystemPath(path));
         return !(m_shouldStop && m_shouldStop());
     }
 
@@ -92,11 +91,6 @@ private:
     std::set<std::pair<dev_t, ino_t>> m_seen;
 };
 
-QString absoluteCleanPath(const QString& path)
-{
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
-}
-
 bool isHidden(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -112,7 +106,7 @@ QStringList expandPaths(const QStringList& paths, const std::function<bool()>& s
     for (const QString& given : paths) {
         if (given.isEmpty())
             continue;
-        const QString path = absoluteCleanPath(given);
+        const QString path = fs::absolutePath(given);
         const QByteArray native = text::toFileSystemPath(path);
         struct stat info;
         if (::stat(native.constData(), &info) != 0)
@@ -133,7 +127,7 @@ GatheredPaths gatherPaths(const QStringList& paths, const GatheringOptions& opti
     if (options.unlock) {
         FileFlagsAccess& access = options.flags ? *options.flags : LinuxFileFlags::instance();
         for (const QString& path : paths) {
-            const QString absolute = absoluteCleanPath(path);
+            const QString absolute = fs::absolutePath(path);
             if (!path.isEmpty() && record::isPathLocked(absolute, access))
                 record::unlockPath(absolute, access);
         }

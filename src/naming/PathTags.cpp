@@ -3,6 +3,7 @@
 #include "audio/FormatCatalogue.h"
 #include "naming/NameCleaning.h"
 #include "tags/NumberPair.h"
+#include "util/TextConversion.h"
 
 #include <QDir>
 
@@ -234,7 +235,8 @@ TagValues parseTagsFromPath(const QString& path, quint32 options)
     if (options == 0 || path.isEmpty())
         return values;
 
-    const QStringList components = meaningfulComponents(path, 3);
+    // Tags are text: a name's stray bytes count as the characters people read.
+    const QStringList components = meaningfulComponents(text::readable(path), 3);
     const auto component = [&components](int level) {
         return level < components.size() ? components.at(level) : QString();
     };

@@ -2,10 +2,11 @@
 
 #include "audio/MpegAudioFrames.h"
 #include "audio/OpenAudioReader.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
 #include <chromaprint.h>
 #include <memory>
@@ -49,7 +50,7 @@ void setError(QString* error, const char* text)
 
 std::optional<AudioFingerprint> computeFingerprint(const QString& path, int maxSeconds, QString* error)
 {
-    const QByteArray fileSystemPath = QFile::encodeName(path);
+    const QByteArray fileSystemPath = text::toFileSystemPath(path);
     std::unique_ptr<audio::QZAudioReader> reader =
         audio::openAudioReader(fileSystemPath, audio::RefuseMidi | audio::ProbeFlag);
     if (!reader || reader->error() != audio::NoError || reader->channels() <= 0 || reader->sampleRate() <= 0) {
@@ -99,8 +100,8 @@ std::optional<AudioFingerprint> computeFingerprint(const QString& path, int maxS
 
 QByteArray fingerprintContentKey(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (fs::kindOf(path) != fs::PathKind::File || !fs::openFile(file, text::toFileSystemPath(path), QIODevice::ReadOnly))
         return QByteArray();
     const qint64 size = file.size();
     QCryptographicHash hash(QCryptographicHash::Md5);

@@ -4,6 +4,8 @@
 
 #include "audio/FormatCatalogue.h"
 #include "tags/QZTagLibTag.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +50,7 @@ struct FolderEntries {
 FolderEntries entries(const QString& folder)
 {
     FolderEntries result;
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = text::toFileSystemPath(folder);
     DIR* directory = opendir(encoded.constData());
     if (!directory)
         return result;
@@ -63,9 +65,9 @@ FolderEntries entries(const QString& folder)
             type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
         }
         if (type == DT_REG)
-            result.files.append(QFile::decodeName(entry->d_name));
+            result.files.append(text::fromFileSystemPath(entry->d_name));
         else if (type == DT_DIR)
-            result.folders.append(QFile::decodeName(entry->d_name));
+            result.folders.append(text::fromFileSystemPath(entry->d_name));
     }
     closedir(directory);
     result.files.sort();
@@ -98,8 +100,9 @@ int coverWordCount(const QString& fileName)
 
 tags::TagPicture readArtwork(const QString& path)
 {
-    QFile file(path);
-    if (file.size() > kMaximumArtworkBytes || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!fs::openFile(file, text::toFileSystemPath(path), QIODevice::ReadOnly)
+        || file.size() > kMaximumArtworkBytes)
         return {};
     return decodeArtwork(file.readAll());
 }

@@ -102,7 +102,7 @@ std::optional<QString> renameFile(const QString& oldPath, const QString& name)
     const QByteArray targetFsPath = text::toFileSystemPath(target);
     if (!fs::renameNoReplace(oldFsPath, targetFsPath) || !pathExists(targetFsPath))
         return std::nullopt;
-    return text::fromExternalBytes(targetFsPath);
+    return text::fromFileSystemPath(targetFsPath);
 }
 
 } // namespace tagmint::record

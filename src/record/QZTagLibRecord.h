@@ -98,7 +98,9 @@ public:
     void restoreArtwork(const RecordArtworkState& state);
 
     // --- Facts and flags ---------------------------------------------------
-    QString path() const { return text(RecordField::Path); }
+    // The file's path text (its bytes, see text::fromFileSystemPath); the
+    // "path" field holds it as people read it.
+    QString path() const { return m_path; }
     QString filename() const { return text(RecordField::Filename); }
     quint64 size() const { return m_size; }
     int frequencySortValue() const { return m_audio.sampleRate; }
@@ -166,6 +168,7 @@ private:
     bool hasAudioFacts() const;
 
     std::array<QString, kRecordFieldCount> m_text;
+    QString m_path;
     std::optional<std::array<QString, tagmint::record::kTrackedFieldCount>> m_originalValues;
     quint64 m_size = 0;
     QZAudioProperties m_audio;

@@ -83,10 +83,13 @@ void QZTagLibRecord::loadFromPath(const QString& path, quint32 flags)
     ++m_loadGeneration;
 
     const QFileInfo info(path);
-    textRef(RecordField::Path) = path;
+    m_path = path;
+    textRef(RecordField::Path) = text::readable(path);
     textRef(RecordField::PathExt) = info.suffix().toLower();
-    textRef(RecordField::Filename) = info.completeBaseName();
-    textRef(RecordField::Folder) = QFileInfo(info.path()).fileName();
+    // The texts as people read them: an edited name becomes a new name in
+    // UTF-8, an unedited one leaves the path's bytes alone.
+    textRef(RecordField::Filename) = text::readable(info.completeBaseName());
+    textRef(RecordField::Folder) = text::readable(QFileInfo(info.path()).fileName());
     m_size = fileSize(path);
     textRef(RecordField::SizeStr) = record::sizeText(m_size);
 
@@ -252,7 +255,7 @@ bool QZTagLibRecord::saveDataToTagAndDoRenaming()
 
     const QString requestedName = filename();
     if (const std::optional<QString> newPath = doRenamingIfFileNameDirty())
-        textRef(RecordField::Path) = *newPath;
+        m_path = *newPath;
 
     loadFromPath(path(), hasAudioFacts() ? LoadAudioProperties : 0);
     closeTag();

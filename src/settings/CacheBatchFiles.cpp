@@ -1,10 +1,9 @@
 #include "settings/CacheBatchFiles.h"
 
 #include "settings/PersistentCacheStore.h"
+#include "util/FileSystem.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -192,7 +191,7 @@ std::optional<CacheBatchFiles::Entry> CacheBatchFiles::get(QByteArrayView fileKe
 
 bool CacheBatchFiles::writeBatchFile(const QByteArray& bytes, QByteArray* path, int* fd)
 {
-    if (!QDir().mkpath(QFile::decodeName(m_folder)))
+    if (!tagmint::fs::makeFolders(m_folder))
         return false;
     // Unique among processes and among this store's batches; sorted by time.
     const QByteArray name = QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '-'

@@ -1,11 +1,12 @@
 #include "settings/PersistentCacheStore.h"
 
 #include "settings/CacheBatchFiles.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -29,7 +30,7 @@ QString environmentFolder(const char* name)
     // XDG paths must be absolute; a relative one is ignored.
     if (value.isEmpty() || value.at(0) != '/')
         return QString();
-    return QFile::decodeName(value);
+    return tagmint::text::fromFileSystemPath(value);
 }
 
 quint32 currentTime()
@@ -98,8 +99,8 @@ PersistentCacheStore::PersistentCacheStore(const QString& name, quint32 lifetime
     const QString root = cacheRoot.isEmpty() ? userCacheRoot() : cacheRoot;
     m_directory = QDir::cleanPath(root + QLatin1Char('/') + QLatin1String(kVendorFolder)
                                   + QLatin1Char('/') + name);
-    m_directoryBytes = QFile::encodeName(m_directory);
-    m_usable = !name.isEmpty() && QDir().mkpath(m_directory);
+    m_directoryBytes = tagmint::text::toFileSystemPath(m_directory);
+    m_usable = !name.isEmpty() && tagmint::fs::makeFolders(m_directoryBytes);
     m_batches = std::make_unique<CacheBatchFiles>(m_directoryBytes);
 }
 
@@ -121,7 +122,7 @@ QString PersistentCacheStore::userCacheRoot()
     QByteArray user = qgetenv("LOGNAME");
     if (user.isEmpty())
         user = qgetenv("USER");
-    return QLatin1String("/home/") + QFile::decodeName(user) + QLatin1String("/.cache");
+    return QLatin1String("/home/") + tagmint::text::fromFileSystemPath(user) + QLatin1String("/.cache");
 }
 
 QByteArray PersistentCacheStore::fileKey(QByteArrayView key)
@@ -165,7 +166,7 @@ QByteArray PersistentCacheStore::entryFileSystemPath(const QByteArray& name,
 
 QString PersistentCacheStore::entryPath(QByteArrayView key) const
 {
-    return QFile::decodeName(entryFileSystemPath(fileKey(key), nullptr));
+    return tagmint::text::fromFileSystemPath(entryFileSystemPath(fileKey(key), nullptr));
 }
 
 bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
@@ -182,7 +183,7 @@ bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
     const int openFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
     int fd = ::open(temporary.constData(), openFlags, 0644);
     if (fd < 0) {
-        if (!QDir().mkpath(QFile::decodeName(bucket)))
+        if (!tagmint::fs::makeFolders(bucket))
             return false;
         fd = ::open(temporary.constData(), openFlags, 0644);
         if (fd < 0)

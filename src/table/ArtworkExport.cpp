@@ -1,8 +1,12 @@
 #include "table/ArtworkExport.h"
 
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <unistd.h>
 
 namespace tagmint::table {
 
@@ -25,7 +29,7 @@ std::optional<QString> uniqueFileName(const QString& folder, const QString& name
         const QString candidate = n == 1
             ? dir.filePath(base + suffix)
             : dir.filePath(QStringLiteral("%1 (copy %2)%3").arg(base).arg(n).arg(suffix));
-        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+        if (!fs::isTaken(candidate))
             return candidate;
     }
     return std::nullopt;
@@ -33,16 +37,19 @@ std::optional<QString> uniqueFileName(const QString& folder, const QString& name
 
 std::optional<QString> exportArtwork(const QImage& image, const QString& folder)
 {
-    if (image.isNull() || !QFileInfo(folder).isDir())
+    if (image.isNull() || fs::kindOf(folder) != fs::PathKind::Folder)
         return std::nullopt;
     const std::optional<QString> target =
         uniqueFileName(folder, QStringLiteral("artwork.jpg"), QStringLiteral(".jpg"));
     if (!target)
         return std::nullopt;
-    // Written under a temporary name first, so a failure leaves no half file.
-    QSaveFile file(*target);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "JPEG") || !file.commit())
+    // Written under a hidden name first, so a failure leaves no half file.
+    fs::UniqueFile file(folder, ".artwork-", ".jpg", 0666);
+    if (!file.isOpen() || !image.save(&file.file(), "JPEG") || !file.file().flush()
+        || ::fsync(file.file().handle()) != 0
+        || !fs::renameNoReplace(file.fileSystemPath(), text::toFileSystemPath(*target)))
         return std::nullopt;
+    file.keep();
     return target;
 }
 

@@ -1,6 +1,7 @@
 #include "table/TableClipboard.h"
 
 #include "table/PasteboardImages.h"
+#include "util/TextConversion.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -49,7 +50,7 @@ QStringList localFilesFromMimeData(const QMimeData* mime)
         return names;
     for (const QUrl& url : mime->urls()) {
         if (url.isLocalFile())
-            names.append(url.toLocalFile());
+            names.append(text::pathFromUrl(url));
     }
     return names;
 }

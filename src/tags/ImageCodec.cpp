@@ -1,10 +1,14 @@
 #include "tags/ImageCodec.h"
 
 #include "tags/PictureHeader.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+
+#include <cerrno>
 
 namespace tagmint::tags {
 
@@ -82,9 +86,9 @@ std::optional<TagPicture> loadPictureFile(const QString& path, QString* error)
             *error = reason;
         return std::nullopt;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+    QFile file;
+    if (!fs::openFile(file, text::toFileSystemPath(path), QIODevice::ReadOnly))
+        return fail(text::systemErrorText(errno));
     if (file.size() > kLargestPictureFile)
         return fail(QStringLiteral("the file is too large for artwork"));
     const QByteArray bytes = file.readAll();

@@ -2,6 +2,8 @@
 
 #include "tags/StructureVerdict.h"
 #include "tags/TagLibGuard.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QFile>
 
@@ -18,8 +20,8 @@ namespace {
 // would take all the same.
 std::optional<qint64> trueAudioStart(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!tagmint::fs::openFile(file, tagmint::text::toFileSystemPath(path), QIODevice::ReadOnly))
         return std::nullopt;
     const qint64 start = tagmint::tags::offsetAfterID3v2Tag(file);
     if (!file.seek(start) || file.read(4) != "TTA1")

@@ -2,6 +2,8 @@
 
 #include "tags/ChunkWalk.h"
 #include "tags/WindowedFile.h"
+#include "util/FileSystem.h"
+#include "util/TextConversion.h"
 
 #include <QFile>
 #include <QList>
@@ -114,8 +116,8 @@ WaveCondition checkWaveFile(const QString& path, QString* problem)
 
 bool mendWaveFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    QFile file;
+    if (!fs::openFile(file, text::toFileSystemPath(path), QIODevice::ReadWrite))
         return false;
     std::optional<ChunkWalk> found = walkWave(file);
     // Only a cut last chunk is mended; bytes TagLib cannot read are not

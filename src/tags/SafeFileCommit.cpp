@@ -152,7 +152,7 @@ public:
     QString checkPath() const
     {
         return m_name.isEmpty() ? QStringLiteral("/proc/self/fd/%1").arg(m_fd)
-                                : text::fromExternalBytes(m_name);
+                                : text::fromFileSystemPath(m_name);
     }
 
     // Gives the file the name `target`, replacing what is there.

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <taglib/wavfile.h>
 
@@ -57,19 +56,20 @@ bool copyContents(QFile& from, QFile& to)
 // A scratch copy of `source` in `folder` with the given permissions; it is
 // removed again when dropped. The ".wav" ending lets our audio reader take
 // it.
-std::unique_ptr<QTemporaryFile> makeCopy(QFile& source, const QString& folder, mode_t mode)
+std::unique_ptr<fs::UniqueFile> makeCopy(QFile& source, const QString& folder, mode_t mode)
 {
-    auto copy = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.tagmint-repair-XXXXXX.wav"));
-    if (!copy->open() || !copyContents(source, *copy) || ::fchmod(copy->handle(), mode & 07777) != 0)
+    auto copy = std::make_unique<fs::UniqueFile>(folder, ".tagmint-repair-", ".wav");
+    if (!copy->isOpen() || !copyContents(source, copy->file())
+        || ::fchmod(copy->file().handle(), mode & 07777) != 0)
         return nullptr;
-    copy->close();
+    copy->file().close();
     return copy;
 }
 
 // A copy that is to take the file's place must keep its owner and group.
-bool takeOwnerOf(const QTemporaryFile& copy, const struct stat& original)
+bool takeOwnerOf(const fs::UniqueFile& copy, const struct stat& original)
 {
-    const QByteArray name = toFileSystemPath(copy.fileName());
+    const QByteArray& name = copy.fileSystemPath();
     struct stat info;
     if (::stat(name.constData(), &info) != 0)
         return false;
@@ -110,16 +110,17 @@ bool isMended(const QString& path)
 
 // Writes `mended` over the file itself, keeping its inode; `pristine` puts
 // the old bytes back when that fails halfway.
-bool overwrite(const QString& path, const QString& mended, QTemporaryFile& pristine)
+bool overwrite(const QByteArray& path, const fs::UniqueFile& mended, const fs::UniqueFile& pristine)
 {
-    QFile target(path);
-    QFile source(mended);
-    if (!target.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || !source.open(QIODevice::ReadOnly))
+    QFile target;
+    QFile source;
+    if (!fs::openFile(target, path, QIODevice::ReadWrite)
+        || !fs::openFile(source, mended.fileSystemPath(), QIODevice::ReadOnly))
         return false;
     if (copyContents(source, target))
         return true;
-    QFile old(pristine.fileName());
-    if (old.open(QIODevice::ReadOnly))
+    QFile old;
+    if (fs::openFile(old, pristine.fileSystemPath(), QIODevice::ReadOnly))
         copyContents(old, target);
     return false;
 }
@@ -159,11 +160,12 @@ std::optional<Backup> keepBackup(const QString& path)
     return std::nullopt;
 }
 
-void putBack(const QString& path, QTemporaryFile& pristine)
+void putBack(const QByteArray& path, const fs::UniqueFile& pristine)
 {
-    QFile target(path);
-    QFile old(pristine.fileName());
-    if (target.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) && old.open(QIODevice::ReadOnly))
+    QFile target;
+    QFile old;
+    if (fs::openFile(target, path, QIODevice::ReadWrite)
+        && fs::openFile(old, pristine.fileSystemPath(), QIODevice::ReadOnly))
         copyContents(old, target);
 }
 
@@ -172,7 +174,7 @@ void putBack(const QString& path, QTemporaryFile& pristine)
 bool repairWavFile(const QString& requestedPath)
 {
     // Through a link, the file it names is mended and backed up beside it.
-    const QString path = QFileInfo(requestedPath).canonicalFilePath();
+    const QString path = fs::canonicalPath(requestedPath);
     if (path.isEmpty())
         return false;
     const QString folder = QFileInfo(path).path();
@@ -189,12 +191,12 @@ bool repairWavFile(const QString& requestedPath)
     if (!freeSpace || quint64(info.st_size) > *freeSpace / kFreeSpaceFactor)
         return false;
 
-    QFile original(path);
-    if (!original.open(QIODevice::ReadOnly))
+    QFile original;
+    if (!fs::openFile(original, fsPath, QIODevice::ReadOnly))
         return false;
     // A scratch copy beside the file can take its place by a rename.
     bool besideFile = true;
-    std::unique_ptr<QTemporaryFile> mended = makeCopy(original, folder, info.st_mode);
+    std::unique_ptr<fs::UniqueFile> mended = makeCopy(original, folder, info.st_mode);
     if (!mended) {
         besideFile = false;
         mended = makeCopy(original, QDir::tempPath(), info.st_mode);
@@ -202,7 +204,7 @@ bool repairWavFile(const QString& requestedPath)
     if (!mended)
         return false;
 
-    const QString mendedPath = mended->fileName();
+    const QString mendedPath = mended->path();
     if (!decodes(mendedPath) || !riff::mendWaveFile(mendedPath) || !isMended(mendedPath)
         || !decodes(mendedPath))
         return false;
@@ -211,8 +213,8 @@ bool repairWavFile(const QString& requestedPath)
     // are refused in append-only folders; the file is then written over.
     if (besideFile && info.st_nlink == 1 && folderAllowsRenames(fsFolder) && takeOwnerOf(*mended, info)) {
         if (const std::optional<Backup> backup = keepBackup(path)) {
-            if (::rename(toFileSystemPath(mendedPath).constData(), fsPath.constData()) == 0) {
-                mended->setAutoRemove(false);
+            if (::rename(mended->fileSystemPath().constData(), fsPath.constData()) == 0) {
+                mended->keep();
                 if (isMended(path))
                     return true;
                 ::rename(backup->path.constData(), fsPath.constData());
@@ -227,14 +229,14 @@ bool repairWavFile(const QString& requestedPath)
 
     // Outside the folder first: a folder that refuses renames may refuse
     // removing the scratch copy too.
-    std::unique_ptr<QTemporaryFile> pristine = makeCopy(original, QDir::tempPath(), info.st_mode);
+    std::unique_ptr<fs::UniqueFile> pristine = makeCopy(original, QDir::tempPath(), info.st_mode);
     if (!pristine)
         pristine = makeCopy(original, folder, info.st_mode);
-    if (!pristine || !overwrite(path, mendedPath, *pristine))
+    if (!pristine || !overwrite(fsPath, *mended, *pristine))
         return false;
     if (isMended(path))
         return true;
-    putBack(path, *pristine);
+    putBack(fsPath, *pristine);
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include "app/EmptyTablePlaceholder.h"
 #include "record/PathLock.h"
 #include "record/ScopedImmutable.h"
+#include "support/OddNames.h"
 #include "table/ColumnLayout.h"
 
 #include <QAction>
@@ -77,6 +78,23 @@ TEST_F(WindowFlow, OpensAFolderThroughTheProgressSheet)
     ASSERT_TRUE(waitIdle(window));
     EXPECT_EQ(window->tableModel()->rowCount(), 4);
     EXPECT_TRUE(window->statusBarWidget()->model().message().startsWith("No new files were opened."));
+}
+
+TEST_F(WindowFlow, NamesThatAreNotUtf8ShowAsPeopleReadThem)
+{
+    OddNamesDir odd;
+    const QByteArray oddFolder = oddFolderName();
+    ASSERT_FALSE(odd.makeFolder(oddFolder).isEmpty());
+    ASSERT_FALSE(odd.copyFixture("tagged_v24.mp3", oddFolder + "/Caf\xE9 \x92.mp3").isEmpty());
+    window = launchWith({odd.path(oddFolder)});
+    ASSERT_EQ(window->tableModel()->rowCount(), 1);
+    EXPECT_EQ(window->title(), QString::fromUtf8("Albüm Ã (1 file)"));
+    QStringList cells;
+    for (int column = 0; column < window->tableModel()->columnCount(); ++column)
+        cells << window->tableModel()->index(0, column).data().toString();
+    EXPECT_TRUE(cells.contains(QString::fromUtf8("Café ’"))) << cells.join('|').toStdString();
+    EXPECT_EQ(window->collection().stringAtRow(0, "path"),
+              odd.path() + QString::fromUtf8("/Albüm Ã/Café ’.mp3"));
 }
 
 TEST_F(WindowFlow, TheKeyboardMovesTheCoreSelection)
