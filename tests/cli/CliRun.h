@@ -17,9 +17,11 @@ struct CliResult {
 
 // input goes to the program's standard input, which is then closed.
 inline CliResult runCli(const QStringList& args, const QString& workingDir = QString(),
-                        const QByteArray& input = QByteArray())
+                        const QByteArray& input = QByteArray(),
+                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
