@@ -6,9 +6,9 @@
 // Targets: select-all and a key move cost the same as on a small table;
 // one key move stays well under 2 ms.
 
+#include "table/QuietHost.h"
 #include "table/QZTagLibTableSelection.h"
 #include "table/SelectionGrid.h"
-#include "table/SelectionHost.h"
 #include "table/SelectionInput.h"
 #include "table/SelectionKeyboard.h"
 
@@ -54,30 +54,6 @@ public:
     QStringList columns;
 };
 
-// A widget that does nothing, so only the selection's own work is timed.
-class IdleHost : public SelectionHost {
-public:
-    void scrollRowToVisible(int) override {}
-    void scrollColumnToVisible(int) override {}
-    bool isCellFullyVisible(int, int) const override { return true; }
-    bool hasCellView(int, int) const override { return true; }
-    double visibleHeight() const override { return 800; }
-    double rowHeight() const override { return 20; }
-    bool editingInProgress() const override { return false; }
-    void endEditing() override {}
-    void discardEditing() override {}
-    void beginEditing(int, int, const KeyPress*) override {}
-    void showReadOnlyExplanation(int, int) override {}
-    void showEditingIntroduction(int, int) override {}
-    void beginArtworkEdit(int, int) override {}
-    void reloadData() override {}
-    void refreshVisibleCells() override {}
-    void updateCellDrawing() override {}
-    void makeFirstResponder() override {}
-    void takeFocusFromOutside() override {}
-    void beep() override {}
-};
-
 double micros(qint64 nanoseconds) { return double(nanoseconds) / 1000.0; }
 
 } // namespace
@@ -85,7 +61,7 @@ double micros(qint64 nanoseconds) { return double(nanoseconds) / 1000.0; }
 int main()
 {
     BenchGrid grid;
-    IdleHost host;
+    tagmint::test::QuietHost host;
     QZTagLibTableSelection selection(grid, host);
     int notifications = 0;
     selection.hooks.selectionDidChange = [&] { ++notifications; };

@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "tags/ApeTagWalker.h"
+#include "tags/QZTagLibAPETag.h"
 #include "tags/TagLibText.h"
 
 #include <taglib/apetag.h>
@@ -22,6 +23,7 @@ void fuzzApeTags(const uint8_t* data, size_t size)
 
     const std::optional<QByteArray> saved = fuzz::savedByTagLib<TagLib::WavPack::File>(bytes, [](auto& file) {
         file.APETag(true)->setTitle(tags::toTagLib(fuzz::growingTitle()));
+        QZTagLibAPETag::dropEmptyItems(*file.APETag());
         return file.save();
     });
     if (!saved)

@@ -2,6 +2,7 @@
 
 #include "app/TableModel.h"
 #include "table/TableViewController.h"
+#include "table/TextFinderController.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -14,6 +15,37 @@ CellDelegate::CellDelegate(TableViewController& controller, QObject* parent)
 }
 
 QColor CellDelegate::modifiedColor() { return QColor(0xdd, 0xdd, 0xdd); }
+
+QColor CellDelegate::matchColor() { return QColor::fromRgbF(0.9f, 0.9f, 0.0f, 0.5f); }
+
+QColor CellDelegate::currentMatchColor() { return QColor::fromRgbF(1.0f, 0.58f, 0.19f); }
+
+void CellDelegate::paintMatches(QPainter* painter, const QString& text, const QString& shown,
+                                const QRect& content, Qt::Alignment alignment, int row, int column) const
+{
+    const auto highlight = m_finder->highlight(row, column, text);
+    if (!highlight || highlight->matches.isEmpty())
+        return;
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int shownWidth = metrics.horizontalAdvance(shown);
+    int left = content.left();
+    if (alignment & Qt::AlignRight)
+        left = content.right() + 1 - shownWidth;
+    else if (alignment & Qt::AlignHCenter)
+        left = content.left() + (content.width() - shownWidth) / 2;
+    // An elided text shows its beginning; matches past it are cut off there.
+    const int visibleEnd = left + shownWidth;
+    const auto paintRange = [&](const tagmint::table::TextRange& range, const QColor& color) {
+        const int from = left + metrics.horizontalAdvance(text.left(range.location));
+        const int to = std::min(left + metrics.horizontalAdvance(text.left(range.end())), visibleEnd);
+        if (to > from)
+            painter->fillRect(QRect(from, content.top(), to - from, content.height()), color);
+    };
+    for (const tagmint::table::TextRange& range : highlight->matches)
+        paintRange(range, matchColor());
+    if (highlight->current)
+        paintRange(*highlight->current, currentMatchColor());
+}
 
 QRect CellDelegate::accessoryRect(const QRect& cell)
 {
@@ -105,8 +137,10 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(dim ? palette.color(QPalette::Disabled, QPalette::Text)
                             : palette.color(QPalette::Text));
         const QString elided = painter->fontMetrics().elidedText(text, Qt::ElideRight, content.width());
-        painter->drawText(content, Qt::Alignment(alignment ? alignment : Qt::AlignLeft | Qt::AlignVCenter),
-                          elided);
+        const Qt::Alignment aligned(alignment ? alignment : Qt::AlignLeft | Qt::AlignVCenter);
+        if (m_finder && !rowNumber)
+            paintMatches(painter, text, elided, content, aligned, row, column);
+        painter->drawText(content, aligned, elided);
     }
 
     // The selection's outline and the active cell.

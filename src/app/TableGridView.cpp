@@ -13,6 +13,7 @@
 #include "table/SelectionKeyboard.h"
 #include "table/TableClipboard.h"
 #include "table/TableViewController.h"
+#include "table/TextFinderController.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -157,7 +158,9 @@ void TableGridView::setController(TableViewController* controller, TableModel* m
     });
     m_mouse = std::make_unique<SelectionMouse>(controller->selection());
     setModel(model);
-    setItemDelegate(new CellDelegate(*controller, this));
+    m_delegate = new CellDelegate(*controller, this);
+    m_delegate->setFinder(m_finder);
+    setItemDelegate(m_delegate);
     connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
         m_controller->headerClicked(column);
         syncColumns();
@@ -308,6 +311,13 @@ void TableGridView::beginEditing(int row, int column, const KeyPress* event)
         openEditor(row, column, m_controller->editText(row, column), true);
 }
 
+void TableGridView::setFinder(const TextFinderController* finder)
+{
+    m_finder = finder;
+    if (m_delegate)
+        m_delegate->setFinder(finder);
+}
+
 void TableGridView::openEditor(int row, int column, const QString& text, bool selectAll)
 {
     closeEditor();
@@ -317,7 +327,10 @@ void TableGridView::openEditor(int row, int column, const QString& text, bool se
     m_editor->setObjectName(QStringLiteral("CellEditor"));
     m_editor->setFrame(false);
     m_editor->setText(text);
-    if (selectAll)
+    const auto found = m_finder && selectAll ? m_finder->selectedRange(row, column, text) : std::nullopt;
+    if (found)
+        m_editor->setSelection(int(found->location), int(found->length));
+    else if (selectAll)
         m_editor->selectAll();
     else
         m_editor->end(false);
@@ -515,11 +528,17 @@ void TableGridView::keyPressEvent(QKeyEvent* event)
 bool TableGridView::focusNextPrevChild(bool next)
 {
     // Tab moves between cells (committing an edit first); it never leaves
-    // the table.
+    // the table but for a shown find bar, and not out of a cell's editor.
     if (m_controller) {
+        const bool editing = m_editor != nullptr;
         commitEditing(false);
+        QZTagLibTableSelection& selection = m_controller->selection();
+        if (editing) {
+            next ? tagmint::table::tab(selection) : tagmint::table::backTab(selection);
+            return true;
+        }
         KeyPress key{next ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier, QString(), false};
-        tagmint::table::handleKeyDown(m_controller->selection(), key);
+        tagmint::table::handleKeyDown(selection, key);
         return true;
     }
     return QTableView::focusNextPrevChild(next);

@@ -18,8 +18,10 @@
 #include <QTimer>
 #include <memory>
 
+class CellDelegate;
 class TableModel;
 class TableViewController;
+class TextFinderController;
 
 // The one-cell editor: Return or Enter commits, Escape abandons, losing the
 // focus commits.
@@ -68,6 +70,9 @@ public:
     // Both live as long as the view.
     void setController(TableViewController* controller, TableModel* model);
     TableHeader* tableHeader() const { return m_header; }
+    // The find bar's matches are marked in the cells, and an opened editor
+    // selects the found text.
+    void setFinder(const TextFinderController* finder);
 
     // Widths and order of the header follow the column layout.
     void syncColumns();
@@ -149,6 +154,8 @@ private:
 
     TableViewController* m_controller = nullptr;
     TableModel* m_model = nullptr;
+    CellDelegate* m_delegate = nullptr;
+    const TextFinderController* m_finder = nullptr;
     TableHeader* m_header;
     std::unique_ptr<SelectionMouse> m_mouse;
     bool m_tracking = false;

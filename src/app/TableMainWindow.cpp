@@ -3,6 +3,7 @@
 #include "app/ArtworkEditor.h"
 #include "app/CellPopover.h"
 #include "app/EmptyTablePlaceholder.h"
+#include "app/FindBar.h"
 #include "app/LoadTagsDialog.h"
 #include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
@@ -16,7 +17,10 @@
 #include "collection/RecordMove.h"
 #include "record/QZTagLibRecord.h"
 #include "network/TagsPreprocessor.h"
+#include "network/HttpTransfer.h"
+#include "network/NetworkTagLookup.h"
 #include "table/ColumnMenus.h"
+#include "table/TextTransformations.h"
 #include "table/TableCommandTexts.h"
 
 #include <QAction>
@@ -32,10 +36,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 using namespace tagmint::collection;
 using Command = TableViewController::Command;
@@ -54,8 +61,10 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_view = new TableGridView;
     m_view->setObjectName(QStringLiteral("TableGrid"));
     m_controller = std::make_unique<TableViewController>(*m_collection, *m_layout, *m_view, m_settings);
+    m_finder = std::make_unique<TextFinderController>(*m_controller, m_settings);
     m_model = new TableModel(*m_controller, this);
     m_view->setController(m_controller.get(), m_model);
+    m_view->setFinder(m_finder.get());
     m_modelColumns = m_layout->columnIdentifiers();
     m_controller->setMeasure([view = m_view](const QString& text) {
         return double(view->fontMetrics().horizontalAdvance(text));
@@ -64,7 +73,10 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     TableViewController::Callbacks callbacks;
     callbacks.notify = [this](const StatusNotification& notification) { postNotification(notification); };
     callbacks.openFiles = [this] { QTimer::singleShot(10, this, [this] { openPanel(); }); };
-    callbacks.selectionChanged = [this] { updateActions(); };
+    callbacks.selectionChanged = [this] {
+        updateActions();
+        m_finder->selectionChanged();
+    };
     callbacks.contentChanged = [this] { contentChanged(); };
     callbacks.columnsChanged = [this] {
         // New order or visibility: the model's columns follow; widths only:
@@ -79,6 +91,11 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     callbacks.loadAudioProperties = [this](std::function<void()> then) {
         loadAudioPropertiesThen(std::move(then));
     };
+    callbacks.findBarVisible = [this] { return m_finder->isVisible(); };
+    callbacks.focusFindBar = [this](bool lastControl) {
+        lastControl ? m_findBar->focusLastControl() : m_findBar->focusFirstControl();
+    };
+    callbacks.closeFindBar = [this] { m_finder->closeBar(); };
     callbacks.showAtCell = [this](int row, int column, const tagmint::table::CellExplanation& note) {
         m_view->showPopoverAtCell(row, column, note.title, note.message, QStringLiteral("OK"));
     };
@@ -91,10 +108,29 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     connect(m_view, &TableGridView::artworkEditRequested, m_artworkEditor, &ArtworkEditor::begin);
     connect(m_view, &TableGridView::artworkDropped, m_artworkEditor, &ArtworkEditor::drop);
 
+    m_findBar = new FindBar(*m_finder);
+    TextFinderController::Callbacks finderCallbacks;
+    finderCallbacks.notify = [this](const StatusNotification& notification) { postNotification(notification); };
+    finderCallbacks.contentChanged = [this] { contentChanged(); };
+    finderCallbacks.barChanged = [this] {
+        m_findBar->sync();
+        updateActions();
+    };
+    finderCallbacks.showTagsChanged = [this](const StatusNotification& message) { showTagsChanged(message); };
+    m_finder->setCallbacks(std::move(finderCallbacks));
+    connect(m_findBar, &FindBar::leaveRequested, m_view, [this] { m_view->setFocus(); });
+
+    m_tablePane = new QWidget;
+    auto* pane = new QVBoxLayout(m_tablePane);
+    pane->setContentsMargins(0, 0, 0, 0);
+    pane->setSpacing(0);
+    pane->addWidget(m_findBar);
+    pane->addWidget(m_view, 1);
+
     m_placeholder = new EmptyTablePlaceholder;
     m_stack = new QStackedWidget(this);
     m_stack->addWidget(m_placeholder);
-    m_stack->addWidget(m_view);
+    m_stack->addWidget(m_tablePane);
     setCentralWidget(m_stack);
 
     connect(m_placeholder, &EmptyTablePlaceholder::browseRequested, this, [this] { openPanel(); });
@@ -107,7 +143,8 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     setStatusBar(m_statusBar);
     m_statusBar->setVisible(m_settings.statusBarVisible());
 
-    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>());
+    const auto network = tagmint::network::NetworkTagLookup::fromUserSettings();
+    m_collection->setPreprocessor(std::make_shared<tagmint::network::TagsPreprocessor>(network));
     tagmint::network::LoadTagsCommand::Ui loadTagsUi;
     loadTagsUi.askOptions = [this](std::function<void(std::optional<quint32>)> reply) {
         auto* dialog = new LoadTagsDialog(m_settings, this);
@@ -131,10 +168,24 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     };
     loadTagsUi.showResult = [this](const QString& title, int changes) {
         QApplication::alert(this);
-        showTagsChanged(title, changes);
+        showTagsChanged(tagmint::table::tagsChangedMessage(title, changes));
     };
+    loadTagsUi.isOnline = [] {
+        const tagmint::network::NetworkConfig config{SettingsStore()};
+        return tagmint::network::isServiceReachable(config.baseUrl(tagmint::network::Service::MusicBrainz));
+    };
+    loadTagsUi.statusMessage = [this](const QString& text, int priority) {
+        // The user's own command speaks over what came before.
+        postNotification(StatusNotification::resetPriority());
+        postNotification(StatusNotification::makeMessage(text, QString(), text, priority));
+    };
+    loadTagsUi.askOffline = [this](const QString& title, const QString& text,
+                                   std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply) {
+        askOffline(title, text, std::move(reply));
+    };
+    loadTagsUi.diagnoseNetwork = [this] { showNetworkDiagnostics(); };
     m_loadTags = std::make_unique<tagmint::network::LoadTagsCommand>(*m_controller, *m_operations,
-                                                                     std::move(loadTagsUi));
+                                                                     std::move(loadTagsUi), network);
 
     m_operations->setPanelObserver([this](const ProgressBoxModel& model) { panelChanged(model); });
     m_operations->setNotifier([this](const StatusNotification& notification) {
@@ -147,14 +198,17 @@ TableMainWindow::TableMainWindow(TagmintApplication& application, SettingsStore&
     m_placeholder->setFocus();
     updateActions();
     resize(1100, 640);
+    if (m_settings.showFindInterfaceInNewWindow())
+        QTimer::singleShot(50, this, [this] { m_finder->showBar(false, false); });
 }
 
 TableMainWindow::~TableMainWindow()
 {
-    // The grid calls its controller until it is gone.
+    // The grid and the find bar call their controllers until they are gone.
     delete m_stack;
     m_stack = nullptr;
     m_view = nullptr;
+    m_findBar = nullptr;
 }
 
 bool TableMainWindow::showsSheet() const
@@ -266,8 +320,11 @@ void TableMainWindow::buildMenus()
               [this] { renameFiles(); });
     addAction(edit, QStringLiteral("loadTagsFromPaths"), QStringLiteral("Load Tags From Paths"), {},
               [this] { loadTags(tagmint::network::FromPaths); });
+    addAction(edit, QStringLiteral("loadTagsFromNetwork"), QStringLiteral("Load Tags From Network"), {},
+              [this] { loadTags(tagmint::network::FromNetwork | tagmint::network::UseExistingTags); });
     addAction(edit, QStringLiteral("loadTags"), QStringLiteral("Load Tags..."), {},
               [this] { loadTags(tagmint::network::ShowOptions); });
+    buildTextMenus(edit);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     addAction(view, QStringLiteral("autoSizeColumn"), QStringLiteral("Auto Size Column"),
@@ -316,6 +373,66 @@ void TableMainWindow::buildMenus()
     });
 }
 
+void TableMainWindow::buildTextMenus(QMenu* edit)
+{
+    using tagmint::table::TextTool;
+    edit->addSeparator();
+    QMenu* find = edit->addMenu(QStringLiteral("Find"));
+    addAction(find, QStringLiteral("find"), QStringLiteral("Find..."), QKeySequence::Find,
+              [this] { showFindBar(false); });
+    addAction(find, QStringLiteral("findAndReplace"), QStringLiteral("Find and Replace..."),
+              QKeySequence::Replace, [this] { showFindBar(true); });
+    addAction(find, QStringLiteral("findNext"), QStringLiteral("Find Next"), {}, [this] { m_finder->findNext(); })
+        ->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)});
+    addAction(find, QStringLiteral("findPrevious"), QStringLiteral("Find Previous"), {},
+              [this] { m_finder->findPrevious(); })
+        ->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    addAction(find, QStringLiteral("useSelectionForFind"), QStringLiteral("Use Selection for Find"),
+              QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
+                  const QLineEdit* editor = m_view->cellEditor();
+                  m_finder->useSelectionForFind(editor ? editor->selectedText() : QString());
+              });
+    find->addSeparator();
+    addAction(find, QStringLiteral("replaceNext"), QStringLiteral("Replace"), {}, [this] { m_finder->replaceNext(); });
+    addAction(find, QStringLiteral("replaceAll"), QStringLiteral("Replace All"), {}, [this] { m_finder->replaceAll(); });
+
+    edit->addSeparator();
+    QMenu* changeCase = edit->addMenu(QStringLiteral("Change Case"));
+    m_actions.insert(QStringLiteral("changeCase"), changeCase->menuAction());
+    const std::pair<const char*, int> cases[] = {
+        {"Sentence case", tagmint::table::SentenceCase}, {"Capitalize", tagmint::table::CapitalizedCase},
+        {"lower case", tagmint::table::LowerCase}, {"UPPER CASE", tagmint::table::UpperCase}};
+    for (const auto& [title, mode] : cases) {
+        QAction* item = changeCase->addAction(QString::fromLatin1(title));
+        item->setData(mode);
+        connect(item, &QAction::triggered, this, [this, mode = mode] {
+            TextTool tool{TextTool::Kind::ChangeCase};
+            tool.caseMode = mode;
+            runTextTool(tool);
+        });
+    }
+    QMenu* fixEncoding = edit->addMenu(QStringLiteral("Fix Encoding"));
+    m_actions.insert(QStringLiteral("fixEncoding"), fixEncoding->menuAction());
+    const char* script = nullptr;
+    for (const tagmint::text::LegacyEncodingInfo& encoding : tagmint::text::legacyEncodings()) {
+        if (script && qstrcmp(script, encoding.script) != 0)
+            fixEncoding->addSeparator();
+        script = encoding.script;
+        QAction* item = fixEncoding->addAction(encoding.title());
+        // The menu item's tag is our own encoding identifier.
+        item->setData(int(encoding.id));
+        connect(item, &QAction::triggered, this, [this, id = encoding.id] {
+            TextTool tool{TextTool::Kind::FixEncoding};
+            tool.encoding = id;
+            runTextTool(tool);
+        });
+    }
+    addAction(edit, QStringLiteral("removeExtraSpaces"), QStringLiteral("Remove Extra Spaces"), {},
+              [this] { runTextTool(TextTool{TextTool::Kind::RemoveExtraSpaces}); });
+    addAction(edit, QStringLiteral("removeExtraCharacters"), QStringLiteral("Remove Extra Characters"), {},
+              [this] { runTextTool(TextTool{TextTool::Kind::RemoveExtraCharacters}); });
+}
+
 void TableMainWindow::updateActions()
 {
     const bool sheet = showsSheet();
@@ -350,13 +467,19 @@ void TableMainWindow::updateActions()
     set("selectRow", c.isEnabled(Command::SelectRow, sheet));
     set("showInFolder", c.isEnabled(Command::ShowInFolder, sheet));
     const bool selection = !sheet && c.selection().hasSelection();
-    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTags"})
+    for (const char* name : {"renameFiles", "loadTagsFromPaths", "loadTagsFromNetwork", "loadTags"})
         set(name, selection);
     const bool columns = c.isEnabled(Command::ColumnCommand, sheet);
     for (const char* name : {"autoSizeColumn", "autoFitColumn", "autoSizeAllColumns", "autoFitAllColumns",
                              "hideColumn", "hideOtherColumns", "showAllColumns"})
         set(name, columns);
     m_moveMenu->setEnabled(c.isEnabled(Command::MoveToWindow, sheet));
+    for (const char* name : {"find", "findAndReplace"})
+        set(name, c.isEnabled(Command::ShowFind, sheet));
+    for (const char* name : {"findNext", "findPrevious", "useSelectionForFind", "replaceNext", "replaceAll"})
+        set(name, c.isEnabled(Command::FindStep, sheet));
+    for (const char* name : {"changeCase", "fixEncoding", "removeExtraSpaces", "removeExtraCharacters"})
+        set(name, c.isEnabled(Command::TextTool, sheet));
 }
 
 void TableMainWindow::showCellMenu(const QPoint& position)
@@ -629,6 +752,7 @@ void TableMainWindow::contentChanged()
     m_statusBar->updateRowCount(int(m_collection->totalCount()), int(m_collection->shownCount()),
                                 m_collection->isDirtyArranged());
     refreshCaption();
+    m_finder->updateNumberOfOccurrences();
     updateActions();
 }
 
@@ -645,11 +769,14 @@ void TableMainWindow::refreshCaption()
 
 void TableMainWindow::updatePlaceholder()
 {
-    QWidget* shown = m_collection->totalCount() == 0 ? static_cast<QWidget*>(m_placeholder)
-                                                     : static_cast<QWidget*>(m_view);
+    const bool empty = m_collection->totalCount() == 0;
+    QWidget* shown = empty ? static_cast<QWidget*>(m_placeholder) : m_tablePane;
     if (m_stack->currentWidget() != shown) {
         m_stack->setCurrentWidget(shown);
-        shown->setFocus();
+        if (empty)
+            m_placeholder->setFocus();
+        else
+            m_view->setFocus();
     }
 }
 
@@ -679,7 +806,7 @@ void TableMainWindow::panelChanged(const ProgressBoxModel& model)
     m_progress->update(model);
     // The first progress report: the rows are on their way.
     if (!model.isIndeterminate())
-        m_stack->setCurrentWidget(m_view);
+        m_stack->setCurrentWidget(m_tablePane);
 }
 
 // --- Opening ------------------------------------------------------------------------------
@@ -710,6 +837,9 @@ void TableMainWindow::opened(const CollectionOperations::OpenOutcome& outcome)
 {
     const IntakeResult& result = outcome.result;
     if (result.added + result.duplicates != 0) {
+        // New rows must be seen, whatever the find text.
+        if (result.added != 0 && m_collection->isFilterActive())
+            m_finder->setFilterFromOutside(false);
         updatePlaceholder();
         refreshCaption();
         showFilledColumns(result.statistics);
@@ -798,15 +928,15 @@ void TableMainWindow::showFilledColumns(const PreprocessingStatistics& statistic
     m_controller->showColumns(QStringList(statistics.filledKeys.cbegin(), statistics.filledKeys.cend()));
 }
 
-void TableMainWindow::showTagsChanged(const QString& title, int changes)
+void TableMainWindow::showTagsChanged(const StatusNotification& message)
 {
     postNotification(StatusNotification::resetPriority());
-    postNotification(tagmint::table::tagsChangedMessage(title, changes));
+    postNotification(message);
     if (!m_settings.showConfirmationAfterTagsUpdate()) {
         m_statusBar->popupMessage();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Information, title, tagmint::table::tagsChangedText(changes),
+    auto* box = new QMessageBox(QMessageBox::Information, message.title, message.message,
                                 QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("TagsChangedAlert"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -821,6 +951,54 @@ void TableMainWindow::showTagsChanged(const QString& title, int changes)
     });
     box->open();
     updateActions();
+}
+
+void TableMainWindow::askOffline(const QString& title, const QString& text,
+                                 std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply)
+{
+    using Choice = tagmint::network::LoadTagsCommand::OfflineChoice;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("OfflineSheet"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* continueButton = box->addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole));
+    QPushButton* diagnose = box->addButton(QStringLiteral("Network Diagnostics..."), QMessageBox::HelpRole);
+    box->setDefaultButton(continueButton);
+    m_messageSheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, continueButton, diagnose, reply = std::move(reply)] {
+        const QAbstractButton* clicked = box->clickedButton();
+        m_messageSheet = nullptr;
+        updateActions();
+        reply(clicked == continueButton ? Choice::Continue : clicked == diagnose ? Choice::Diagnose : Choice::Cancel);
+    });
+    box->open();
+    updateActions();
+}
+
+void TableMainWindow::showNetworkDiagnostics()
+{
+    // The desktop's own network settings, where one of the known tools exists.
+    for (const QStringList& tool : {QStringList{"nm-connection-editor"}, QStringList{"gnome-control-center", "network"},
+                                    QStringList{"systemsettings", "kcm_networkmanagement"}}) {
+        if (!QStandardPaths::findExecutable(tool.first()).isEmpty()
+            && QProcess::startDetached(tool.first(), tool.mid(1)))
+            return;
+    }
+    showAlert(QStringLiteral("Network Diagnostics"),
+              QStringLiteral("No network settings tool was found. Check that the computer is connected "
+                               "(cable or wireless) and that the MusicBrainz address in the \"Network\" section "
+                               "of the settings file can be reached."));
+}
+
+// --- Text tools and find ------------------------------------------------------------------
+
+void TableMainWindow::showFindBar(bool withReplace)
+{
+    if (showsSheet())
+        return;
+    m_finder->showBar(withReplace);
+    m_findBar->focusFindField();
 }
 
 void TableMainWindow::askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply)
@@ -871,6 +1049,38 @@ void TableMainWindow::askToExtendSelection(std::function<void(tagmint::table::Ex
     });
     box->open();
     updateActions();
+}
+
+void TableMainWindow::runTextTool(const tagmint::table::TextTool& tool)
+{
+    using namespace tagmint::table;
+    if (showsSheet())
+        return;
+    m_view->endEditing();
+    // What the run refused, for the report after it.
+    auto outcome = std::make_shared<TextEditOutcome>();
+    const QString verb = tool.verb();
+    ApplyToSelectionCallbacks callbacks;
+    callbacks.ask = [this](const ApplyToSelectionCallbacks::Reply& reply) { askToExtendSelection(reply); };
+    callbacks.refreshAfterChanges = [this] {
+        m_view->refreshVisibleCells();
+        refreshCaption();
+    };
+    callbacks.showResult = [this, verb, outcome](int) {
+        showTagsChanged(tagsChangedMessage(verb, *outcome));
+    };
+    const SelectionOperation operation = [this, tool, verb, outcome](const OperationRange& range,
+                                                                     const std::function<void(int)>& completion) {
+        m_controller->performChange(
+            [&] {
+                *outcome = transformRecords(m_collection->arrangedObjects(), range.columns, range.firstRow,
+                                            range.lastRow, tool.transformation());
+            },
+            QZTagLibTableSelection::RefreshVisibleOnly, verb);
+        contentChanged();
+        completion(outcome->changes);
+    };
+    applyToSelection(m_controller->selection(), m_settings, 0, operation, std::move(callbacks));
 }
 
 // --- File names and tags from paths ----------------------------------------------------------
@@ -1061,6 +1271,8 @@ void TableMainWindow::loadNewObjects(const RecordList& records)
 {
     if (records.isEmpty())
         return;
+    if (m_collection->isFilterActive())
+        m_finder->setFilterFromOutside(false);
     m_collection->rearrangeObjects();
     updatePlaceholder();
     m_controller->recordsArrived(records, true);

@@ -11,7 +11,10 @@
 #include "network/LoadTagsCommand.h"
 #include "settings/QZTagLibTableSettings.h"
 #include "table/ColumnLayout.h"
+#include "table/SelectionOperationRunner.h"
 #include "table/TableViewController.h"
+#include "table/TextCommands.h"
+#include "table/TextFinderController.h"
 
 #include "app/OpenPanel.h"
 #include "app/ProgressSheet.h"
@@ -25,6 +28,7 @@
 
 class ArtworkEditor;
 class EmptyTablePlaceholder;
+class FindBar;
 class QLineEdit;
 class QAction;
 class QMenu;
@@ -86,7 +90,15 @@ public:
     // Opens the artwork cell of the active row (showing the column first).
     void replaceArtwork();
 
+    // The find bar: shown (with its replace row), its field focused.
+    void showFindBar(bool withReplace);
+    // Change case, fix encoding, remove extra spaces or characters over the
+    // selection, asking first whether one selected cell means all of them.
+    void runTextTool(const tagmint::table::TextTool& tool);
+
     TableViewController& controller() { return *m_controller; }
+    TextFinderController& finder() { return *m_finder; }
+    FindBar* findBar() const { return m_findBar; }
     TableGridView* gridView() const { return m_view; }
     TableModel* tableModel() const { return m_model; }
     StatusBarWidget* statusBarWidget() const { return m_statusBar; }
@@ -131,9 +143,14 @@ private:
     void showAlert(const QString& title, const QString& text);
     // "%i tags changed." under the command's title; an alert with a "do not
     // show again" box while the setting asks for it, else a popup.
-    void showTagsChanged(const QString& title, int changes);
+    void showTagsChanged(const StatusNotification& message);
+    // The offline sheet of the load-tags commands and its diagnosis button.
+    void askOffline(const QString& title, const QString& text,
+                    std::function<void(tagmint::network::LoadTagsCommand::OfflineChoice)> reply);
+    void showNetworkDiagnostics();
     void askYesNo(const QString& title, const QString& text, std::function<void(bool)> reply);
     void askToExtendSelection(std::function<void(tagmint::table::ExtendAnswer, bool)> reply);
+    void buildTextMenus(QMenu* edit);
     // Preprocessing filled these fields: their hidden columns are shown.
     void showFilledColumns(const PreprocessingStatistics& statistics);
     void loadAudioPropertiesThen(std::function<void()> then);
@@ -157,7 +174,10 @@ private:
     std::unique_ptr<tagmint::network::LoadTagsCommand> m_loadTags;
     TableGridView* m_view = nullptr;
     std::unique_ptr<TableViewController> m_controller;
+    std::unique_ptr<TextFinderController> m_finder;
     TableModel* m_model = nullptr;
+    QWidget* m_tablePane = nullptr;   // the find bar over the grid
+    FindBar* m_findBar = nullptr;
     QStackedWidget* m_stack = nullptr;
     EmptyTablePlaceholder* m_placeholder = nullptr;
     StatusBarWidget* m_statusBar = nullptr;

@@ -3,6 +3,7 @@
 #include "cli/OptionParsing.h"
 #include "naming/FileNameComposer.h"
 #include "network/LoadTagsFlags.h"
+#include "cli/TextCommandOptions.h"
 #include "record/RecordField.h"
 #include "table/ColumnCatalog.h"
 
@@ -101,12 +102,16 @@ CliOptions parseShow(const QStringList& args)
         else if (option == QLatin1String("--audio"))
             options.audio = true;
         else
-            return unknownOption(option);
+            return takeFindOption(argument, options).value_or(unknownOption(option));
         return QString();
     });
     if (!problem.isEmpty())
         return usageError(problem);
-    if (options.command == CliOptions::Command::Show && options.paths.isEmpty())
+    if (options.command != CliOptions::Command::Show)
+        return options;
+    if (const QString findProblem = checkFindArguments(options); !findProblem.isEmpty())
+        return usageError(findProblem);
+    if (options.paths.isEmpty())
         return usageError(QStringLiteral("show needs at least one file"));
     return options;
 }
@@ -166,11 +171,14 @@ CliOptions parseFill(const QStringList& args)
 {
     CliOptions options;
     options.command = CliOptions::Command::Fill;
-    bool fromPaths = false;
     const QString problem = parseOptionsAndPaths(options, args, [&](OptionArgument& argument) {
         const QString& option = argument.name();
         if (option == QLatin1String("--from-paths")) {
-            fromPaths = true;
+            options.fillSources |= network::FromPaths;
+        } else if (option == QLatin1String("--from-network")) {
+            options.fillSources |= network::FromNetwork;
+        } else if (option == QLatin1String("--use-existing")) {
+            options.useExisting = true;
         } else if (option == QLatin1String("--missing-only")) {
             options.missingOnly = true;
         } else if (option == QLatin1String("--fields")) {
@@ -190,8 +198,10 @@ CliOptions parseFill(const QStringList& args)
         return usageError(problem);
     if (options.command != CliOptions::Command::Fill)
         return options;
-    if (!fromPaths)
-        return usageError(QStringLiteral("fill needs --from-paths"));
+    if (!options.fillSources)
+        return usageError(QStringLiteral("fill needs --from-paths or --from-network"));
+    if (options.useExisting && !(options.fillSources & network::FromNetwork))
+        return usageError(QStringLiteral("--use-existing needs --from-network"));
     if (options.paths.isEmpty())
         return usageError(QStringLiteral("fill needs at least one file"));
     return options;
@@ -229,17 +239,18 @@ CliOptions parseTableCommand(CliOptions::Command command, const QString& name, c
     return options;
 }
 
-CliOptions parseParsePath(const QStringList& args)
+// Commands that take paths and no options: parse-path and fingerprint.
+CliOptions parsePathsOnly(CliOptions::Command command, const QString& missing, const QStringList& args)
 {
     CliOptions options;
-    options.command = CliOptions::Command::ParsePath;
+    options.command = command;
     const QString problem = parseOptionsAndPaths(options, args, [](OptionArgument& argument) {
         return unknownOption(argument.name());
     });
     if (!problem.isEmpty())
         return usageError(problem);
-    if (options.command == CliOptions::Command::ParsePath && options.paths.isEmpty())
-        return usageError(QStringLiteral("parse-path needs at least one path"));
+    if (options.command == command && options.paths.isEmpty())
+        return usageError(missing);
     return options;
 }
 
@@ -261,12 +272,20 @@ CliOptions parseArguments(const QStringList& args)
         return parseSet(args.mid(1));
     if (command == QLatin1String("artwork"))
         return parseArtwork(args.mid(1));
+    if (command == QLatin1String("clean"))
+        return parseClean(args.mid(1));
+    if (command == QLatin1String("replace"))
+        return parseReplace(args.mid(1));
     if (command == QLatin1String("rename"))
         return parseRename(args.mid(1));
     if (command == QLatin1String("fill"))
         return parseFill(args.mid(1));
     if (command == QLatin1String("parse-path"))
-        return parseParsePath(args.mid(1));
+        return parsePathsOnly(CliOptions::Command::ParsePath,
+                              QStringLiteral("parse-path needs at least one path"), args.mid(1));
+    if (command == QLatin1String("fingerprint"))
+        return parsePathsOnly(CliOptions::Command::Fingerprint,
+                              QStringLiteral("fingerprint needs at least one file"), args.mid(1));
     if (command == QLatin1String("export"))
         return parseTableCommand(CliOptions::Command::Export, command, args.mid(1));
     if (command == QLatin1String("import"))
@@ -307,6 +326,14 @@ QString usageText()
                "  tagmint-cli fill --from-paths [--missing-only] [--fields KEY,KEY...] PATH...\n"
                "      Fill tags from folder and file names and artwork from the\n"
                "      folder's pictures, then save. KEYs: %2.\n"
+               "  tagmint-cli fill --from-network [--from-paths] [--missing-only] [--use-existing]\n"
+               "                   [--fields KEY,KEY...] PATH...\n"
+               "      Look tags and artwork up on MusicBrainz, AcoustID and the\n"
+               "      artwork services (--use-existing: steered by the file's own\n"
+               "      artist, album and title), then save.\n"
+               "  tagmint-cli fingerprint PATH...\n"
+               "      Print the duration and the audio fingerprint of each file\n"
+               "      as one JSON object per line.\n"
                "  tagmint-cli parse-path PATH...\n"
                "      Print what the folder and file names of each path give, as\n"
                "      one JSON object per line; the path need not exist.\n"
@@ -326,6 +353,7 @@ QString usageText()
                "      read-only files and fields are skipped. --header takes the\n"
                "      fields from the first line (image cannot be imported: use set\n"
                "      image=FILE). Then saves like set.\n"
+               "%4"
                "  tagmint-cli --help\n"
                "      Print this text.\n"
                "\n"
@@ -337,7 +365,7 @@ QString usageText()
                "Exit status: 0 on success, 1 when a file or value failed (or was\n"
                "skipped by import), 2 on a usage error.\n")
         .arg(settable.join(QStringLiteral(", ")), network::loadableKeys().join(QStringLiteral(", ")),
-             table::defaultVisibleTextColumns().join(QLatin1Char(',')));
+             table::defaultVisibleTextColumns().join(QLatin1Char(',')), textCommandsUsage());
 }
 
 } // namespace tagmint::cli

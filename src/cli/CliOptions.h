@@ -1,6 +1,9 @@
 #pragma once
 // The command line of tagmint-cli, parsed into what one command needs.
 
+#include "table/FindOptions.h"
+#include "table/TextCommands.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,8 +20,19 @@ struct Assignment {
     QString value;
 };
 
+// replace and show --find.
+struct FindArguments {
+    QString text;
+    bool given = false;
+    QString replacement;
+    table::FindOptions options{false, false, table::SearchType::Contains};
+};
+
 struct CliOptions {
-    enum class Command { Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Export, Import, UsageError };
+    enum class Command {
+        Help, Show, Set, ArtworkExport, Rename, Fill, ParsePath, Fingerprint, Export, Import, Clean, Replace,
+        UsageError
+    };
 
     Command command = Command::UsageError;
     bool json = false;               // show
@@ -27,9 +41,14 @@ struct CliOptions {
     quint32 composeFlags = 0;        // rename: naming::ComposeFlag bits
     bool dryRun = false;             // rename: print the new names only
     bool missingOnly = false;        // fill
+    quint32 fillSources = 0;         // fill: network::FromPaths and FromNetwork
+    bool useExisting = false;        // fill --from-network: the record's own tags steer the search
     QStringList fillKeys;            // fill: empty for every loadable key
     QStringList paths;               // artwork export: the file, then the folder
-    QStringList fields;              // export, import: the columns, in order ("" for the default)
+    table::TextTool clean;           // clean: the one tool to apply
+    FindArguments find;              // replace, show
+    QStringList fields;              // export, import, clean, replace, show --find: the
+                                     // columns in order; empty for the command's default
     bool header = false;             // export, import: a first line of field keys
     QString error;                   // UsageError: what was wrong
 };

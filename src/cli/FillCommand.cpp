@@ -5,6 +5,7 @@
 #include "cli/RecordSaver.h"
 #include "network/LoadTagsFlags.h"
 #include "network/LoadTagsRun.h"
+#include "network/NetworkTagLookup.h"
 #include "table/TableCommandTexts.h"
 
 #include <QTextStream>
@@ -19,8 +20,14 @@ int runFill(const CliOptions& options, QTextStream& out, QTextStream& err)
     const RecordList writable = saver.writableRecords(opener.records());
 
     network::TagLoadRequest request;
-    request.flags = network::FromPaths | (options.missingOnly ? quint32(network::MissingOnly) : 0u);
+    request.flags = options.fillSources | (options.missingOnly ? quint32(network::MissingOnly) : 0u)
+        | (options.useExisting ? quint32(network::UseExistingTags) : 0u);
     request.keys = options.fillKeys;
+    std::shared_ptr<network::NetworkTagLookup> lookup;
+    if (request.flags & network::FromNetwork) {
+        lookup = network::NetworkTagLookup::fromUserSettings();
+        request.network = lookup.get();
+    }
     const QString progressText = network::loadTagsProgressText(request.flags);
     qint64 changes = 0;
     {
@@ -30,6 +37,10 @@ int runFill(const CliOptions& options, QTextStream& out, QTextStream& err)
                 return network::runLoadTags(writable, request, context);
             },
             progress.callbacks(), [&changes](qint64 count) { changes = count; }, collection::kRunInline);
+    }
+    if (lookup) {
+        for (const QString& notice : lookup->notices())
+            err << notice << Qt::endl;
     }
     err << table::tagsChangedText(int(changes)) << Qt::endl;
     return saver.saveAndReport(writable) && opener.succeeded() ? kExitOk : kExitFailure;

@@ -19,8 +19,14 @@ ProgressPrinter::~ProgressPrinter()
 collection::JobCallbacks ProgressPrinter::callbacks()
 {
     collection::JobCallbacks callbacks;
-    if (m_enabled)
+    if (m_enabled) {
         callbacks.progress = [this](qint64 index, qint64 count) { show(index, count); };
+        // A run's own lines ("Getting albums for artist '...'") above the progress line.
+        callbacks.message = [this](const QString& text) {
+            m_err << "\r\033[K" << text << "\n" << Qt::flush;
+            m_printed = false;
+        };
+    }
     return callbacks;
 }
 

@@ -1,14 +1,18 @@
 #include "cli/ShowCommand.h"
 
 #include "cli/RecordOpener.h"
+#include "cli/TextCommandOptions.h"
 #include "record/QZTagLibRecord.h"
 #include "record/RecordField.h"
+#include "table/QZTagLibRecordTextFinder.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
 namespace tagmint::cli {
+
+using table::FindOptions;
 
 namespace {
 
@@ -104,6 +108,14 @@ int ShowCommand::run()
 {
     RecordOpener opener(m_err);
     opener.open(m_options.paths, m_options.audio ? QZTagLibRecord::LoadAudioProperties : 0);
+    if (m_options.find.given) {
+        // The rows a window's filter would keep.
+        FindOptions options = m_options.find.options;
+        options.filterEnabled = true;
+        QZTagLibRecordTextFinder finder(opener.collection(), options);
+        finder.setQuery(m_options.find.text,
+                        m_options.fields.isEmpty() ? defaultFindFields() : m_options.fields);
+    }
     for (const std::shared_ptr<QZTagLibRecord>& record : opener.records()) {
         if (record->hasInvalidTags())
             m_err << opener.displayPath(record->path()) << ": "

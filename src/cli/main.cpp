@@ -5,11 +5,13 @@
 #include "cli/CliOptions.h"
 #include "cli/ExportCommand.h"
 #include "cli/FillCommand.h"
+#include "cli/FingerprintCommand.h"
 #include "cli/ImportCommand.h"
 #include "cli/ParsePathCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/TextEditCommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -34,12 +36,17 @@ int main(int argc, char** argv)
         return SetCommand(options, out, err).run();
     case CliOptions::Command::ArtworkExport:
         return ArtworkCommand(options, out, err).run();
+    case CliOptions::Command::Clean:
+    case CliOptions::Command::Replace:
+        return TextEditCommand(options, out, err).run();
     case CliOptions::Command::Rename:
         return runRename(options, out, err);
     case CliOptions::Command::Fill:
         return runFill(options, out, err);
     case CliOptions::Command::ParsePath:
         return runParsePath(options, out);
+    case CliOptions::Command::Fingerprint:
+        return runFingerprint(options.paths, out, err);
     case CliOptions::Command::Export:
         return ExportCommand(options, out, err).run();
     case CliOptions::Command::Import: {

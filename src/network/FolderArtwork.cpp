@@ -1,13 +1,13 @@
 #include "network/FolderArtwork.h"
 
+#include "network/ArtworkImage.h"
+
 #include "audio/FormatCatalogue.h"
 #include "tags/QZTagLibTag.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
 #include <algorithm>
 
@@ -96,38 +96,12 @@ int coverWordCount(const QString& fileName)
                              [&lower](const char* word) { return lower.contains(QLatin1String(word)); }));
 }
 
-// JPEG and BMP decoders fill the missing part of a cut file and report
-// success. A complete JPEG ends its last scan with the end-of-image marker;
-// a BMP header gives the file's size.
-bool isCutPicture(const QByteArray& bytes)
-{
-    if (bytes.startsWith("\xFF\xD8"))
-        return bytes.lastIndexOf("\xFF\xD9") < bytes.lastIndexOf("\xFF\xDA");
-    if (bytes.startsWith("BM") && bytes.size() >= 6) {
-        const auto byte = [&bytes](int i) { return quint32(quint8(bytes.at(i))); };
-        const quint32 size = byte(2) | byte(3) << 8 | byte(4) << 16 | byte(5) << 24;
-        return size > quint32(bytes.size());
-    }
-    return false;
-}
-
 tags::TagPicture readArtwork(const QString& path)
 {
     QFile file(path);
-    if (file.size() > kMaximumArtworkFileBytes || !file.open(QIODevice::ReadOnly))
+    if (file.size() > kMaximumArtworkBytes || !file.open(QIODevice::ReadOnly))
         return {};
-    QByteArray bytes = file.readAll();
-    if (isCutPicture(bytes))
-        return {};
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // The content decides the decoder: covers are often misnamed.
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > kMaximumArtworkPixels)
-        return {};
-    // Embedded as the file's own bytes when it is a JPEG or PNG.
-    return tags::pictureFromBytes(bytes);
+    return decodeArtwork(file.readAll());
 }
 
 } // namespace

@@ -9,11 +9,6 @@
 
 namespace tagmint::network {
 
-// Pictures larger than this many pixels are not taken.
-inline constexpr qint64 kMaximumArtworkPixels = 40'000'000;
-// Nor files larger than this.
-inline constexpr qint64 kMaximumArtworkFileBytes = 64 * 1024 * 1024;
-
 // The image files that may be a folder's artwork: those in the folder, then
 // those in subfolders holding no audio files, at most two levels down;
 // shallower folders first.

@@ -3,6 +3,7 @@
 #include "collection/CollectionOperations.h"
 #include "collection/QZTagLibRecordDataArrayController.h"
 #include "network/LoadTagsRun.h"
+#include "record/RecordChangeLog.h"
 #include "table/ColumnCatalog.h"
 #include "table/TableViewController.h"
 
@@ -49,6 +50,18 @@ QString LoadTagsCommand::extendQuestion()
         .arg(loadableColumnTitles());
 }
 
+QString LoadTagsCommand::offlineStatusText()
+{
+    return QStringLiteral("Cannot load tags, network is unavailable.");
+}
+
+QString LoadTagsCommand::offlineMessage()
+{
+    return QStringLiteral("New tags cannot be loaded from network because your computer is currently offline. "
+                          "Network Diagnostics can help you solve network connection problems.\n\n"
+                          "Press Continue to try to get tags from local cache, if exist.\n");
+}
+
 void LoadTagsCommand::run(quint32 flags)
 {
     if (flags == 0)
@@ -64,6 +77,18 @@ void LoadTagsCommand::run(quint32 flags)
     if (!(flags & kLoadTagsSourceMask) || !m_table.selection().hasSelection())
         return;
     const QString title = loadTagsTitle(flags);
+
+    if ((flags & FromNetwork) && !(flags & OfflineAccepted) && m_ui.isOnline && m_ui.askOffline && !m_ui.isOnline()) {
+        if (m_ui.statusMessage)
+            m_ui.statusMessage(offlineStatusText(), 3);
+        m_ui.askOffline(title, offlineMessage(), [this, flags](OfflineChoice choice) {
+            if (choice == OfflineChoice::Continue)
+                run(flags | OfflineAccepted);
+            else if (choice == OfflineChoice::Diagnose && m_ui.diagnoseNetwork)
+                m_ui.diagnoseNetwork();
+        });
+        return;
+    }
 
     if (!hasLoadableKeys(m_table.selection().selectedColumnIdentifiers())) {
         const RowSpan rows = m_table.selection().selectedRowIndexes();
@@ -110,12 +135,20 @@ void LoadTagsCommand::runOnSelection(quint32 flags, const QString& title)
         request.flags = flags;
         request.keys = range.columns;
         request.network = m_network.get();
+        // The run sets values on its own thread, where the window's history
+        // cannot see them: its own log notes them, and the whole run
+        // becomes one undo step when it ends (stopped runs too).
+        auto noted = std::make_shared<RecordChanges>();
         m_operations.runRecordsJob(
             title, loadTagsProgressText(flags),
-            [records, request](const collection::JobContext& context) {
-                return runLoadTags(records, request, context);
+            [records, request, noted](const collection::JobContext& context) {
+                RecordChangeLog log;
+                const qint64 changes = runLoadTags(records, request, context);
+                *noted = log.finish();
+                return changes;
             },
-            {}, [completion](const CollectionOperations::RecordsJobOutcome& outcome) {
+            {}, [this, title, noted, completion](const CollectionOperations::RecordsJobOutcome& outcome) {
+                m_table.history().addStep(title, std::move(*noted));
                 completion(int(outcome.count));
             });
     };

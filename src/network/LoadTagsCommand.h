@@ -22,6 +22,8 @@ class NetworkTagSource;
 
 class LoadTagsCommand {
 public:
+    enum class OfflineChoice { Continue, Cancel, Diagnose };
+
     struct Ui {
         // "Load Tags Advanced": replies with the chosen flags, or nullopt
         // for Cancel. Without it the stored options are taken as they are.
@@ -37,6 +39,15 @@ public:
         std::function<void()> refreshAfterChanges;
         // The end of a run: its title and the number of fields changed.
         std::function<void(const QString& title, int changes)> showResult;
+        // Starts the system's network diagnosis.
+        std::function<void()> diagnoseNetwork;
+        // Whether the network services can be reached; unset: always.
+        std::function<bool()> isOnline;
+        // A status-bar line of the given priority.
+        std::function<void(const QString& text, int priority)> statusMessage;
+        // The offline sheet: Continue, Cancel or Network Diagnostics...
+        std::function<void(const QString& title, const QString& text, std::function<void(OfflineChoice)> reply)>
+            askOffline;
     };
 
     // The objects must outlive every run and every reply.
@@ -52,6 +63,8 @@ public:
     // Nothing loadable is selected: show those columns too, or only extend.
     static QString showColumnsQuestion();
     static QString extendQuestion();
+    static QString offlineStatusText();   // "Cannot load tags, network is unavailable."
+    static QString offlineMessage();      // "New tags cannot be loaded from network because ..."
 
 private:
     void runOnSelection(quint32 flags, const QString& title);

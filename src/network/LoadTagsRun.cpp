@@ -10,6 +10,8 @@ qint64 runLoadTags(const RecordList& records, const TagLoadRequest& request,
     LookupContext lookup;
     lookup.isCancelled = [&context] { return context.shouldStop(); };
     lookup.message = [&context](const QString& text) { context.showMessage(text); };
+    if (request.network)
+        request.network->startRun(request.flags);
     TagLoadRequest perRecord = request;
     perRecord.parsePath.clear();
     perRecord.artworkPath.clear();

@@ -4,18 +4,13 @@
 #include "network/FolderArtwork.h"
 #include "network/LoadTagsFlags.h"
 #include "record/QZTagLibRecord.h"
+#include "record/RecordField.h"
 
 namespace tagmint::network {
 
-namespace {
+using record::fieldKey;
 
-const QString kImage = QStringLiteral("image");
-const QString kArtist = QStringLiteral("artist");
-const QString kAlbum = QStringLiteral("album");
-const QString kTitle = QStringLiteral("title");
-const QString kAlbumArtist = QStringLiteral("albumArtist");
-const QString kTrackNumber = QStringLiteral("trackNumber");
-const QString kTracksTotal = QStringLiteral("tracksTotal");
+namespace {
 
 class Merge {
 public:
@@ -31,11 +26,11 @@ public:
         const quint32 flags = m_request.flags;
         bool imageSet = false;
         if (flags & FromPaths) {
-            if (wantsMissing(kImage))
+            if (wantsMissing(fieldKey(RecordField::Image)))
                 imageSet = setPicture(folderImage());
-            if (wantsMissing(kAlbumArtist))
-                setText(kAlbumArtist, m_record.value(kArtist).toString());
-            for (const QString& key : {kTrackNumber, kTracksTotal}) {
+            if (wantsMissing(fieldKey(RecordField::AlbumArtist)))
+                setText(fieldKey(RecordField::AlbumArtist), m_record.value(fieldKey(RecordField::Artist)).toString());
+            for (const QString& key : {fieldKey(RecordField::TrackNumber), fieldKey(RecordField::TracksTotal)}) {
                 if (wantsMissing(key))
                     setText(key, pathTags().value(key));
             }
@@ -48,7 +43,7 @@ public:
         if ((flags & FromNetwork) && m_request.network) {
             std::optional<naming::TagValues> query;
             if (flags & UseExistingTags)
-                query = withOwnTexts(pathTags(), {kArtist, kAlbum, kTitle});
+                query = withOwnTexts(pathTags(), {RecordField::Artist, RecordField::Album, RecordField::Title});
             netTags = m_request.network->lookupTags(m_context, parsePath(), query);
         }
         naming::TagValues working = netTags ? *netTags : pathTags();
@@ -63,7 +58,7 @@ public:
         for (const QString& key : m_keys) {
             if (!loadableKeys().contains(key) || ((flags & MissingOnly) && !isFieldMissing(m_record, key)))
                 continue;
-            if (key == kImage) {
+            if (key == fieldKey(RecordField::Image)) {
                 // Set once per record: the folder's image found above counts once.
                 if (!imageSet)
                     imageSet = setPicture(artworkFor(working));
@@ -114,19 +109,20 @@ private:
         if (flags & FromPaths)
             picture = folderImage();
         if (picture.image.isNull() && (flags & FromNetwork) && m_request.network) {
-            const naming::TagValues query =
-                (flags & UseExistingTags) ? withOwnTexts(working, {kArtist, kAlbum}) : working;
+            const naming::TagValues query = (flags & UseExistingTags)
+                ? withOwnTexts(working, {RecordField::Artist, RecordField::Album})
+                : working;
             picture = m_request.network->lookupArtwork(m_context, query, m_cache);
         }
         return picture;
     }
 
-    naming::TagValues withOwnTexts(naming::TagValues values, const QStringList& keys) const
+    naming::TagValues withOwnTexts(naming::TagValues values, std::initializer_list<RecordField> fields) const
     {
-        for (const QString& key : keys) {
-            const QString own = m_record.value(key).toString();
+        for (const RecordField field : fields) {
+            const QString own = m_record.text(field);
             if (!own.isEmpty())
-                values.insert(key, own);
+                values.insert(fieldKey(field), own);
         }
         return values;
     }
@@ -137,7 +133,7 @@ private:
             return false;
         m_record.setPicture(picture);
         ++m_count.artwork;
-        noteChanged(kImage);
+        noteChanged(fieldKey(RecordField::Image));
         return true;
     }
 
@@ -174,7 +170,7 @@ private:
 
 bool isFieldMissing(const QZTagLibRecord& record, const QString& key)
 {
-    if (key == kImage)
+    if (key == fieldKey(RecordField::Image))
         return !record.hasImage();
     return naming::normalizeSpaces(record.value(key).toString()).isEmpty();
 }

@@ -19,6 +19,9 @@ namespace tagmint::network {
 class NetworkTagSource {
 public:
     virtual ~NetworkTagSource() = default;
+    // A run with these LoadTagsFlag bits starts (OfflineAccepted: answer
+    // from the caches alone); the source may read its settings afresh.
+    virtual void startRun(quint32 flags) { Q_UNUSED(flags); }
     // Tag values for the file at path (keys as in naming::pathTagKeys, and
     // more), steered by query when there is one; nullopt when nothing fits.
     virtual std::optional<naming::TagValues> lookupTags(const LookupContext& context, const QString& path,

@@ -15,6 +15,8 @@ TagsPreprocessor::TagsPreprocessor(std::shared_ptr<NetworkTagSource> network)
 void TagsPreprocessor::jobStarted()
 {
     m_cache.clear();
+    if (m_network)
+        m_network->startRun(FromNetwork | UseExistingTags | MissingOnly);
 }
 
 const QStringList& TagsPreprocessor::spacedKeys()

@@ -82,6 +82,19 @@ void EditHistory::endStep()
     std::shared_ptr<StepData> step = std::exchange(m_open, nullptr);
     step->changes = m_log->finish();
     m_log.reset();
+    finishStep(std::move(step));
+}
+
+void EditHistory::addStep(const QString& name, RecordChanges changes)
+{
+    auto step = std::make_shared<StepData>();
+    step->name = name;
+    step->changes = std::move(changes);
+    finishStep(std::move(step));
+}
+
+void EditHistory::finishStep(std::shared_ptr<StepData> step)
+{
     if (step->changes.isEmpty() && step->removed.isEmpty())
         return;
     if (step->name.isEmpty())

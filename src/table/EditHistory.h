@@ -40,6 +40,10 @@ public:
     void endStep();
     // While a step is open: the command took these rows out of the window.
     void noteRowsRemoved(const QList<RecordPlace>& places);
+    // A step whose changes a log noted elsewhere: a background job opens
+    // its own RecordChangeLog on its thread and hands the result here once
+    // it has finished. Empty changes leave no trace.
+    void addStep(const QString& name, RecordChanges changes);
 
     bool canUndo() const { return m_stack.canUndo(); }
     bool canRedo() const { return m_stack.canRedo(); }
@@ -61,6 +65,8 @@ private:
     friend class Command;
 
     void apply(const StepData& step, bool redo);
+    // Pushes a step that was done already, unless it changed nothing.
+    void finishStep(std::shared_ptr<StepData> step);
     void push(std::shared_ptr<StepData> step);
     // Drops the oldest steps beyond the bounds.
     void trim();

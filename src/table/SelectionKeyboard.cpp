@@ -28,6 +28,8 @@ void startEditing(QZTagLibTableSelection& selection, const KeyPress& key)
     selection.beginEditingAtRow(selection.activeRow(), column, &key);
 }
 
+} // namespace
+
 void tab(QZTagLibTableSelection& selection)
 {
     const int lastColumn = selection.grid().columnCount() - 1;
@@ -45,8 +47,6 @@ void backTab(QZTagLibTableSelection& selection)
     else if (selection.activeRow() > 0)
         selection.moveActiveCellByRows(-1, lastColumn, false);
 }
-
-} // namespace
 
 int pageRows(double visibleHeight, double rowHeight)
 {

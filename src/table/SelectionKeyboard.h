@@ -14,6 +14,12 @@ namespace tagmint::table {
 // table. False when the platform's default handling should run.
 bool handleKeyDown(QZTagLibTableSelection& selection, const KeyPress& key);
 
+// Tab and Shift+Tab in the grid: one cell right or left, wrapping to the
+// next or previous row. Also the move after Tab ends a cell's editing,
+// which never goes into the find bar.
+void tab(QZTagLibTableSelection& selection);
+void backTab(QZTagLibTableSelection& selection);
+
 // Rows one Page Up/Down moves by.
 int pageRows(double visibleHeight, double rowHeight);
 

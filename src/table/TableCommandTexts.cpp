@@ -2,6 +2,8 @@
 
 #include "collection/CountPhrase.h"
 
+#include <QLocale>
+
 namespace tagmint::table {
 
 using collection::countPhrase;
@@ -68,9 +70,9 @@ StatusNotification multiCellEditMessage(int cells)
 
 QString tagsChangedText(int changes)
 {
-    return QStringLiteral("%1 tag%2 changed.")
-        .arg(changes == 0 ? QStringLiteral("No") : QString::number(changes))
-        .arg(changes == 1 ? QString() : QStringLiteral("s"));
+    // Grouped as in "1,247 tags changed.", whatever the user's locale.
+    const QString count = changes == 0 ? QStringLiteral("No") : QLocale(QLocale::English).toString(changes);
+    return QStringLiteral("%1 tag%2 changed.").arg(count, changes == 1 ? QString() : QStringLiteral("s"));
 }
 
 StatusNotification tagsChangedMessage(const QString& verb, int changes)

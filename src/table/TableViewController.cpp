@@ -75,6 +75,7 @@ bool TableViewController::keyDown(const KeyPress& key)
     context.editingInProgress = m_host.editingInProgress();
     context.activeRow = m_selection.activeRow();
     context.windowHasRecords = m_collection.totalCount() > 0;
+    context.findBarVisible = m_callbacks.findBarVisible && m_callbacks.findBarVisible();
     const TableViewKeyResult result = tableViewKeyCommand(key, context);
     if (result.resetStatusPriority)
         notify(StatusNotification::resetPriority());
@@ -93,10 +94,17 @@ bool TableViewController::keyDown(const KeyPress& key)
             m_callbacks.openFiles();
         break;
     case Key::DeselectLeavingActiveCell: deselectAllCommand(); break;
-    // There is no find bar yet: its keys stay with the grid.
     case Key::FocusFindBarFirstControl:
     case Key::FocusFindBarLastControl:
+        if (!m_callbacks.focusFindBar)
+            return false;
+        m_callbacks.focusFindBar(result.command == Key::FocusFindBarLastControl);
+        break;
     case Key::CloseFindBar:
+        if (!m_callbacks.closeFindBar)
+            return false;
+        m_callbacks.closeFindBar();
+        break;
     case Key::None:
         return false;
     }
@@ -609,6 +617,7 @@ bool TableViewController::isEnabled(Command command, bool sheetAttached, bool te
         case Command::Paste:
         case Command::Clear:
         case Command::Revert:
+        case Command::ShowFind:
             return true;
         case Command::Undo:
         case Command::Redo:
@@ -622,9 +631,13 @@ bool TableViewController::isEnabled(Command command, bool sheetAttached, bool te
     switch (command) {
     case Command::EditCell:
         return !textFieldActive && m_selection.isCurrentCellEditable();
+    case Command::TextTool:
+        return selection && m_selection.hasEditableSelection();
     case Command::Save:
     case Command::Reload:
     case Command::ColumnCommand:
+    case Command::ShowFind:
+    case Command::FindStep:
         return true;
     case Command::Copy:
     case Command::SelectAll:

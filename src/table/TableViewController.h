@@ -40,6 +40,11 @@ public:
         // An audio-property column is about to be shown and some record was
         // never probed: probe, then call then (only when it completed).
         std::function<void(std::function<void()> then)> loadAudioProperties;
+        // The find bar: whether it shows, moving the focus into it (to its
+        // last control or its first), closing it.
+        std::function<bool()> findBarVisible;
+        std::function<void(bool lastControl)> focusFindBar;
+        std::function<void()> closeFindBar;
         // A popover at a cell: why it could not be cleared, a pasted value
         // that did not validate.
         std::function<void(int row, int column, const tagmint::table::CellExplanation&)> showAtCell;
@@ -51,6 +56,9 @@ public:
     enum class Command {
         Open, Save, Reload, EditCell, SelectAll, Deselect, SelectColumn, SelectRow, ShowInFolder,
         MoveToWindow, ColumnCommand, Copy, Paste, Clear, Revert, RemoveRows, Undo, Redo,
+        TextTool,    // change case, fix encoding, remove extra spaces or characters
+        ShowFind,    // the find bar, with or without replacing
+        FindStep,    // find next or previous, replace, use selection for find
     };
 
     // What removing the selected rows asks first.

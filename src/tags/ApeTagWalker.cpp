@@ -13,6 +13,8 @@ constexpr qint64 kID3v1Size = 128;
 constexpr qint64 kItemHeaderSize = 8;   // value size, flags
 constexpr qint64 kMaxKeySize = 255;
 constexpr quint32 kHasHeader = 0x80000000u;
+constexpr quint32 kItemKindMask = 0x6;   // text, binary, locator (text)
+constexpr quint32 kBinaryItem = 0x2;
 
 quint32 littleEndian32(const QByteArray& bytes, qsizetype offset)
 {
@@ -39,6 +41,11 @@ QString itemsProblem(const QByteArray& items, quint32 declaredCount)
         }
         if (qint64(valueSize) > items.size() - (keyEnd + 1))
             return QStringLiteral("an APE tag item runs past the end of the tag");
+        // TagLib reads text as UTF-8 and would drop any other text on save.
+        const quint32 flags = littleEndian32(items, position + 4);
+        if ((flags & kItemKindMask) != kBinaryItem
+            && !items.mid(keyEnd + 1, qsizetype(valueSize)).isValidUtf8())
+            return QStringLiteral("an APE tag item's text is not UTF-8");
         position = keyEnd + 1 + valueSize;
         ++count;
     }
@@ -71,9 +78,14 @@ StructureVerdict checkApe(QIODevice& device, Layout* layout)
         return StructureVerdict{};
     };
 
+    // "TAG" 128 bytes from the end is an ID3v1 tag, unless it is the middle
+    // of an APE footer's "APETAGEX" (as TagLib tells them apart).
     qint64 tagEnd = fileSize;
-    if (fileSize >= kID3v1Size && device.seek(fileSize - kID3v1Size) && device.read(3) == "TAG")
-        tagEnd -= kID3v1Size;
+    if (fileSize >= kID3v1Size + 3 && device.seek(fileSize - kID3v1Size - 3)) {
+        const QByteArray id3v1 = device.read(8);
+        if (id3v1.mid(3, 3) == "TAG" && id3v1 != "APETAGEX")
+            tagEnd -= kID3v1Size;
+    }
     if (tagEnd - kFooterSize < start || !device.seek(tagEnd - kFooterSize))
         return done(tagEnd);
     const QByteArray footer = device.read(kFooterSize);

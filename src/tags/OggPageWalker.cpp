@@ -174,36 +174,4 @@ std::optional<QByteArray> audioPacketDigest(const ReadAt& read, qint64 size)
     return hash.result();
 }
 
-std::optional<PacketStart> findPacketStart(const ReadAt& read, qint64 size, int index)
-{
-    int packet = 0;
-    Page page;
-    for (qint64 position = 0; position < size; position += page.bytes.size()) {
-        if (readPage(read, position, page) != PageRead::Whole)
-            return std::nullopt;
-        qint64 offset = page.bodyStart();
-        for (int i = 0; i < page.segments; ++i) {
-            if (packet == index && page.lacing(i) > 0)
-                return PacketStart{position, position + offset};
-            offset += page.lacing(i);
-            if (page.lacing(i) < 255)
-                ++packet;
-        }
-    }
-    return std::nullopt;
-}
-
-bool setBitsInPacket(const ReadAt& read, const WriteAt& write, const PacketStart& at, quint8 bits)
-{
-    Page page;
-    if (readPage(read, at.page, page) != PageRead::Whole || at.byte - at.page >= page.bytes.size())
-        return false;
-    page.bytes[at.byte - at.page] = char(quint8(page.bytes[at.byte - at.page]) | bits);
-    page.bytes.replace(kChecksumOffset, 4, QByteArray(4, '\0'));
-    const quint32 checksum = qToLittleEndian(oggChecksum(page.bytes));
-    page.bytes.replace(kChecksumOffset, 4, QByteArray(reinterpret_cast<const char*>(&checksum), 4));
-    write(at.page, page.bytes);
-    return true;
-}
-
 } // namespace tagmint::tags::ogg

@@ -35,20 +35,6 @@ using ReadAt = std::function<QByteArray(qint64 offset, qint64 length)>;
 // that kept the audio. nullopt when the pages do not follow each other.
 std::optional<QByteArray> audioPacketDigest(const ReadAt& read, qint64 size);
 
-// Writes bytes at offset over what is there.
-using WriteAt = std::function<void(qint64 offset, const QByteArray& bytes)>;
-
-// Where the first byte of packet `index` (from 0) lies and which page
-// holds it; nullopt when the pages end first.
-struct PacketStart {
-    qint64 page = 0;
-    qint64 byte = 0;
-};
-std::optional<PacketStart> findPacketStart(const ReadAt& read, qint64 size, int index);
-
-// ORs `bits` into that byte and writes the page's checksum anew.
-bool setBitsInPacket(const ReadAt& read, const WriteAt& write, const PacketStart& at, quint8 bits);
-
 // The Ogg checksum (CRC-32, polynomial 0x04C11DB7, not reflected, starting
 // at 0) of the bytes.
 quint32 oggChecksum(const QByteArray& bytes);

@@ -12,7 +12,6 @@
 #include <taglib/mpcfile.h>
 #include <taglib/wavpackfile.h>
 
-#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -118,12 +117,24 @@ bool QZTagLibAPETag::writeTags()
         return false;
     try {
         flushIntermediateValues();
+        dropEmptyItems(*m_apeTag);
         if (m_id3v1Tag)
             TagLib::Tag::duplicate(m_apeTag, m_id3v1Tag, true);
         return m_file->save();
     } catch (...) {
         return false;
     }
+}
+
+void QZTagLibAPETag::dropEmptyItems(TagLib::APE::Tag& tag)
+{
+    TagLib::StringList empty;
+    for (const auto& [key, item] : tag.itemListMap()) {
+        if (item.isEmpty())
+            empty.append(key);
+    }
+    for (const TagLib::String& key : empty)
+        tag.removeItem(key);
 }
 
 AudioLayout QZTagLibAPETag::audioLayout()

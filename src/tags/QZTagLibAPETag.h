@@ -19,6 +19,9 @@ public:
 
     static const QStringList& supportedExtensions();
     static bool canHandlePath(const QString& path);
+    // TagLib renders an empty item as nothing yet counts it, so a saved tag
+    // would state more items than it holds: they go before a save.
+    static void dropEmptyItems(TagLib::APE::Tag& tag);
 
     void closeTagLibFile() override;
     tagmint::tags::AudioLayout audioLayout() override;

@@ -10,7 +10,6 @@
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
 
-#include <algorithm>
 #include <memory>
 
 using namespace tagmint::tags;

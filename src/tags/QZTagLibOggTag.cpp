@@ -17,7 +17,9 @@ using namespace tagmint::tags;
 
 namespace {
 
+constexpr quint8 kVorbisCommentBlock = 4;
 constexpr quint8 kLastMetadataBlock = 0x80;
+constexpr unsigned int kLongestMetadataBlock = 0xFFFFFF;
 
 enum class OggCodec { Unknown, Vorbis, Opus, Flac, Speex };
 
@@ -34,10 +36,121 @@ OggCodec codecOf(const QByteArray& firstPacket)
     return OggCodec::Unknown;
 }
 
-template <class OggFile>
+// Room a comment packet keeps to spare when it grows, and the most it may
+// keep when it shrinks.
+constexpr unsigned int kCommentPadding = 1024;
+constexpr unsigned int kMostCommentPadding = 64 * 1024;
+
+unsigned int paddedPacketLength(unsigned int needed, unsigned int current)
+{
+    if (needed <= current && current - needed <= kMostCommentPadding)
+        return current;
+    return needed + kCommentPadding;
+}
+
+// How each codec frames its comment packet: what precedes the comment and
+// whether a framing bit ends it.
+struct VorbisPacket {
+    static bool isComment(const TagLib::ByteVector& packet)
+    {
+        return packet.startsWith(TagLib::ByteVector("\x03vorbis", 7));
+    }
+    static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& /*old*/)
+    {
+        TagLib::ByteVector packet("\x03vorbis", 7);
+        packet.append(comment.render(true));
+        return packet;
+    }
+};
+
+struct OpusPacket {
+    static bool isComment(const TagLib::ByteVector& packet) { return packet.startsWith("OpusTags"); }
+    static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& /*old*/)
+    {
+        TagLib::ByteVector packet("OpusTags", 8);
+        packet.append(comment.render(false));
+        return packet;
+    }
+};
+
+struct SpeexPacket {
+    static bool isComment(const TagLib::ByteVector& /*packet*/) { return true; }   // no marker
+    static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& /*old*/)
+    {
+        return comment.render(true);
+    }
+};
+
+// A FLAC metadata block: type and last-block flag, then a 24-bit length
+// (filled in once the padding is known; a longer block cannot be written). The flag stays as it was: TagLib
+// 1.13 would clear it, and readers would then take the first audio frame
+// for another block.
+struct FlacPacket {
+    static bool isComment(const TagLib::ByteVector& packet)
+    {
+        return !packet.isEmpty() && (quint8(packet[0]) & ~kLastMetadataBlock) == kVorbisCommentBlock;
+    }
+    static TagLib::ByteVector render(TagLib::Ogg::XiphComment& comment, const TagLib::ByteVector& old)
+    {
+        TagLib::ByteVector packet(4, '\0');
+        packet[0] = char(kVorbisCommentBlock | (quint8(old[0]) & kLastMetadataBlock));
+        packet.append(comment.render(false));
+        return packet;
+    }
+    static bool finish(TagLib::ByteVector& packet)
+    {
+        const unsigned int length = packet.size() - 4;
+        if (length > kLongestMetadataBlock)
+            return false;
+        packet[1] = char(length >> 16);
+        packet[2] = char(length >> 8);
+        packet[3] = char(length);
+        return true;
+    }
+};
+
+template <class Packet>
+bool finishPacket(TagLib::ByteVector& packet)
+{
+    if constexpr (requires { Packet::finish(packet); })
+        return Packet::finish(packet);
+    return true;
+}
+
+// An Ogg file whose comment packet keeps padding after the comment, as FLAC
+// and ID3v2 tags do: TagLib writes the bare comment, so any edit would
+// change the packet's length, and with it the pages and the whole file. A
+// packet of the same length is written over the old one. Readers take the
+// comment by its counts and skip the zero bytes after it.
+template <class Base, class Packet>
+class PaddedCommentFile : public Base {
+public:
+    explicit PaddedCommentFile(TagLib::IOStream* stream)
+        : Base(stream, false, TagLib::AudioProperties::Average)
+    {
+    }
+
+    bool save() override
+    {
+        if (this->readOnly())
+            return false;
+        // The comment follows the identification header, packet 0.
+        const TagLib::ByteVector old = this->packet(1);
+        if (!Packet::isComment(old))
+            return false;
+        TagLib::ByteVector packet = Packet::render(*this->tag(), old);
+        packet.resize(paddedPacketLength(packet.size(), old.size()), '\0');
+        if (!finishPacket<Packet>(packet))
+            return false;
+        this->setPacket(1, packet);
+        return TagLib::Ogg::File::save();
+    }
+};
+
+template <class Base, class Packet>
 std::unique_ptr<TagLib::File> openOggFile(TagLib::IOStream* stream, TagLib::Ogg::XiphComment*& comment)
 {
-    auto file = std::make_unique<OggFile>(stream, false, TagLib::AudioProperties::Average);
+    auto file = std::make_unique<PaddedCommentFile<Base, Packet>>(stream);
     if (!file->isValid())
         return nullptr;
     comment = file->tag();
@@ -71,13 +184,10 @@ bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
     TagLib::Ogg::XiphComment* comment = nullptr;
     std::unique_ptr<TagLib::File> file;
     switch (codecOf(firstPacket)) {
-    case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File>(stream(), comment); break;
-    case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File>(stream(), comment); break;
-    case OggCodec::Flac:
-        file = openOggFile<TagLib::Ogg::FLAC::File>(stream(), comment);
-        m_commentBlockIsLast = file && commentBlockIsLast();
-        break;
-    case OggCodec::Speex: file = openOggFile<TagLib::Ogg::Speex::File>(stream(), comment); break;
+    case OggCodec::Vorbis: file = openOggFile<TagLib::Ogg::Vorbis::File, VorbisPacket>(stream(), comment); break;
+    case OggCodec::Opus: file = openOggFile<TagLib::Ogg::Opus::File, OpusPacket>(stream(), comment); break;
+    case OggCodec::Flac: file = openOggFile<TagLib::Ogg::FLAC::File, FlacPacket>(stream(), comment); break;
+    case OggCodec::Speex: file = openOggFile<TagLib::Ogg::Speex::File, SpeexPacket>(stream(), comment); break;
     case OggCodec::Unknown: return false;
     }
     if (!file || !comment)
@@ -89,7 +199,6 @@ bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
 
 void QZTagLibOggTag::closeTagLibFile()
 {
-    m_commentBlockIsLast = false;
     m_xiph.attach(nullptr);
     delete m_file;
     m_file = nullptr;
@@ -103,8 +212,6 @@ bool QZTagLibOggTag::writeTags()
         flushIntermediateValues();
         const std::optional<QByteArray> before = packetDigest();
         if (!before || !m_file->save())
-            return false;
-        if (m_commentBlockIsLast && !markCommentBlockLast())
             return false;
         return packetDigest() == before;
     } catch (...) {
@@ -150,29 +257,6 @@ ogg::ReadAt QZTagLibOggTag::streamReader() const
 std::optional<QByteArray> QZTagLibOggTag::packetDigest() const
 {
     return ogg::audioPacketDigest(streamReader(), stream()->length());
-}
-
-// TagLib 1.13 writes an Ogg FLAC comment as if more metadata blocks
-// followed it; when none does, readers then take the first audio frame
-// for one.
-bool QZTagLibOggTag::commentBlockIsLast() const
-{
-    const std::optional<ogg::PacketStart> comment = ogg::findPacketStart(streamReader(), stream()->length(), 1);
-    if (!comment)
-        return false;
-    const QByteArray header = streamReader()(comment->byte, 1);
-    return !header.isEmpty() && (quint8(header[0]) & kLastMetadataBlock);
-}
-
-bool QZTagLibOggTag::markCommentBlockLast()
-{
-    const std::optional<ogg::PacketStart> comment = ogg::findPacketStart(streamReader(), stream()->length(), 1);
-    TagLib::IOStream* data = stream();
-    const ogg::WriteAt write = [data](qint64 offset, const QByteArray& bytes) {
-        data->seek(long(offset));
-        data->writeBlock(TagLib::ByteVector(bytes.constData(), unsigned(bytes.size())));
-    };
-    return comment && ogg::setBitsInPacket(streamReader(), write, *comment, kLastMetadataBlock);
 }
 
 // --- Pictures ---------------------------------------------------------------

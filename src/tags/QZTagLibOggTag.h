@@ -78,10 +78,7 @@ private:
     // Of what stream() now holds; may throw.
     tagmint::tags::ogg::ReadAt streamReader() const;
     std::optional<QByteArray> packetDigest() const;
-    bool commentBlockIsLast() const;
-    bool markCommentBlockLast();
 
     TagLib::File* m_file = nullptr;
-    bool m_commentBlockIsLast = false;   // Ogg FLAC only
     tagmint::tags::XiphCommentFields m_xiph;   // over the file object's comment
 };

@@ -81,6 +81,8 @@ TEST_F(WindowFlow, OpensAFolderThroughTheProgressSheet)
 
 TEST_F(WindowFlow, TheKeyboardMovesTheCoreSelection)
 {
+    // Tab would go into a shown find bar.
+    settings->setShowFindInterfaceInNewWindow(false);
     openAlbum();
     grid()->setFocus();
     QTest::keyClick(grid(), Qt::Key_Down);

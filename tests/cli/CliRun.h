@@ -24,6 +24,7 @@ inline CliResult runCli(const QStringList& args, const QString& workingDir = QSt
     process.setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGMINT_CLI_PATH), args);
     process.write(input);
     process.closeWriteChannel();

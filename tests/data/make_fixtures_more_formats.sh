@@ -81,3 +81,29 @@ tag tagged.wma '{
   },
   "pictures": [{"file": "cover.jpg", "mime": "image/jpeg", "type": 3, "desc": "front"}]
 }'
+
+# Variants: a track number stored as a DWORD (as some encoders write it),
+# and a Speex stream announcing one extra header packet after its comment.
+cp tagged.wma tagged_dword.wma
+tag tagged_dword.wma '{"asf": {"WM/TrackNumber": {"dword": 7}, "TotalTracks": ""}}'
+$PYTHON - <<'PYTHON'
+import struct
+import mutagen.ogg
+
+with open("tagged.spx", "rb") as source:
+    pages = []
+    try:
+        while True:
+            pages.append(mutagen.ogg.OggPage(source))
+    except EOFError:
+        pass
+header, comment, audio = pages[0], pages[1], pages[2:]
+header.packets[0] = header.packets[0][:68] + struct.pack("<I", 1) + header.packets[0][72:]
+extra = mutagen.ogg.OggPage()
+extra.serial, extra.position, extra.packets = header.serial, 0, [b"Extra header of a Speex stream"]
+for sequence, page in enumerate([header, comment, extra] + audio):
+    page.sequence = sequence
+with open("tagged_extra.spx", "wb") as target:
+    for page in [header, comment, extra] + audio:
+        target.write(page.write())
+PYTHON

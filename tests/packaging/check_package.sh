@@ -38,7 +38,8 @@ usr/bin/tagmint-cli
 usr/share/applications/tagmint.desktop
 usr/share/icons/hicolor/scalable/apps/tagmint.svg
 usr/share/man/man1/tagmint-cli.1.gz
-usr/share/man/man1/tagmint.1.gz"
+usr/share/man/man1/tagmint.1.gz
+usr/share/tagmint/network-keys.json"
 contents="$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
 check "package contents are
 $expected

@@ -31,7 +31,8 @@ ASF files (.wma, .asf): read prints
      "asf": {"Title": ["x"], "WM/TrackNumber": ["5"], ...},   # text of each
      "pictures": [{"mime": "image/jpeg", "type": 3, "desc": "",
                    "size": 207, "md5": "..."}]}               # "WM/Picture"
-write takes {"asf": {"WM/AlbumTitle": "x", "WM/Year": ""},    # "" removes
+write takes {"asf": {"WM/AlbumTitle": "x", "WM/Year": "",     # "" removes
+                     "WM/TrackNumber": {"dword": 5}},      # a DWORD
              "pictures": [{"file": ..., "mime": ..., "type": 3, "desc": ""}]}
                                         # replaces "WM/Picture"; [] removes
 """
@@ -204,6 +205,8 @@ def write_asf(path, edits):
         if value == "":
             if key in audio.tags:
                 del audio.tags[key]
+        elif isinstance(value, dict):
+            audio.tags[key] = [mutagen.asf.ASFDWordAttribute(value["dword"])]
         else:
             audio.tags[key] = value if isinstance(value, list) else [value]
     if "pictures" in edits:

@@ -2,10 +2,13 @@
 // mutagen writes we read, what we write mutagen reads, the picture both
 // ways, the audio packets unchanged by a save, damaged files refused.
 
+#include "tags/ApeTagWalker.h"
 #include "tags/OggPageWalker.h"
 #include "tags/StructureVerdict.h"
 #include "tags/TagTestSupport.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -123,6 +126,58 @@ TEST(OggFormats, CommentGrowingOverManyPagesKeepsTheAudio)
     EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString().size(), 100000);
 }
 
+// The comment packet keeps padding, so once a file has been saved, edits
+// that shorten or lengthen the comment are written over it in place (same
+// inode, same length); a large comment's leftover room is not all kept.
+TEST(OggFormats, LaterEditsFitTheCommentsPaddingInPlace)
+{
+    const auto saveComment = [](const QString& path, const QString& comment) {
+        QZTagLibRecord record(path, 0);
+        record.setValue(comment, QStringLiteral("comment"));
+        return record.saveDataToTagAndDoRenaming();
+    };
+    for (const char* fixture : kOggFixtures) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const QString path = dir.copyFixture(QString::fromLatin1(fixture));
+        const QString audio = audioPacketDigest(path);
+        ASSERT_TRUE(saveComment(path, QStringLiteral("first")));
+        const QFileInfo first(path);
+        const ino_t inode = statOf(path).st_ino;
+        for (const QString& comment : {QStringLiteral("a"), QString(600, QLatin1Char('l')), QStringLiteral("")}) {
+            ASSERT_TRUE(saveComment(path, comment));
+            EXPECT_EQ(statOf(path).st_ino, inode);
+            EXPECT_EQ(QFileInfo(path).size(), first.size());
+            EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString(), comment);
+        }
+        EXPECT_EQ(mutagenRead(path)["xiph"].toObject()["TITLE"][0].toString(), "Ogg Title");
+        EXPECT_EQ(audioPacketDigest(path), audio);
+
+        ASSERT_TRUE(saveComment(path, QString(200000, QLatin1Char('c'))));
+        ASSERT_TRUE(saveComment(path, QStringLiteral("short again")));
+        EXPECT_LT(QFileInfo(path).size(), first.size() + 70000);
+        EXPECT_EQ(mutagenRead(path)["xiph"].toObject()["COMMENT"][0].toString(), "short again");
+        EXPECT_EQ(audioPacketDigest(path), audio);
+    }
+}
+
+// A Speex stream may announce extra header packets after its comment; a
+// save leaves them where they were.
+TEST(OggFormats, SpeexExtraHeadersStayAfterTheComment)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged_extra.spx");
+    expectFields(path, fixtureFields("Ogg"));
+    const QByteArray extra("Extra header of a Speex stream");
+    const qsizetype before = readAll(path).indexOf(extra);
+    ASSERT_GT(before, 0);
+    editKeepingAudio(path);
+    const QByteArray saved = readAll(path);
+    EXPECT_GT(saved.indexOf(extra), saved.indexOf("TITLE="));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    EXPECT_EQ(texts(mutagenRead(path)["xiph"].toObject()), kEditedXiphFields);
+}
+
 TEST(OggFormats, DamagedAndChainedFilesAreRefused)
 {
     TempDir dir;
@@ -233,6 +288,16 @@ TEST(ApeFormats, ID3v1IsAFallbackKeptInStep)
     const QJsonObject items = mutagenRead(path)["ape"].toObject();
     EXPECT_EQ(items["Title"].toArray().first().toString(), "New Title");
     EXPECT_EQ(items["Track"].toArray().first().toString(), "7");
+
+    // "TAG" 128 bytes from the end inside an APE footer's "APETAGEX" is no
+    // ID3v1 tag: the audio runs on to the end, as TagLib takes it.
+    QByteArray footerThenJunk = readAll(fixturePath("tagged.wv")) + QByteArray(99, '\0');
+    ASSERT_EQ(footerThenJunk.mid(footerThenJunk.size() - 128, 3), "TAG");
+    QBuffer device(&footerThenJunk);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    tagmint::tags::ape::Layout layout;
+    ASSERT_TRUE(tagmint::tags::ape::checkApe(device, &layout).holds());
+    EXPECT_EQ(layout.audio.offset + layout.audio.length, footerThenJunk.size());
 }
 
 TEST(ApeFormats, LyingFootersAreRefused)
@@ -254,6 +319,10 @@ TEST(ApeFormats, LyingFootersAreRefused)
     putLittleEndian32(shorter, footer + 12, size - 4);
     expectRefusedAndNeverWritten(dir, "short.wv", shorter);
     expectRefusedFor(dir, "junk.wv", QByteArray(300, 'j'), "no WavPack");
+    // TagLib would drop a text it cannot read as UTF-8 on save.
+    QByteArray latin1 = good;
+    latin1.replace("Ape Composer", "Ape Comp\xf6ser");
+    expectRefusedFor(dir, "latin1.wv", latin1, "not UTF-8");
 }
 
 // --- TrueAudio --------------------------------------------------------------
@@ -303,6 +372,29 @@ TEST(AsfFormat, ReadsMutagensAttributesAndWritesItsOwn)
     ASSERT_EQ(seen["pictures"].toArray().size(), 1);
     EXPECT_EQ(seen["pictures"][0]["md5"].toString(), picture);
     EXPECT_EQ(seen["pictures"][0]["desc"].toString(), "front");   // kept
+}
+
+// Some encoders store the track number as a DWORD: it reads as a number,
+// survives saves of other fields, and an edited number reaches mutagen.
+TEST(AsfFormat, DwordTrackNumberReadsAndEdits)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged_dword.wma");
+    const auto saveValue = [&](const QString& key, const QString& value) {
+        QZTagLibRecord record(path, 0);
+        record.setValue(value, key);
+        return record.saveDataToTagAndDoRenaming();
+    };
+    EXPECT_EQ(QZTagLibRecord(path, 0).value("trackNumber").toString(), "7");
+    ASSERT_TRUE(saveValue(QStringLiteral("title"), QStringLiteral("Other")));
+    QJsonObject attributes = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(attributes["WM/TrackNumber"].toArray(), QJsonArray{"7"});
+    EXPECT_EQ(attributes["Title"].toArray(), QJsonArray{"Other"});
+
+    ASSERT_TRUE(saveValue(QStringLiteral("trackNumber"), QStringLiteral("8")));
+    attributes = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(attributes["WM/TrackNumber"].toArray(), QJsonArray{"8"});
+    EXPECT_EQ(QZTagLibRecord(path, 0).value("trackNumber").toString(), "8");
 }
 
 TEST(AsfFormat, ObjectsWithAbsurdSizesAreRefused)

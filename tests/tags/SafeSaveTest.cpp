@@ -30,13 +30,6 @@ QStringList entries(const QString& folder)
                                   QDir::Name);
 }
 
-struct stat statOf(const QString& path)
-{
-    struct stat info = {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info;
-}
-
 // A cover too large for any padding: the save must rewrite the file.
 const QImage& largeCover()
 {

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <memory>
 
@@ -34,6 +36,13 @@ inline QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline struct stat statOf(const QString& path)
+{
+    struct stat info = {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info;
 }
 
 // Stands in for the free space of every volume while it lives.
