@@ -1,8 +1,6 @@
 #include "audio/CompressedInPcm.h"
 
-extern "C" {
-#include <libavcodec/ac3_parser.h>
-}
+#include "audio/FFmpegLibrary.h"
 
 #include <array>
 #include <cstring>
@@ -71,9 +69,10 @@ int ac3FrameLength(const uchar* p)
 {
     if (p[0] != 0x0B || p[1] != 0x77)
         return 0;
+    const FFmpegFunctions* av = ffmpeg();
     uint8_t bitstreamId = 0;
     uint16_t length = 0;
-    return av_ac3_parse_header(p, kHeaderBytes, &bitstreamId, &length) < 0 ? 0 : length;
+    return !av || av->av_ac3_parse_header(p, kHeaderBytes, &bitstreamId, &length) < 0 ? 0 : length;
 }
 
 // AC-3 written as little-endian 16-bit words, as a PCM stream carries it.

@@ -1,22 +1,13 @@
 #include "audio/FFmpegAudioReader.h"
 
 #include "audio/CompressedInPcm.h"
-
+#include "audio/FFmpegLibrary.h"
 #include "util/TextConversion.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/log.h>
-#include <libswresample/swresample.h>
-}
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,15 +22,10 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kOpenDeadline = std::chrono::seconds(60);
 constexpr int64_t kMaxAnalyzeDuration = 10'000'000;  // microseconds
 
-void silentLog(void*, int, const char*, va_list) {}
-
-void prepareFFmpeg()
+// Only called once the reader found FFmpeg loaded.
+const FFmpegFunctions& ff()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        av_log_set_level(AV_LOG_QUIET);
-        av_log_set_callback(silentLog);
-    });
+    return *ffmpeg();
 }
 
 // Extensions that are never audio; FFmpeg would happily open some of them
@@ -119,7 +105,7 @@ bool startsWithDotR(const QByteArray& path)
 
 QByteArray metadataValue(const AVDictionary* metadata, const char* key)
 {
-    const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
+    const AVDictionaryEntry* entry = ff().av_dict_get(metadata, key, nullptr, 0);
     return entry && entry->value ? QByteArray(entry->value) : QByteArray();
 }
 
@@ -140,7 +126,7 @@ bool isProtected(const AVFormatContext* context)
             if (tag == MKTAG('d', 'r', 'm', 's') || tag == MKTAG('d', 'r', 'm', 'a')
                 || tag == MKTAG('e', 'n', 'c', 'a'))
                 return true;
-            if (av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INIT_INFO, nullptr))
+            if (ff().av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INIT_INFO, nullptr))
                 return true;
         }
     }
@@ -161,7 +147,7 @@ int64_t toMilliseconds(int64_t value, AVRational timeBase)
 {
     if (value == AV_NOPTS_VALUE || value <= 0)
         return 0;
-    return av_rescale_q(value, timeBase, AVRational{1, 1000});
+    return ff().av_rescale_q(value, timeBase, AVRational{1, 1000});
 }
 
 // FFmpeg probes the data of every 16-bit WAV stream for a compressed
@@ -173,11 +159,11 @@ bool needsStreamProbe(AVFormatContext* format)
         || format->streams[0]->codecpar->codec_id != AV_CODEC_ID_PCM_S16LE)
         return true;
     AVIOContext* io = format->pb;
-    const int64_t start = avio_tell(io);
+    const int64_t start = ff().avio_seek(io, 0, SEEK_CUR);
     QByteArray head(kPcmProbeWindow, Qt::Uninitialized);
-    const int read = avio_read(io, reinterpret_cast<unsigned char*>(head.data()), int(head.size()));
+    const int read = ff().avio_read(io, reinterpret_cast<unsigned char*>(head.data()), int(head.size()));
     head.truncate(std::max(read, 0));
-    return avio_seek(io, start, SEEK_SET) != start || mayHoldCompressedAudio(head);
+    return ff().avio_seek(io, start, SEEK_SET) != start || mayHoldCompressedAudio(head);
 }
 
 } // namespace
@@ -205,13 +191,15 @@ struct FFmpegAudioReader::State {
 
     ~State()
     {
-        av_channel_layout_uninit(&outputLayout);
-        av_channel_layout_uninit(&resamplerLayout);
-        swr_free(&resampler);
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-        avcodec_free_context(&decoder);
-        avformat_close_input(&format);
+        if (!ffmpeg())
+            return;   // nothing was made
+        ff().av_channel_layout_uninit(&outputLayout);
+        ff().av_channel_layout_uninit(&resamplerLayout);
+        ff().swr_free(&resampler);
+        ff().av_frame_free(&frame);
+        ff().av_packet_free(&packet);
+        ff().avcodec_free_context(&decoder);
+        ff().avformat_close_input(&format);
     }
 
     const AVStream* stream() const { return streamIndex >= 0 ? format->streams[streamIndex] : nullptr; }
@@ -239,7 +227,7 @@ int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
     if (extension == "ram" && !startsWithDotR(path))
         return CodecNotSupported;
 
-    format = avformat_alloc_context();
+    format = ff().avformat_alloc_context();
     if (!format)
         return NotEnoughMemory;
     deadline = Clock::now() + kOpenDeadline;
@@ -248,9 +236,9 @@ int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
     // Local files only: a "file:" URL cannot be taken for another protocol,
     // and the whitelist keeps playlists and references from reaching out.
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int opened = avformat_open_input(&format, QByteArray("file:" + path).constData(), nullptr, &options);
-    av_dict_free(&options);
+    ff().av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int opened = ff().avformat_open_input(&format, QByteArray("file:" + path).constData(), nullptr, &options);
+    ff().av_dict_free(&options);
     if (opened < 0)
         return CouldNotOpenFile;  // avformat_open_input freed the context
     if (!isPlausibleDemuxer(format->iformat, extension))
@@ -261,12 +249,12 @@ int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
     // facts themselves come from the header all the same.
     if (purpose == Purpose::Properties && !needsStreamProbe(format))
         format->probesize = 32;
-    if (avformat_find_stream_info(format, nullptr) < 0)
+    if (ff().avformat_find_stream_info(format, nullptr) < 0)
         return CouldNotOpenAudioStream;
     if (isProtected(format))
         return DrmProtectedFile;
 
-    streamIndex = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    streamIndex = ff().av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (streamIndex < 0) {
         streamIndex = -1;
         return NoAudioStream;
@@ -277,16 +265,16 @@ int FFmpegAudioReader::State::open(const QByteArray& path, Purpose purpose)
 
 int FFmpegAudioReader::State::openDecoder()
 {
-    const AVCodec* codec = avcodec_find_decoder(parameters()->codec_id);
+    const AVCodec* codec = ff().avcodec_find_decoder(parameters()->codec_id);
     if (!codec)
         return CodecNotAvailable;
-    decoder = avcodec_alloc_context3(codec);
-    packet = av_packet_alloc();
-    frame = av_frame_alloc();
+    decoder = ff().avcodec_alloc_context3(codec);
+    packet = ff().av_packet_alloc();
+    frame = ff().av_frame_alloc();
     if (!decoder || !packet || !frame)
         return NotEnoughMemory;
-    if (avcodec_parameters_to_context(decoder, parameters()) < 0
-        || avcodec_open2(decoder, codec, nullptr) < 0)
+    if (ff().avcodec_parameters_to_context(decoder, parameters()) < 0
+        || ff().avcodec_open2(decoder, codec, nullptr) < 0)
         return CouldNotOpenAudioStream;
     return NoError;
 }
@@ -296,10 +284,10 @@ int FFmpegAudioReader::State::openDecoder()
 bool FFmpegAudioReader::State::decodeMore()
 {
     for (;;) {
-        const int received = avcodec_receive_frame(decoder, frame);
+        const int received = ff().avcodec_receive_frame(decoder, frame);
         if (received == 0) {
             const bool converted = convert(frame);
-            av_frame_unref(frame);
+            ff().av_frame_unref(frame);
             if (!converted) {
                 failed = true;
                 return false;
@@ -320,17 +308,17 @@ bool FFmpegAudioReader::State::decodeMore()
             finished = true;
             return false;
         }
-        const int read = av_read_frame(format, packet);
+        const int read = ff().av_read_frame(format, packet);
         if (read < 0) {
             inputEnded = true;
-            avcodec_send_packet(decoder, nullptr);
+            ff().avcodec_send_packet(decoder, nullptr);
             continue;
         }
         if (packet->stream_index == streamIndex) {
             // A damaged packet is skipped; the decoder resynchronises.
-            avcodec_send_packet(decoder, packet);
+            ff().avcodec_send_packet(decoder, packet);
         }
-        av_packet_unref(packet);
+        ff().av_packet_unref(packet);
     }
 }
 
@@ -338,19 +326,19 @@ bool FFmpegAudioReader::State::setUpResampler(const AVFrame* decoded)
 {
     AVChannelLayout input{};
     if (decoded->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&input, decoded->ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&input, &decoded->ch_layout) < 0)
+        ff().av_channel_layout_default(&input, decoded->ch_layout.nb_channels);
+    else if (ff().av_channel_layout_copy(&input, &decoded->ch_layout) < 0)
         return false;
-    swr_free(&resampler);
-    const int made = swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_S16,
+    ff().swr_free(&resampler);
+    const int made = ff().swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_S16,
                                          stream()->codecpar->sample_rate, &input,
                                          AVSampleFormat(decoded->format), decoded->sample_rate, 0,
                                          nullptr);
-    av_channel_layout_uninit(&resamplerLayout);
+    ff().av_channel_layout_uninit(&resamplerLayout);
     resamplerLayout = input;
     resamplerRate = decoded->sample_rate;
     resamplerFormat = decoded->format;
-    return made >= 0 && swr_init(resampler) >= 0;
+    return made >= 0 && ff().swr_init(resampler) >= 0;
 }
 
 bool FFmpegAudioReader::State::convert(const AVFrame* decoded)
@@ -360,12 +348,12 @@ bool FFmpegAudioReader::State::convert(const AVFrame* decoded)
             && decoded->format == resamplerFormat
             && (decoded->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC
                     ? decoded->ch_layout.nb_channels == resamplerLayout.nb_channels
-                    : av_channel_layout_compare(&decoded->ch_layout, &resamplerLayout) == 0);
+                    : ff().av_channel_layout_compare(&decoded->ch_layout, &resamplerLayout) == 0);
         if (!sameInput && !setUpResampler(decoded))
             return false;
     }
     const int inputSamples = decoded ? decoded->nb_samples : 0;
-    const int room = swr_get_out_samples(resampler, inputSamples);
+    const int room = ff().swr_get_out_samples(resampler, inputSamples);
     if (room < 0)
         return false;
     if (room == 0)
@@ -374,7 +362,7 @@ bool FFmpegAudioReader::State::convert(const AVFrame* decoded)
     const size_t used = pending.size();
     pending.resize(used + size_t(room) * channels);
     auto* out = reinterpret_cast<uint8_t*>(pending.data() + used);
-    const int converted = swr_convert(resampler, &out, room,
+    const int converted = ff().swr_convert(resampler, &out, room,
                                       decoded ? const_cast<const uint8_t**>(decoded->extended_data) : nullptr,
                                       inputSamples);
     if (converted < 0) {
@@ -388,8 +376,7 @@ bool FFmpegAudioReader::State::convert(const AVFrame* decoded)
 FFmpegAudioReader::FFmpegAudioReader(const QByteArray& fileSystemPath, Purpose purpose)
     : d(std::make_unique<State>())
 {
-    prepareFFmpeg();
-    m_error = d->open(fileSystemPath, purpose);
+    m_error = ffmpeg() ? d->open(fileSystemPath, purpose) : FFmpegCouldNotOpenFile;
     const AVCodecParameters* parameters = d->parameters();
     if (m_error != NoError || !parameters)
         return;
@@ -397,15 +384,15 @@ FFmpegAudioReader::FFmpegAudioReader(const QByteArray& fileSystemPath, Purpose p
     setChannels(parameters->ch_layout.nb_channels);
     const AVStream* stream = d->stream();
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0 && m_sampleRate > 0)
-        m_frameCount = quint64(av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_sampleRate}));
+        m_frameCount = quint64(ff().av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_sampleRate}));
     else
         m_frameCount = streamDurationMs() * quint64(m_sampleRate) / 1000;
 
     if (purpose == Purpose::Decoding) {
         if (parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE && parameters->ch_layout.nb_channels == m_channels)
-            av_channel_layout_copy(&d->outputLayout, &parameters->ch_layout);
+            ff().av_channel_layout_copy(&d->outputLayout, &parameters->ch_layout);
         else
-            av_channel_layout_default(&d->outputLayout, m_channels);
+            ff().av_channel_layout_default(&d->outputLayout, m_channels);
     }
 }
 
@@ -423,7 +410,7 @@ QString FFmpegAudioReader::codecText() const
     const AVCodecParameters* parameters = d->parameters();
     if (m_error != NoError || !parameters)
         return QString();
-    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters->codec_id);
+    const AVCodecDescriptor* descriptor = ff().avcodec_descriptor_get(parameters->codec_id);
     return descriptor ? printable(descriptor->long_name) : QString();
 }
 
@@ -440,7 +427,7 @@ QString FFmpegAudioReader::layoutText() const
     if (count <= 0)
         return QStringLiteral("-");
     char description[128] = {};
-    if (av_channel_layout_describe(&parameters->ch_layout, description, sizeof description) < 0)
+    if (ff().av_channel_layout_describe(&parameters->ch_layout, description, sizeof description) < 0)
         return QStringLiteral("%1 channels").arg(count);
     return printable(description);
 }
@@ -483,7 +470,7 @@ bool FFmpegAudioReader::numberProperty(Property property, qint64* value) const
     qint64 answer = 0;
     switch (property) {
     case BytesPerSample:
-        answer = av_get_bytes_per_sample(AVSampleFormat(parameters->format));
+        answer = ff().av_get_bytes_per_sample(AVSampleFormat(parameters->format));
         if (answer <= 0)
             answer = std::max(parameters->bits_per_raw_sample, parameters->bits_per_coded_sample) / 8;
         break;
@@ -558,7 +545,7 @@ qint64 FFmpegAudioReader::readPcm(std::vector<qint16>& samples)
 
 QString FFmpegAudioReader::versionText()
 {
-    return QString::fromLatin1(av_version_info());
+    return ffmpeg() ? QString::fromLatin1(ff().av_version_info()) : QString();
 }
 
 } // namespace tagmint::audio

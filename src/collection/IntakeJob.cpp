@@ -1,11 +1,14 @@
 #include "collection/IntakeJob.h"
 
 #include "collection/FileUnlocker.h"
+#include "collection/OrderedParallelMap.h"
 #include "collection/PathGathering.h"
 #include "collection/RecordPreprocessor.h"
 #include "record/PathLock.h"
 #include "record/QZTagLibRecord.h"
 #include "util/FileSystem.h"
+
+#include <mutex>
 
 namespace tagmint::collection {
 
@@ -28,10 +31,28 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
         PreprocessingStatisticsRing::shared().take().statistics;
     const auto message = [&context](const QString& text) { context.showMessage(text); };
 
-    if (request.preprocessFlags != 0 && request.preprocessor)
+    const bool preprocessing = request.preprocessFlags != 0 && request.preprocessor;
+    if (preprocessing)
         request.preprocessor->jobStarted();
     FileUnlocker unlocker(flags);
+    std::mutex unlocking;
     const qint64 count = gathered.paths.size();
+    // Files are read on several threads; everything else happens here, in
+    // path order.
+    OrderedParallelMap<RecordPtr> made(count, [&](qint64 index) -> RecordPtr {
+        const QString& path = gathered.paths.at(index);
+        if (request.existingPaths.contains(path))
+            return nullptr;
+        if (unlock) {
+            const std::lock_guard guard(unlocking);
+            unlocker.unlockIfLocked(path);
+        }
+        auto record = std::make_shared<QZTagLibRecord>(path, request.loadFlags & kLoadAudioProperties);
+        // The preprocessing may still want the open tag.
+        if (!preprocessing)
+            record->releaseTagResources();
+        return record;
+    });
     const int step = openingProgressStep(count);
     for (qint64 index = 0; index < count; ++index) {
         if (context.shouldStop()) {
@@ -42,12 +63,11 @@ IntakeResult runIntake(const IntakeRequest& request, const JobContext& context)
         if (request.existingPaths.contains(path)) {
             ++result.duplicates;
         } else {
-            if (unlock)
-                unlocker.unlockIfLocked(path);
-            auto record = std::make_shared<QZTagLibRecord>(path, request.loadFlags & kLoadAudioProperties);
-            if (request.preprocessFlags != 0 && request.preprocessor)
+            RecordPtr record = made.take(index);
+            if (preprocessing) {
                 request.preprocessor->preprocess(*record, request.preprocessFlags, *statistics, message);
-            record->releaseTagResources();
+                record->releaseTagResources();
+            }
             // A file that vanished since it was found is no file to show.
             const bool vanished = record->hasInvalidTags() && fs::kindOf(path) == fs::PathKind::Missing;
             if (context.shouldStop())

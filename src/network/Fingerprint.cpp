@@ -9,7 +9,10 @@
 #include <QFile>
 #include <QtEndian>
 #include <chromaprint.h>
+#include <dlfcn.h>
 #include <memory>
+#include <mutex>
+#include <string>
 
 namespace tagmint::network {
 
@@ -18,8 +21,47 @@ namespace {
 constexpr int kDefaultSeconds = 120;
 constexpr qint64 kKeyBlock = 4096;
 
+// Chromaprint links FFmpeg's libavcodec and the hundred-odd libraries
+// behind it, a tenth of a second at every start of either program: it is
+// loaded the first time a fingerprint is made.
+struct Chromaprint {
+    decltype(&::chromaprint_new) create = nullptr;
+    decltype(&::chromaprint_free) destroy = nullptr;
+    decltype(&::chromaprint_start) start = nullptr;
+    decltype(&::chromaprint_feed) feed = nullptr;
+    decltype(&::chromaprint_finish) finish = nullptr;
+    decltype(&::chromaprint_get_fingerprint) fingerprint = nullptr;
+    decltype(&::chromaprint_dealloc) dealloc = nullptr;
+};
+
+template <typename Slot>
+bool bind(void* library, Slot& slot, const char* name)
+{
+    slot = reinterpret_cast<Slot>(dlsym(library, name));
+    return slot != nullptr;
+}
+
+// nullptr when the library or one of its functions is missing.
+const Chromaprint* chromaprint()
+{
+    static Chromaprint functions;
+    static bool loaded = false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const std::string name = "libchromaprint.so." + std::to_string(CHROMAPRINT_VERSION_MAJOR);
+        void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        Chromaprint& f = functions;
+        loaded = library && bind(library, f.create, "chromaprint_new") && bind(library, f.destroy, "chromaprint_free")
+            && bind(library, f.start, "chromaprint_start") && bind(library, f.feed, "chromaprint_feed")
+            && bind(library, f.finish, "chromaprint_finish")
+            && bind(library, f.fingerprint, "chromaprint_get_fingerprint")
+            && bind(library, f.dealloc, "chromaprint_dealloc");
+    });
+    return loaded ? &functions : nullptr;
+}
+
 struct ChromaprintFree {
-    void operator()(ChromaprintContext* context) const { chromaprint_free(context); }
+    void operator()(ChromaprintContext* context) const { chromaprint()->destroy(context); }
 };
 
 // Whole seconds of a millisecond duration; anything under a second counts as one.
@@ -61,8 +103,13 @@ std::optional<AudioFingerprint> computeFingerprint(const QString& path, int maxS
     if (duration == 0)
         duration = wholeSeconds(reader->durationMs());
 
-    std::unique_ptr<ChromaprintContext, ChromaprintFree> chromaprint(chromaprint_new(CHROMAPRINT_ALGORITHM_TEST2));
-    if (!chromaprint || !chromaprint_start(chromaprint.get(), reader->sampleRate(), reader->channels())) {
+    const Chromaprint* library = chromaprint();
+    if (!library) {
+        setError(error, "Could not read audio");
+        return std::nullopt;
+    }
+    std::unique_ptr<ChromaprintContext, ChromaprintFree> context(library->create(CHROMAPRINT_ALGORITHM_TEST2));
+    if (!context || !library->start(context.get(), reader->sampleRate(), reader->channels())) {
         setError(error, "Could not read audio");
         return std::nullopt;
     }
@@ -78,19 +125,19 @@ std::optional<AudioFingerprint> computeFingerprint(const QString& path, int maxS
         if (frames == 0)
             break;
         const qint64 values = qMin<qint64>(frames * reader->channels(), qint64(samples.size()));
-        if (!chromaprint_feed(chromaprint.get(), samples.data(), int(values)))
+        if (!library->feed(context.get(), samples.data(), int(values)))
             break;
         ++decodedSeconds;
     }
     if (duration == 0)
         duration = decodedSeconds;
     char* text = nullptr;
-    if (!chromaprint_finish(chromaprint.get()) || !chromaprint_get_fingerprint(chromaprint.get(), &text) || !text) {
+    if (!library->finish(context.get()) || !library->fingerprint(context.get(), &text) || !text) {
         setError(error, "Could not read audio");
         return std::nullopt;
     }
     AudioFingerprint result{QByteArray(text), duration};
-    chromaprint_dealloc(text);
+    library->dealloc(text);
     if (result.fingerprint.isEmpty() || duration < kMinFingerprintSeconds) {
         setError(error, "Audio too short to identify");
         return std::nullopt;

@@ -4,17 +4,14 @@
 #include "util/TextConversion.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tagmint::tags {
 
 namespace {
 
-constexpr qint64 kCacheSize = 64 * 1024;
 // More pieces than any real save makes; a file that makes TagLib write in
 // that many places is hostile.
 constexpr std::size_t kMaxPieces = 1 << 18;
@@ -30,7 +27,7 @@ qint64 fileLength(int fd)
 CopyOnWriteStream::CopyOnWriteStream(const LockedFile& file)
     : m_file(file), m_name(text::toFileSystemPath(file.path()))
 {
-    rebase();
+    startOver(std::max<qint64>(file.stamp().size, 0));
 }
 
 CopyOnWriteStream::~CopyOnWriteStream() = default;
@@ -88,32 +85,7 @@ void CopyOnWriteStream::setWriteLimits(qint64 maxLength, qint64 maxWritten)
 
 bool CopyOnWriteStream::readOriginal(qint64 offset, char* destination, qint64 length) const
 {
-    if (offset >= m_cacheOffset && offset + length <= m_cacheOffset + m_cache.size()) {
-        std::memcpy(destination, m_cache.constData() + (offset - m_cacheOffset), size_t(length));
-        return true;
-    }
-    auto readAt = [this](qint64 at, char* into, qint64 count) {
-        qint64 done = 0;
-        while (done < count) {
-            const ssize_t n = ::pread(m_file.fd(), into + done, size_t(count - done), off_t(at + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        return done;
-    };
-    if (length >= kCacheSize)
-        return readAt(offset, destination, length) == length;
-    m_cache.resize(kCacheSize);
-    const qint64 got = readAt(offset, m_cache.data(), kCacheSize);
-    m_cache.resize(got);
-    m_cacheOffset = offset;
-    if (got < length)
-        return false;
-    std::memcpy(destination, m_cache.constData(), size_t(length));
-    return true;
+    return m_original.read(offset, destination, length) == length;
 }
 
 TagLib::ByteVector CopyOnWriteStream::readBlock(unsigned long length)
@@ -287,10 +259,14 @@ qint64 CopyOnWriteStream::newOffsetOf(qint64 offset, qint64 length) const
 
 void CopyOnWriteStream::rebase()
 {
-    m_originalLength = fileLength(m_file.fd());
+    startOver(fileLength(m_file.fd()));
+}
+
+void CopyOnWriteStream::startOver(qint64 originalLength)
+{
+    m_originalLength = originalLength;
     m_length = m_originalLength;
-    m_cache.clear();
-    m_cacheOffset = 0;
+    m_original.reset(m_file.fd(), m_originalLength);
     m_added.clear();
     m_pieces.clear();
     if (m_originalLength > 0)

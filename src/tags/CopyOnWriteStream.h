@@ -5,6 +5,8 @@
 // the whole new file and which original ranges it kept where. Committing
 // that to disk is SafeFileCommit's job.
 
+#include "tags/FileReadCache.h"
+
 #include <QByteArray>
 #include <stdexcept>
 #include <vector>
@@ -74,6 +76,9 @@ public:
 
     // Reads original bytes; false on a short read or an error.
     bool readOriginal(qint64 offset, char* destination, qint64 length) const;
+    // The original file's reads, for a structure walk over the very file
+    // TagLib reads (and the headers TagLib read already).
+    FileReadCache& originalFile() const { return m_original; }
 
     // After a commit the file holds what the stream holds: start over with
     // the file (the same one, or the one that replaced it) as the original.
@@ -87,7 +92,8 @@ private:
     // Zero bytes from the end up to `position`, as writing past the end does.
     void extendTo(qint64 position);
     void account(qint64 written, qint64 newLength);
-    void resetPieces();
+    // Starts with the original as the whole stream.
+    void startOver(qint64 originalLength);
 
     const LockedFile& m_file;
     QByteArray m_name;
@@ -102,10 +108,7 @@ private:
     bool m_readError = false;
     bool m_limitExceeded = false;
 
-    // A window of the original, so TagLib's many small reads cost no
-    // system call each.
-    mutable QByteArray m_cache;
-    mutable qint64 m_cacheOffset = 0;
+    mutable FileReadCache m_original;
 };
 
 } // namespace tagmint::tags

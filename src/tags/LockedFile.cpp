@@ -102,7 +102,8 @@ std::unique_ptr<LockedFile> LockedFile::open(const QString& path, Access access,
         // A save that finished while we waited put a new file at the path:
         // this descriptor holds the old one.
         struct stat current;
-        if (::stat(fsPath.constData(), &current) == 0 && !sameInode(opened, current)) {
+        const bool found = ::stat(fsPath.constData(), &current) == 0;
+        if (found && !sameInode(opened, current)) {
             if (Clock::now() >= deadline) {
                 failed(error, busyReason());
                 return nullptr;
@@ -112,7 +113,11 @@ std::unique_ptr<LockedFile> LockedFile::open(const QString& path, Access access,
         file->m_allowsWriting = access == Access::Write
             ? openForWriting
             : ::faccessat(AT_FDCWD, fsPath.constData(), W_OK, AT_EACCESS) == 0;
-        file->takeFacts();
+        // Taken under the lock, of this very file: its facts as locked.
+        if (found)
+            file->takeFacts(current);
+        else
+            file->takeFacts();
         return file;
     }
 }
@@ -126,8 +131,12 @@ LockedFile::~LockedFile()
 void LockedFile::takeFacts()
 {
     struct stat info;
-    if (::fstat(m_fd, &info) != 0)
-        return;
+    if (::fstat(m_fd, &info) == 0)
+        takeFacts(info);
+}
+
+void LockedFile::takeFacts(const struct stat& info)
+{
     m_stamp = FileStamp{info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim),
                         nanoseconds(info.st_ctim)};
     m_mode = info.st_mode;

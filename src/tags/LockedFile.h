@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <chrono>
+#include <sys/stat.h>
 #include <memory>
 
 namespace tagmint::tags {
@@ -64,6 +65,7 @@ public:
 private:
     LockedFile() = default;
     void takeFacts();
+    void takeFacts(const struct stat& info);
 
     int m_fd = -1;
     QString m_path;

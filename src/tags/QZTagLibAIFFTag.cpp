@@ -1,6 +1,7 @@
 #include "tags/QZTagLibAIFFTag.h"
 
 #include "tags/AiffChunkWalker.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/id3v2tag.h>
@@ -47,11 +48,12 @@ bool QZTagLibAIFFTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibAIFFTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibAIFFTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     // TagLib takes any bytes for an AIFF file and writes its tag in front
     // of a cut-off sound chunk; our walk has the last word.
-    if (!tagmint::tags::aiff::checkAiffFile(path).holds())
+    tagmint::tags::WindowedFile walked(streamFile());
+    if (!tagmint::tags::aiff::checkAiff(walked).holds())
         return false;
     auto file = std::make_unique<File>(stream());
     if (!file->isValid())

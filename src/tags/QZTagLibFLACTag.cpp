@@ -33,11 +33,8 @@ quint32 bigEndian(const QByteArray& bytes, int offset, int count)
 // starts with the marker (after an ID3v2 tag at most), its metadata blocks
 // begin with STREAMINFO and lie wholly inside the file, and a frame follows.
 // Answers where that frame starts.
-std::optional<qint64> flacFrameOffset(const QString& path)
+std::optional<qint64> flacFrameOffset(QIODevice& file)
 {
-    WindowedFile file(path);
-    if (!file.open())
-        return std::nullopt;
     const qint64 fileSize = file.size();
 
     qint64 position = 0;
@@ -114,9 +111,10 @@ bool QZTagLibFLACTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibFLACTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibFLACTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
-    if (!flacFrameOffset(path))
+    WindowedFile walked(streamFile());
+    if (!flacFrameOffset(walked))
         return false;
     auto file = std::make_unique<TagLib::FLAC::File>(stream(), TagLib::ID3v2::FrameFactory::instance(),
                                                      false, TagLib::AudioProperties::Average);
@@ -156,7 +154,8 @@ bool QZTagLibFLACTag::writeTags()
 
 AudioLayout QZTagLibFLACTag::audioLayout()
 {
-    const std::optional<qint64> frames = flacFrameOffset(path());
+    WindowedFile file(path());
+    const std::optional<qint64> frames = file.open() ? flacFrameOffset(file) : std::nullopt;
     if (!m_flacFile || !frames)
         return {};
     constexpr qint64 kID3v1Size = 128;

@@ -100,11 +100,12 @@ bool QZTagLibMP4Tag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibMP4Tag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibMP4Tag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     // TagLib 1.13 takes junk, cut-off and inconsistent files; our walk
     // has the last word.
-    if (!mp4::checkMp4File(path).holds())
+    WindowedFile walked(streamFile());
+    if (!mp4::checkMp4(walked).holds())
         return false;
     auto file = std::make_unique<TagLib::MP4::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
@@ -425,7 +426,8 @@ QSize QZTagLibMP4Tag::decodableImageSize() const
         if (!m_tag->contains(coverKey()))
             return QSize();
         for (const TagLib::MP4::CoverArt& cover : m_tag->item(coverKey()).toCoverArtList()) {
-            if (const QSize size = decodableSize(bytesOf(cover.data())); size.isValid())
+            const TagLib::ByteVector data = cover.data();
+            if (const QSize size = decodableSize(viewOf(data)); size.isValid())
                 return size;
         }
         return QSize();

@@ -416,7 +416,7 @@ QSize QZTagLibMPEGTag::decodableImageSize() const
             if (!picture)
                 continue;
             const TagLib::ByteVector data = picture->picture();
-            const QSize size = decodableSize(QByteArray::fromRawData(data.data(), qsizetype(data.size())));
+            const QSize size = decodableSize(viewOf(data));
             if (size.isValid())
                 return size;
         }

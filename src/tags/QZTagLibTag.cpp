@@ -190,6 +190,11 @@ TagLib::IOStream* QZTagLibTag::stream() const
     return m_stream.get();
 }
 
+tagmint::tags::FileReadCache& QZTagLibTag::streamFile() const
+{
+    return m_stream->originalFile();
+}
+
 void QZTagLibTag::closeFile()
 {
     closeTagLibFile();

@@ -15,6 +15,7 @@
 namespace TagLib { class IOStream; }
 namespace tagmint::tags {
 class CopyOnWriteStream;
+class FileReadCache;
 class LockedFile;
 }
 
@@ -157,6 +158,9 @@ protected:
     // What the TagLib file object reads and writes through; it never
     // writes to the file itself.
     TagLib::IOStream* stream() const;
+    // The reads of the file stream() reads, for a structure walk: the walk
+    // then judges the very file TagLib reads, mostly from bytes in memory.
+    tagmint::tags::FileReadCache& streamFile() const;
     // Opens the stream on the file at `path` again, after something
     // replaced it (the WAV repair); false when it cannot be opened.
     bool reopenStream(const QString& path, quint32 flags);

@@ -5,6 +5,7 @@
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
 #include "tags/WavRepair.h"
+#include "tags/WindowedFile.h"
 #include "util/TextConversion.h"
 
 #include <QtEndian>
@@ -93,7 +94,8 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
     // front of the cut one; our own walk has the last word. Only a file it
     // finds damaged (a cut last chunk), or one TagLib rejects, is mended
     // before it is written.
-    const riff::WaveCondition condition = riff::checkWaveFile(path);
+    WindowedFile walked(streamFile());
+    const riff::WaveCondition condition = riff::checkWave(walked);
     if (condition == riff::WaveCondition::NotWave)
         return false;
     if (!file->isValid() || condition == riff::WaveCondition::Damaged) {
@@ -103,7 +105,8 @@ bool QZTagLibWAVTag::openFile(const QString& path, quint32 flags)
             if (!wav::repairWavFile(path) || !reopenStream(path, flags))
                 return false;
             file = std::make_unique<File>(stream());
-            if (!file->isValid() || riff::checkWaveFile(path) != riff::WaveCondition::Intact)
+            WindowedFile mended(streamFile());
+            if (!file->isValid() || riff::checkWave(mended) != riff::WaveCondition::Intact)
                 return false;
         } else if (flags & ReadBack) {
             return false;

@@ -2,22 +2,19 @@
 
 #include "util/TextConversion.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tagmint::tags {
 
-namespace {
-
-constexpr qint64 kWindowSize = 64 * 1024;
-
-} // namespace
-
 WindowedFile::WindowedFile(const QString& path) : m_path(path) {}
+
+WindowedFile::WindowedFile(FileReadCache& source) : m_reads(&source)
+{
+    QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
 
 WindowedFile::~WindowedFile()
 {
@@ -34,7 +31,7 @@ bool WindowedFile::open()
         close();
         return false;
     }
-    m_size = qint64(info.st_size);
+    m_ownReads.reset(m_fd, qint64(info.st_size));
     return QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
@@ -43,37 +40,14 @@ void WindowedFile::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    m_window.clear();
+    m_ownReads.reset(-1, 0);
     if (isOpen())
         QIODevice::close();
 }
 
-qint64 WindowedFile::readAt(char* data, qint64 length, qint64 at) const
-{
-    ssize_t got;
-    do
-        got = ::pread(m_fd, data, size_t(length), off_t(at));
-    while (got < 0 && errno == EINTR);
-    return got;
-}
-
 qint64 WindowedFile::readData(char* data, qint64 maxSize)
 {
-    const qint64 at = pos();
-    if (maxSize > kWindowSize)
-        return readAt(data, maxSize, at);
-    const qint64 windowEnd = m_windowOffset + m_window.size();
-    if (at < m_windowOffset || at > windowEnd || (at + maxSize > windowEnd && windowEnd < m_size)) {
-        m_window.resize(kWindowSize);
-        const qint64 got = readAt(m_window.data(), kWindowSize, at);
-        m_window.resize(std::max<qint64>(got, 0));
-        m_windowOffset = at;
-        if (got < 0)
-            return -1;
-    }
-    const qint64 count = std::min(maxSize, m_windowOffset + m_window.size() - at);
-    std::memcpy(data, m_window.constData() + (at - m_windowOffset), size_t(count));
-    return count;
+    return m_reads->read(pos(), data, maxSize);
 }
 
 qint64 WindowedFile::writeData(const char*, qint64)

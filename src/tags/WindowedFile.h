@@ -1,9 +1,11 @@
 #pragma once
-// A file opened for reading whose reads are served from a window of it held
-// in memory. The structure walks read many small headers at scattered
-// places; through a plain QFile each costs a seek and a read system call.
+// A file read through a FileReadCache, as a QIODevice for the structure
+// walks: either a file it opens itself or the reads of a file TagLib has
+// open (the walk then reads the very file TagLib reads, and mostly bytes
+// already in memory).
 
-#include <QByteArray>
+#include "tags/FileReadCache.h"
+
 #include <QIODevice>
 
 namespace tagmint::tags {
@@ -11,11 +13,13 @@ namespace tagmint::tags {
 class WindowedFile : public QIODevice {
 public:
     explicit WindowedFile(const QString& path);
+    // Reads through `source`, whose file must stay open meanwhile; open at once.
+    explicit WindowedFile(FileReadCache& source);
     ~WindowedFile() override;
 
     // Opens the file read-only; false (with errorString()) if it cannot.
     bool open();
-    qint64 size() const override { return m_size; }
+    qint64 size() const override { return m_reads->size(); }
     bool isSequential() const override { return false; }
     void close() override;
 
@@ -24,13 +28,10 @@ protected:
     qint64 writeData(const char* data, qint64 maxSize) override;
 
 private:
-    qint64 readAt(char* data, qint64 length, qint64 at) const;
-
     QString m_path;
-    int m_fd = -1;
-    qint64 m_size = 0;
-    QByteArray m_window;
-    qint64 m_windowOffset = 0;
+    int m_fd = -1;   // of the file opened here
+    FileReadCache m_ownReads;
+    FileReadCache* m_reads = &m_ownReads;
 };
 
 } // namespace tagmint::tags

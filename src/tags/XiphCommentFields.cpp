@@ -197,7 +197,8 @@ QSize decodableFlacPictureSize(const FlacPictureList& pictures)
 {
     return guarded(QSize(), [&] {
         for (const TagLib::FLAC::Picture* picture : pictures) {
-            if (const QSize size = decodableSize(bytesOf(picture->data())); size.isValid())
+            const TagLib::ByteVector data = picture->data();
+            if (const QSize size = decodableSize(viewOf(data)); size.isValid())
                 return size;
         }
         return QSize();

@@ -169,6 +169,27 @@ TEST(CliShowTest, AudioFactsOnRequest)
         << text.out.toStdString();
 }
 
+// FFmpeg and the hundred-odd libraries behind it cost every start a tenth of
+// a second: only a run that needs FFmpeg loads it.
+TEST(CliShowTest, FFmpegIsLoadedOnlyWhenAFileNeedsIt)
+{
+    const TempDir cache;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    const auto loadsFFmpeg = [&environment](const QStringList& args) {
+        const CliResult result = runCli(args, QString(), QByteArray(), environment);
+        EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString();
+        return result.err.contains(QLatin1String("libavformat.so"));
+    };
+    const QString mp3 = fixturePath("audio/cbr_mpeg1_stereo.mp3");
+    const QString flac = fixturePath("audio/tone.flac");
+    EXPECT_FALSE(loadsFFmpeg({"show", "--json", mp3, flac}));
+    EXPECT_FALSE(loadsFFmpeg({"show", "--audio", mp3}));   // our own frame analysis
+    EXPECT_TRUE(loadsFFmpeg({"show", "--audio", flac}));
+    EXPECT_FALSE(loadsFFmpeg({"show", "--audio", flac}));   // now from the cache
+}
+
 TEST(CliUsageTest, MisuseExitsTwoWithUsageAndHelpSucceeds)
 {
     const QList<QStringList> misuses = {

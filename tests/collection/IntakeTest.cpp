@@ -176,6 +176,39 @@ TEST_F(Intake, ARecordMadeAfterALateStopIsDiscarded)
     EXPECT_EQ(result.statistics.tagsLoaded, 2u);
 }
 
+// Files are read on several threads at once; records, progress and the
+// stop still follow the sorted paths one by one.
+TEST_F(Intake, ReadAheadKeepsPathOrderProgressAndStops)
+{
+    const QString folder = folderOfMp3s("many", 60);
+    StopFlag stop;
+    QList<qint64> progress;
+    qint64 lastItem = -1;
+    bool itemsInOrder = true;
+    JobCallbacks callbacks;
+    callbacks.stop = stop.callback();
+    callbacks.progress = [&progress](qint64 index, qint64) { progress.append(index); };
+    callbacks.perItem = [&](qint64 index, qint64) {
+        itemsInOrder = itemsInOrder && index == lastItem + 1;
+        lastItem = index;
+        if (index == 40)
+            stop.request();
+    };
+    const IntakeResult result = test::openInline(collection, {folder}, callbacks);
+
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(itemsInOrder);
+    EXPECT_EQ(lastItem, 40);
+    EXPECT_EQ(progress, (QList<qint64>{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39}));
+    ASSERT_EQ(result.added, 41);
+    for (qsizetype i = 0; i < result.newRecords.size(); ++i) {
+        const RecordPtr& record = result.newRecords.at(i);
+        EXPECT_EQ(record->path(), QStringLiteral("%1/track %2.mp3").arg(folder).arg(i, 3, 10, QLatin1Char('0')));
+        EXPECT_FALSE(record->hasInvalidTags());
+        EXPECT_FALSE(record->isTagOpen());   // no file stays open
+    }
+}
+
 TEST_F(Intake, UnlockingOnlyWithItsLoadFlag)
 {
     const QString folder = folderOfMp3s("locked", 2);
