@@ -92,7 +92,9 @@ void line(const char* what, const Timing& timing)
 void ratio(const char* what, double wall, double cpu, const char* target, bool metWall, bool metCpu)
 {
     std::printf("  %-34s %8.2f wall %8.2f processor  (target %s: %s)\n", what, wall, cpu, target,
-                metWall || metCpu ? (metWall && metCpu ? "met" : "met by processor time only")
+                metWall && metCpu ? "met"
+                : metWall         ? "met by wall time only"
+                : metCpu          ? "met by processor time only"
                                   : "MISSED");
 }
 
