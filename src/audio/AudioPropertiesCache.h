@@ -35,8 +35,9 @@ public:
     // opened under the user's cache folder on first use.
     static AudioPropertiesCache& shared();
 
-    // probeAudioProperties() on this cache. Holds the cache's mutex for the
-    // whole probe, so probes are serialised.
+    // probeAudioProperties() on this cache. Thread-safe; the cache's lock is
+    // never held while a file or the disk store is read, so probes of
+    // different files run side by side.
     bool probe(const QByteArray& fileSystemPath, QZAudioProperties* properties);
 
     // Waits until every probed result has been written to the persistent store.
@@ -60,8 +61,12 @@ private:
 
     class StoreWriter;
 
+    // The entry of `key` from memory or the disk store when it was made
+    // from a file of this size and modification time.
+    std::optional<QZAudioProperties> lookUp(const QByteArray& key, quint64 size, quint64 modificationTime);
+    // Both with m_mutex held.
     void trimMemory();
-    Entry& remember(const QByteArray& key, const QZAudioProperties& properties);
+    void remember(const QByteArray& key, const QZAudioProperties& properties);
 
     mutable QMutex m_mutex;
     PersistentCacheStore m_store;

@@ -72,12 +72,15 @@ public:
     static int bucketOf(QByteArrayView fileKey);
 
 private:
+    class BucketFolders;
+
     // The entry file of a file key (see fileKey()).
     QByteArray entryFileSystemPath(const QByteArray& name, QByteArray* bucketDirectory) const;
 
     QString m_directory;
     QByteArray m_directoryBytes;
     std::unique_ptr<CacheBatchFiles> m_batches;
+    std::unique_ptr<BucketFolders> m_buckets;
     quint32 m_lifetime;
     quint32 m_flags;
     bool m_usable = false;
