@@ -177,8 +177,9 @@ private:
     bool m_stopping = false;
 };
 
-AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit)
-    : m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
+AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit, FileReader reader)
+    : m_reader(reader ? std::move(reader) : FileReader(readAudioProperties)),
+      m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
       m_writer(std::make_unique<StoreWriter>(m_store)),
       m_memoryLimit(std::max(memoryLimit, 1))
 {
@@ -296,7 +297,7 @@ bool AudioPropertiesCache::probe(const QByteArray& fileSystemPath, QZAudioProper
     // each other. Two probes of one file both read it; either answer is right.
     properties->fileSize = size;
     properties->modificationTime = modificationTime;
-    readAudioProperties(fileSystemPath, properties);
+    m_reader(fileSystemPath, properties);
     {
         QMutexLocker locker(&m_mutex);
         ++m_filesRead;

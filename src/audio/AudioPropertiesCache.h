@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,8 +26,13 @@ public:
     static constexpr quint32 kLifetimeSeconds = 86'400'000;  // 1000 days
     static constexpr const char* kStoreName = "AudioProperties";
 
+    // What reads the facts of a file the cache cannot answer for.
+    using FileReader = std::function<void(const QByteArray& fileSystemPath, QZAudioProperties* properties)>;
+
     // The store lives under `cacheRoot` (empty: the user's cache folder).
-    explicit AudioPropertiesCache(const QString& cacheRoot = QString(), int memoryLimit = kMemoryLimit);
+    // Files are read with readAudioProperties unless another reader is given.
+    explicit AudioPropertiesCache(const QString& cacheRoot = QString(), int memoryLimit = kMemoryLimit,
+                                  FileReader reader = {});
     ~AudioPropertiesCache();
     AudioPropertiesCache(const AudioPropertiesCache&) = delete;
     AudioPropertiesCache& operator=(const AudioPropertiesCache&) = delete;
@@ -68,6 +74,7 @@ private:
     void trimMemory();
     void remember(const QByteArray& key, const QZAudioProperties& properties);
 
+    const FileReader m_reader;
     mutable QMutex m_mutex;
     PersistentCacheStore m_store;
     std::unique_ptr<StoreWriter> m_writer;
