@@ -69,8 +69,9 @@ qint64 numberOf(const QZTagLibRecord& record, RecordField field)
 }
 
 // Calls value(key, v) for what "show" prints of a record, in output order:
-// the fields, the audio facts when asked for, the flags, then the image
-// size (invalid when there is none). v is a text, a number or a flag.
+// the fields (v a QString, or a qint64 for sizes and sort values), the audio
+// facts when asked for, the flags (bool), then the image size (a QSize,
+// invalid when there is none).
 template <typename Visit>
 void visitShownValues(const QZTagLibRecord& record, bool withAudio, Visit&& value)
 {
