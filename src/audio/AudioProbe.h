@@ -14,7 +14,8 @@ namespace tagmint::audio {
 // system has them), from the caches when the file's size and modification
 // time are unchanged. False only when the file does not exist; otherwise
 // true with the best facts found, "Unknown" or "Unknown (<reason>)" in the
-// texts that could not be had. Serialised process-wide.
+// texts that could not be had. Thread-safe: probes of different files do
+// not wait on each other.
 bool probeAudioProperties(const QByteArray& fileSystemPath, QZAudioProperties* properties);
 
 // The same without any cache. MP3 goes through our frame analysis first

@@ -177,8 +177,9 @@ private:
     bool m_stopping = false;
 };
 
-AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit)
-    : m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
+AudioPropertiesCache::AudioPropertiesCache(const QString& cacheRoot, int memoryLimit, FileReader reader)
+    : m_reader(reader ? std::move(reader) : FileReader(readAudioProperties)),
+      m_store(QString::fromLatin1(kStoreName), kLifetimeSeconds, 0, cacheRoot),
       m_writer(std::make_unique<StoreWriter>(m_store)),
       m_memoryLimit(std::max(memoryLimit, 1))
 {
@@ -227,19 +228,47 @@ void AudioPropertiesCache::trimMemory()
     m_entries.removeIf([oldestKept](const auto& item) { return item.value().stamp < oldestKept; });
 }
 
-AudioPropertiesCache::Entry& AudioPropertiesCache::remember(const QByteArray& key,
-                                                            const QZAudioProperties& properties)
+void AudioPropertiesCache::remember(const QByteArray& key, const QZAudioProperties& properties)
 {
     Entry& entry = m_entries[key];
     entry.properties = properties;
     entry.stamp = ++m_clock;
-    return entry;
+}
+
+std::optional<QZAudioProperties> AudioPropertiesCache::lookUp(const QByteArray& key, quint64 size,
+                                                              quint64 modificationTime)
+{
+    const auto usable = [&](const Entry& entry) -> std::optional<QZAudioProperties> {
+        if (entry.properties.fileSize == size && entry.properties.modificationTime == modificationTime)
+            return entry.properties;
+        return std::nullopt;
+    };
+    {
+        QMutexLocker locker(&m_mutex);
+        trimMemory();
+        if (const auto found = m_entries.find(key); found != m_entries.end()) {
+            found->stamp = ++m_clock;
+            return usable(*found);
+        }
+    }
+    // The store guards itself: other probes go on meanwhile.
+    QByteArray bytes;
+    if (m_store.get(key, &bytes) != PersistentCacheStore::Fresh)
+        return std::nullopt;
+    const std::optional<QZAudioProperties> stored = deserialise(bytes);
+    if (!stored)
+        return std::nullopt;
+    QMutexLocker locker(&m_mutex);
+    // A probe of the same file that finished meanwhile knows better.
+    auto found = m_entries.find(key);
+    if (found == m_entries.end())
+        found = m_entries.insert(key, Entry{*stored, 0});
+    found->stamp = ++m_clock;
+    return usable(*found);
 }
 
 bool AudioPropertiesCache::probe(const QByteArray& fileSystemPath, QZAudioProperties* properties)
 {
-    QMutexLocker locker(&m_mutex);
-    trimMemory();
     *properties = QZAudioProperties();
 
     quint64 size = 0;
@@ -259,27 +288,21 @@ bool AudioPropertiesCache::probe(const QByteArray& fileSystemPath, QZAudioProper
     }
 
     const QByteArray key = QCryptographicHash::hash(fileSystemPath, QCryptographicHash::Md5).toHex();
-    auto found = m_entries.find(key);
-    if (found == m_entries.end()) {
-        QByteArray bytes;
-        if (m_store.get(key, &bytes) == PersistentCacheStore::Fresh) {
-            if (const std::optional<QZAudioProperties> stored = deserialise(bytes))
-                found = m_entries.insert(key, Entry{*stored, 0});
-        }
-    }
-    if (found != m_entries.end()) {
-        found->stamp = ++m_clock;
-        if (found->properties.fileSize == size && found->properties.modificationTime == modificationTime) {
-            *properties = found->properties;
-            return true;
-        }
+    if (std::optional<QZAudioProperties> known = lookUp(key, size, modificationTime)) {
+        *properties = std::move(*known);
+        return true;
     }
 
-    ++m_filesRead;
+    // Read without the lock, so probes of different files do not wait on
+    // each other. Two probes of one file both read it; either answer is right.
     properties->fileSize = size;
     properties->modificationTime = modificationTime;
-    readAudioProperties(fileSystemPath, properties);
-    remember(key, *properties);
+    m_reader(fileSystemPath, properties);
+    {
+        QMutexLocker locker(&m_mutex);
+        ++m_filesRead;
+        remember(key, *properties);
+    }
     if (m_store.isUsable())
         m_writer->enqueue(key, serialise(*properties));
     return true;

@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,8 +26,13 @@ public:
     static constexpr quint32 kLifetimeSeconds = 86'400'000;  // 1000 days
     static constexpr const char* kStoreName = "AudioProperties";
 
+    // What reads the facts of a file the cache cannot answer for.
+    using FileReader = std::function<void(const QByteArray& fileSystemPath, QZAudioProperties* properties)>;
+
     // The store lives under `cacheRoot` (empty: the user's cache folder).
-    explicit AudioPropertiesCache(const QString& cacheRoot = QString(), int memoryLimit = kMemoryLimit);
+    // Files are read with readAudioProperties unless another reader is given.
+    explicit AudioPropertiesCache(const QString& cacheRoot = QString(), int memoryLimit = kMemoryLimit,
+                                  FileReader reader = {});
     ~AudioPropertiesCache();
     AudioPropertiesCache(const AudioPropertiesCache&) = delete;
     AudioPropertiesCache& operator=(const AudioPropertiesCache&) = delete;
@@ -35,8 +41,9 @@ public:
     // opened under the user's cache folder on first use.
     static AudioPropertiesCache& shared();
 
-    // probeAudioProperties() on this cache. Holds the cache's mutex for the
-    // whole probe, so probes are serialised.
+    // probeAudioProperties() on this cache. Thread-safe; the cache's lock is
+    // never held while a file or the disk store is read, so probes of
+    // different files run side by side.
     bool probe(const QByteArray& fileSystemPath, QZAudioProperties* properties);
 
     // Waits until every probed result has been written to the persistent store.
@@ -60,9 +67,14 @@ private:
 
     class StoreWriter;
 
+    // The entry of `key` from memory or the disk store when it was made
+    // from a file of this size and modification time.
+    std::optional<QZAudioProperties> lookUp(const QByteArray& key, quint64 size, quint64 modificationTime);
+    // Both with m_mutex held.
     void trimMemory();
-    Entry& remember(const QByteArray& key, const QZAudioProperties& properties);
+    void remember(const QByteArray& key, const QZAudioProperties& properties);
 
+    const FileReader m_reader;
     mutable QMutex m_mutex;
     PersistentCacheStore m_store;
     std::unique_ptr<StoreWriter> m_writer;

@@ -2,6 +2,9 @@
 
 #include "audio/FFmpegLibrary.h"
 
+#include <QtEndian>
+
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -116,18 +119,40 @@ bool startsARun(QByteArrayView data, qsizetype at, FrameLength frameLength)
 
 bool isSyncWord(const uchar* p)
 {
-    static constexpr std::array<std::array<uchar, 4>, 10> kSyncWords = {{
-        {0x7F, 0xFE, 0x80, 0x01}, {0xFE, 0x7F, 0x01, 0x80},   // DTS core
-        {0x1F, 0xFF, 0xE8, 0x00}, {0xFF, 0x1F, 0x00, 0xE8},   // DTS core, 14-bit words
-        {0x64, 0x58, 0x20, 0x25}, {0x58, 0x64, 0x25, 0x20},   // DTS-HD substream
-        {0xF8, 0x72, 0x6F, 0xBA}, {0xF8, 0x72, 0x6F, 0xBB},   // TrueHD, MLP
-        {0xF8, 0x72, 0x4E, 0x1F}, {0x72, 0xF8, 0x1F, 0x4E},   // IEC 61937 burst preamble
-    }};
-    for (const auto& word : kSyncWords) {
-        if (std::memcmp(p, word.data(), word.size()) == 0)
-            return true;
+    static constexpr quint32 kSyncWords[] = {
+        0x7FFE8001, 0xFE7F0180,   // DTS core
+        0x1FFFE800, 0xFF1F00E8,   // DTS core, 14-bit words
+        0x64582025, 0x58642520,   // DTS-HD substream
+        0xF8726FBA, 0xF8726FBB,   // TrueHD, MLP
+        0xF8724E1F, 0x72F81F4E,   // IEC 61937 burst preamble
+    };
+    const quint32 word = qFromBigEndian<quint32>(p);
+    return std::find(std::begin(kSyncWords), std::end(kSyncWords), word) != std::end(kSyncWords);
+}
+
+// Whether a sync word or a run of frames starts at `at`: the first two
+// bytes decide which checks can apply, so most positions cost two compares.
+bool startsCompressedAudio(QByteArrayView data, qsizetype at)
+{
+    uchar scratch[kHeaderBytes];
+    const uchar* header = headerAt(data, at, scratch);
+    const uchar second = header[1];
+    switch (header[0]) {
+    case 0xFF:
+        return second == 0x1F ? isSyncWord(header)
+            : (second & 0xE0) == 0xE0
+                && (startsARun(data, at, mpegFrameLength) || startsARun(data, at, adtsFrameLength));
+    case 0x56:
+        return (second & 0xE0) == 0xE0 && startsARun(data, at, loasFrameLength);
+    case 0x0B:
+        return second == 0x77 && startsARun(data, at, ac3FrameLength);
+    case 0x77:
+        return second == 0x0B && startsARun(data, at, swappedAc3FrameLength);
+    case 0x7F: case 0xFE: case 0x1F: case 0x64: case 0x58: case 0xF8: case 0x72:
+        return isSyncWord(header);
+    default:
+        return false;
     }
-    return false;
 }
 
 } // namespace
@@ -136,9 +161,6 @@ bool mayHoldCompressedAudio(QByteArrayView data)
 {
     if (data.startsWith("ID3"))
         return true;
-    static constexpr FrameLength kFrameLengths[] = {
-        mpegFrameLength, adtsFrameLength, loasFrameLength, ac3FrameLength, swappedAc3FrameLength,
-    };
     // The first bytes any of the headers and sync words above can start with.
     static constexpr std::array<bool, 256> kFirstBytes = [] {
         std::array<bool, 256> first{};
@@ -146,16 +168,10 @@ bool mayHoldCompressedAudio(QByteArrayView data)
             first[byte] = true;
         return first;
     }();
-    uchar scratch[kHeaderBytes];
+    const auto* bytes = reinterpret_cast<const uchar*>(data.data());
     for (qsizetype at = 0; at < data.size(); ++at) {
-        if (!kFirstBytes[uchar(data[at])])
-            continue;
-        if (isSyncWord(headerAt(data, at, scratch)))
+        if (kFirstBytes[bytes[at]] && startsCompressedAudio(data, at))
             return true;
-        for (const FrameLength frameLength : kFrameLengths) {
-            if (startsARun(data, at, frameLength))
-                return true;
-        }
     }
     return false;
 }

@@ -8,7 +8,11 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSize>
 #include <QTextStream>
+
+#include <array>
+#include <type_traits>
 
 namespace tagmint::cli {
 
@@ -36,68 +40,88 @@ constexpr RecordField kAudioFields[] = {
     RecordField::ChannelsSortValue,
 };
 
-QJsonValue fieldValue(const QZTagLibRecord& record, RecordField field)
+// Keys made once: "show" prints some 45 values for every file.
+template <size_t N>
+std::array<QString, N> keysOf(const RecordField (&fields)[N])
 {
-    const QVariant value = record.value(record::fieldKey(field));
-    if (record::isText(field))
-        return value.toString();
-    return double(value.toLongLong());
+    std::array<QString, N> keys;
+    for (size_t i = 0; i < N; ++i)
+        keys[i] = record::fieldKey(fields[i]);
+    return keys;
 }
 
-// The size the cover's header states: decoding every cover to learn its
-// size cost more than reading all the tags.
-QJsonValue imageValue(const QZTagLibRecord& record)
+qint64 numberOf(const QZTagLibRecord& record, RecordField field)
 {
-    const QSize size = record.imageSize();
-    if (!size.isValid())
-        return QJsonValue::Null;
-    return QJsonObject{{QStringLiteral("width"), size.width()},
-                       {QStringLiteral("height"), size.height()}};
-}
-
-QString textForm(const QJsonValue& value)
-{
-    switch (value.type()) {
-    case QJsonValue::String: {
-        // Continuation lines are indented so a multi-line comment cannot be
-        // mistaken for further keys.
-        QString text = value.toString();
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        return text.replace(QLatin1Char('\n'), QLatin1String("\n  "));
-    }
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Double:
-        return QString::number(qint64(value.toDouble()));
-    case QJsonValue::Object: {
-        const QJsonObject size = value.toObject();
-        return QStringLiteral("%1x%2").arg(size.value(QLatin1String("width")).toInt())
-            .arg(size.value(QLatin1String("height")).toInt());
-    }
+    switch (field) {
+    case RecordField::Size:
+        return qint64(record.size());
+    case RecordField::FrequencySortValue:
+        return record.frequencySortValue();
+    case RecordField::BitrateSortValue:
+        return record.bitrateSortValue();
+    case RecordField::DurationSortValue:
+        return record.durationSortValue();
+    case RecordField::ChannelsSortValue:
+        return record.channelsSortValue();
     default:
-        return QStringLiteral("none");
+        return 0;
     }
+}
+
+// Calls value(key, v) for what "show" prints of a record, in output order:
+// the fields (v a QString, or a qint64 for sizes and sort values), the audio
+// facts when asked for, the flags (bool), then the image size (a QSize,
+// invalid when there is none).
+template <typename Visit>
+void visitShownValues(const QZTagLibRecord& record, bool withAudio, Visit&& value)
+{
+    static const auto shownKeys = keysOf(kShownFields);
+    static const auto audioKeys = keysOf(kAudioFields);
+    static const QString flagKeys[] = {QStringLiteral("isReadOnly"), QStringLiteral("hasInvalidTags"),
+                                       QStringLiteral("hasID3v1Tag"), QStringLiteral("hasID3v2Tag")};
+    static const QString imageKey = record::fieldKey(RecordField::Image);
+
+    const auto visitFields = [&](const auto& fields, const auto& keys) {
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            if (record::isText(fields[i]))
+                value(keys[i], record.text(fields[i]));
+            else
+                value(keys[i], numberOf(record, fields[i]));
+        }
+    };
+    visitFields(kShownFields, shownKeys);
+    if (withAudio)
+        visitFields(kAudioFields, audioKeys);
+    value(flagKeys[0], record.isReadOnly());
+    value(flagKeys[1], record.hasInvalidTags());
+    value(flagKeys[2], record.hasID3v1Tag());
+    value(flagKeys[3], record.hasID3v2Tag());
+    // The size the cover's header states: decoding every cover to learn its
+    // size cost more than reading all the tags.
+    value(imageKey, record.imageSize());
+}
+
+// Continuation lines are indented so a multi-line comment cannot be
+// mistaken for further keys; "\r\n" and a lone "\r" end lines too.
+void appendIndented(QString& out, const QString& text)
+{
+    const qsizetype length = text.size();
+    const QChar* chars = text.constData();
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = chars[i].unicode();
+        if (c != u'\n' && c != u'\r')
+            continue;
+        out.append(chars + copied, i - copied);
+        out.append(u"\n  ");
+        if (c == u'\r' && i + 1 < length && chars[i + 1] == u'\n')
+            ++i;
+        copied = i + 1;
+    }
+    out.append(chars + copied, length - copied);
 }
 
 } // namespace
-
-QList<ShownValue> shownValues(QZTagLibRecord& record, bool withAudio)
-{
-    QList<ShownValue> values;
-    for (RecordField field : kShownFields)
-        values.append({record::fieldKey(field), fieldValue(record, field)});
-    if (withAudio) {
-        for (RecordField field : kAudioFields)
-            values.append({record::fieldKey(field), fieldValue(record, field)});
-    }
-    values.append({QStringLiteral("isReadOnly"), record.isReadOnly()});
-    values.append({QStringLiteral("hasInvalidTags"), record.hasInvalidTags()});
-    values.append({QStringLiteral("hasID3v1Tag"), record.hasID3v1Tag()});
-    values.append({QStringLiteral("hasID3v2Tag"), record.hasID3v2Tag()});
-    values.append({record::fieldKey(RecordField::Image), imageValue(record)});
-    return values;
-}
 
 ShowCommand::ShowCommand(const CliOptions& options, QTextStream& out, QTextStream& err)
     : m_options(options), m_out(out), m_err(err)
@@ -120,31 +144,55 @@ int ShowCommand::run()
         if (record->hasInvalidTags())
             m_err << opener.displayPath(record->path()) << ": "
                   << RecordOpener::unreadableTagsText(record->path()) << Qt::endl;
-        const QList<ShownValue> values = shownValues(*record, m_options.audio);
-        record->releaseTagResources();
         if (m_options.json)
-            printJson(values);
+            printJson(*record);
         else
-            printText(values);
+            printText(*record);
+        record->releaseTagResources();
         ++m_printed;
     }
     return opener.succeeded() ? kExitOk : kExitFailure;
 }
 
-void ShowCommand::printJson(const QList<ShownValue>& values)
+void ShowCommand::printJson(const QZTagLibRecord& record)
 {
     QJsonObject object;
-    for (const ShownValue& shown : values)
-        object.insert(shown.key, shown.value);
+    visitShownValues(record, m_options.audio, [&object](const QString& key, const auto& value) {
+        using Value = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<Value, qint64>)
+            object.insert(key, double(value));
+        else if constexpr (std::is_same_v<Value, QSize>)
+            object.insert(key, value.isValid() ? QJsonValue(QJsonObject{{QStringLiteral("width"), value.width()},
+                                                                        {QStringLiteral("height"), value.height()}})
+                                               : QJsonValue(QJsonValue::Null));
+        else
+            object.insert(key, value);
+    });
     m_out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
 }
 
-void ShowCommand::printText(const QList<ShownValue>& values)
+void ShowCommand::printText(const QZTagLibRecord& record)
 {
+    m_text.truncate(0);   // keeps the capacity, unlike clear()
     if (m_printed > 0)
-        m_out << '\n';
-    for (const ShownValue& shown : values)
-        m_out << shown.key << ": " << textForm(shown.value) << '\n';
+        m_text += u'\n';
+    visitShownValues(record, m_options.audio, [this](const QString& key, const auto& value) {
+        using Value = std::decay_t<decltype(value)>;
+        m_text += key;
+        m_text += u": ";
+        if constexpr (std::is_same_v<Value, QString>)
+            appendIndented(m_text, value);
+        else if constexpr (std::is_same_v<Value, qint64>)
+            m_text += QString::number(value);
+        else if constexpr (std::is_same_v<Value, bool>)
+            m_text += value ? u"true" : u"false";
+        else if (value.isValid())
+            m_text += QString::number(value.width()) + u'x' + QString::number(value.height());
+        else
+            m_text += u"none";
+        m_text += u'\n';
+    });
+    m_out << m_text;
 }
 
 } // namespace tagmint::cli

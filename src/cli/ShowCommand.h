@@ -4,23 +4,10 @@
 
 #include "cli/CliOptions.h"
 
-#include <QJsonValue>
-#include <QList>
-
 class QTextStream;
 class QZTagLibRecord;
 
 namespace tagmint::cli {
-
-struct ShownValue {
-    QString key;
-    QJsonValue value;
-};
-
-// What "show" prints for one record, in output order: the fields, the
-// flags, then "image" (null or {"width", "height"}), then the audio facts
-// when asked for.
-QList<ShownValue> shownValues(QZTagLibRecord& record, bool withAudio);
 
 class ShowCommand {
 public:
@@ -28,12 +15,13 @@ public:
     int run();
 
 private:
-    void printJson(const QList<ShownValue>& values);
-    void printText(const QList<ShownValue>& values);
+    void printJson(const QZTagLibRecord& record);
+    void printText(const QZTagLibRecord& record);
 
     const CliOptions& m_options;
     QTextStream& m_out;
     QTextStream& m_err;
+    QString m_text;   // one record's lines, reused
     int m_printed = 0;
 };
 

@@ -8,9 +8,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 
+#include <bitset>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <dirent.h>
 #include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,6 +96,58 @@ private:
 
 } // namespace
 
+// Which bucket folders exist, listed again at most once a second. A store
+// written in batches has none, and a lookup should not pay for opening an
+// entry file that cannot be there. An entry another process puts into a
+// bucket folder it creates is missed until the next listing.
+class PersistentCacheStore::BucketFolders {
+public:
+    explicit BucketFolders(const QByteArray& directory) : m_directory(directory) {}
+
+    bool mayExist(int bucket)
+    {
+        QMutexLocker locker(&m_mutex);
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_listed || now - m_listedAt >= std::chrono::seconds(1)) {
+            list();
+            m_listed = true;
+            m_listedAt = now;
+        }
+        return m_present.test(size_t(bucket));
+    }
+
+    void add(int bucket)
+    {
+        QMutexLocker locker(&m_mutex);
+        m_present.set(size_t(bucket));
+    }
+
+private:
+    void list()
+    {
+        DIR* dir = ::opendir(m_directory.constData());
+        if (!dir) {
+            // Cannot tell: every entry file is looked for.
+            m_present.set();
+            return;
+        }
+        m_present.reset();
+        while (const dirent* entry = ::readdir(dir)) {
+            bool isNumber = false;
+            const int bucket = QByteArrayView(entry->d_name).toInt(&isNumber);
+            if (isNumber && bucket >= 0 && bucket < 256)
+                m_present.set(size_t(bucket));
+        }
+        ::closedir(dir);
+    }
+
+    const QByteArray m_directory;
+    QMutex m_mutex;
+    std::bitset<256> m_present;
+    std::chrono::steady_clock::time_point m_listedAt;
+    bool m_listed = false;
+};
+
 PersistentCacheStore::PersistentCacheStore(const QString& name, quint32 lifetimeSeconds,
                                            quint32 flags, const QString& cacheRoot)
     : m_lifetime(lifetimeSeconds), m_flags(flags)
@@ -102,6 +158,7 @@ PersistentCacheStore::PersistentCacheStore(const QString& name, quint32 lifetime
     m_directoryBytes = tagmint::text::toFileSystemPath(m_directory);
     m_usable = !name.isEmpty() && tagmint::fs::makeFolders(m_directoryBytes);
     m_batches = std::make_unique<CacheBatchFiles>(m_directoryBytes);
+    m_buckets = std::make_unique<BucketFolders>(m_directoryBytes);
 }
 
 PersistentCacheStore::~PersistentCacheStore()
@@ -173,8 +230,9 @@ bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
 {
     if (key.isEmpty() || !m_usable || quint64(data.size()) > 0xffffffffULL)
         return false;
+    const QByteArray name = fileKey(key);
     QByteArray bucket;
-    const QByteArray path = entryFileSystemPath(fileKey(key), &bucket);
+    const QByteArray path = entryFileSystemPath(name, &bucket);
     // Written beside the entry and renamed over it, so a reader (in this or
     // another process) sees the old entry or the new one, never half of one.
     // '#' never occurs in a file key, so the name cannot be another entry's.
@@ -200,6 +258,7 @@ bool PersistentCacheStore::put(QByteArrayView key, QByteArrayView data)
         ::unlink(temporary.constData());
         return false;
     }
+    m_buckets->add(bucketOf(name));
     return true;
 }
 
@@ -257,7 +316,9 @@ PersistentCacheStore::Lookup PersistentCacheStore::get(QByteArrayView key, QByte
     const QByteArray name = fileKey(key);
     quint32 time = 0;
     QByteArray bytes;
-    const EntryFile file = readEntryFile(entryFileSystemPath(name, nullptr), &time, &bytes);
+    const EntryFile file = m_buckets->mayExist(bucketOf(name))
+        ? readEntryFile(entryFileSystemPath(name, nullptr), &time, &bytes)
+        : EntryFile::Absent;
     if (const std::optional<CacheBatchFiles::Entry> batched = m_batches->get(name);
         batched && (file != EntryFile::Complete || batched->writtenAt >= time)) {
         time = batched->writtenAt;

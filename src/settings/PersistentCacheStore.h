@@ -5,10 +5,13 @@
 // file a 12-byte header (magic, time of writing, length) and the data.
 // Entries older than the store's lifetime still answer, marked as expired.
 // Entries written many at a time go into batch files instead
-// (CacheBatchFiles); a lookup answers the newer of the two.
+// (CacheBatchFiles); a lookup answers the newer of the two. Entry files are
+// looked for only in bucket folders that exist, listed at most once a second.
 //
-// put() and get() need no lock; each user guards its store. Batches carry a
-// lock of their own, so a writer thread may put batches while others get.
+// get() may run on several threads at once and beside put() or putBatch():
+// entry files are renamed into place whole, and batches and the listing of
+// bucket folders carry locks of their own. Two put() calls of one key must
+// not run at once (they share a temporary name).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -72,12 +75,15 @@ public:
     static int bucketOf(QByteArrayView fileKey);
 
 private:
+    class BucketFolders;
+
     // The entry file of a file key (see fileKey()).
     QByteArray entryFileSystemPath(const QByteArray& name, QByteArray* bucketDirectory) const;
 
     QString m_directory;
     QByteArray m_directoryBytes;
     std::unique_ptr<CacheBatchFiles> m_batches;
+    std::unique_ptr<BucketFolders> m_buckets;
     quint32 m_lifetime;
     quint32 m_flags;
     bool m_usable = false;

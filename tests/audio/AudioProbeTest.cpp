@@ -122,6 +122,28 @@ TEST(AudioProbe, OnlyPlainPcmSkipsFFmpegsStreamProbe)
         EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(noise).replace(1001, stream.size(), stream))) << name;
 }
 
+TEST(AudioProbe, EverySyncWordCountsWhereverItStands)
+{
+    // Silence, which starts nothing, with one sync word planted: at the
+    // start, in the middle, and ending with the data. Cut short it is none.
+    const QByteArray words[] = {
+        QByteArray("\x7F\xFE\x80\x01", 4), QByteArray("\xFE\x7F\x01\x80", 4),  // DTS
+        QByteArray("\x1F\xFF\xE8\x00", 4), QByteArray("\xFF\x1F\x00\xE8", 4),  // DTS, 14-bit
+        QByteArray("\x64\x58\x20\x25", 4), QByteArray("\x58\x64\x25\x20", 4),  // DTS-HD
+        QByteArray("\xF8\x72\x6F\xBA", 4), QByteArray("\xF8\x72\x6F\xBB", 4),  // TrueHD, MLP
+        QByteArray("\xF8\x72\x4E\x1F", 4), QByteArray("\x72\xF8\x1F\x4E", 4),  // IEC 61937
+    };
+    const QByteArray silence(4096, '\0');
+    EXPECT_FALSE(mayHoldCompressedAudio(silence));
+    for (const QByteArray& word : words) {
+        for (const qsizetype at : {qsizetype(0), qsizetype(2001), silence.size() - 4})
+            EXPECT_TRUE(mayHoldCompressedAudio(QByteArray(silence).replace(at, 4, word)))
+                << word.toHex().constData() << " at " << at;
+        EXPECT_FALSE(mayHoldCompressedAudio(QByteArray(silence).replace(silence.size() - 2, 2, word.left(2))))
+            << word.toHex().constData();
+    }
+}
+
 TEST(AudioProbe, VbrDurationComesFromTheFrameAnalysis)
 {
     // Without a header FFmpeg estimates from the first frame's rate; ours

@@ -1,5 +1,6 @@
 #include "audio/AudioPropertiesCache.h"
 
+#include "audio/AudioProbe.h"
 #include "audio/AudioTestSupport.h"
 #include "support/TestFiles.h"
 
@@ -9,6 +10,9 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
 
 using namespace tagmint::audio;
 using namespace tagmint::test;
@@ -161,6 +165,38 @@ TEST_F(AudioPropertiesCacheTest, MemoryKeepsTheMostRecentlyUsedHalf)
     EXPECT_EQ(cache.filesRead(), 6u);
     probe(cache, paths[1]);
     EXPECT_EQ(cache.filesRead(), 7u);
+}
+
+TEST_F(AudioPropertiesCacheTest, ProbesOfDifferentFilesDoNotWaitOnEachOther)
+{
+    // The slow file's read goes on only once the quick file was probed
+    // meanwhile; a cache that kept its lock during the read would make the
+    // quick probe wait until the slow read gave up.
+    const QString slow = wavCopy(QStringLiteral("slow.wav"));
+    const QString quick = wavCopy(QStringLiteral("quick.wav"));
+    std::promise<void> slowStarted;
+    std::promise<void> quickProbed;
+    std::future<void> quickProbedFuture = quickProbed.get_future();
+    bool slowWaitedInVain = false;
+    AudioPropertiesCache cache(cacheRoot.path(), AudioPropertiesCache::kMemoryLimit,
+                               [&](const QByteArray& path, QZAudioProperties* properties) {
+                                   if (path.endsWith("slow.wav")) {
+                                       slowStarted.set_value();
+                                       slowWaitedInVain = quickProbedFuture.wait_for(std::chrono::seconds(20))
+                                           == std::future_status::timeout;
+                                   }
+                                   readAudioProperties(path, properties);
+                               });
+    QZAudioProperties slowFacts;
+    std::thread slowProbe([&] { slowFacts = probe(cache, slow); });
+    slowStarted.get_future().wait();
+    EXPECT_EQ(probe(cache, quick).sampleRate, 8000);
+    quickProbed.set_value();
+    slowProbe.join();
+    EXPECT_FALSE(slowWaitedInVain);
+    EXPECT_EQ(slowFacts.sampleRate, 8000);
+    EXPECT_EQ(cache.filesRead(), 2u);
+    EXPECT_EQ(cache.memoryEntryCount(), 2);
 }
 
 TEST_F(AudioPropertiesCacheTest, MissingFilesAreNotCached)

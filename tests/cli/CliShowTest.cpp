@@ -73,7 +73,7 @@ TEST(CliShowTest, SeveralFilesInPathOrderInBothForms)
     TempDir dir;
     const QString first = dir.copyFixture(kMp3Fixture, "one.mp3");
     const QString second = dir.copyFixture(kMp3Fixture, "two.mp3");
-    ASSERT_TRUE(mutagenWrite(first, knownTags("line 1\nline 2")));
+    ASSERT_TRUE(mutagenWrite(first, knownTags("line 1\r\nline 2\rline 3\n\nline 5")));
     ASSERT_TRUE(mutagenWrite(second, QJsonObject{{"remove", QJsonArray{"APIC"}}}));
 
     // Rows come in path order, as in a window, whatever the argument order.
@@ -94,9 +94,11 @@ TEST(CliShowTest, SeveralFilesInPathOrderInBothForms)
     for (const QString& line : QStringList{"trackNumber: 3", "path: " + first, "hasID3v2Tag: true",
                                 "size: " + QString::number(QFileInfo(first).size())})
         EXPECT_TRUE(lines.contains(line)) << line.toStdString();
-    // A line break inside a value continues indented instead of posing as a key.
-    EXPECT_TRUE(lines.contains("comment: line 1"));
-    EXPECT_TRUE(lines.contains("  line 2"));
+    // A line break inside a value ("\r\n", "\r" or "\n") continues indented
+    // instead of posing as a key or ending the block.
+    const qsizetype comment = lines.indexOf("comment: line 1");
+    ASSERT_GE(comment, 0);
+    EXPECT_EQ(lines.mid(comment + 1, 4), QStringList({"  line 2", "  line 3", "  ", "  line 5"}));
     EXPECT_TRUE(blocks[1].endsWith("image: none\n"));
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace tagmint;
 
 namespace {
@@ -143,6 +145,8 @@ TEST(RecordTexts, SizesInBinaryUnitsAndDurationsInHoursMinutesSeconds)
     EXPECT_EQ(record::durationText(0), QStringLiteral("-"));
     EXPECT_EQ(record::durationText(-61000), QStringLiteral("-0:01:01"));
     EXPECT_EQ(record::durationText(100LL * 3600 * 1000), QStringLiteral("100:00:00"));
+    EXPECT_EQ(record::durationText(std::numeric_limits<qint64>::min()),
+              QStringLiteral("-2562047788015:12:55"));
 }
 
 TEST_F(RecordValues, AudioPropertiesBecomeDisplayTexts)

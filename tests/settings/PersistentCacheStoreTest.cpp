@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -302,6 +303,25 @@ TEST_F(PersistentCacheStoreTest, BatchEntriesAnswerLikeEntryFiles)
     QByteArray data;
     EXPECT_EQ(later.get("first", &data), PersistentCacheStore::Expired);
     EXPECT_EQ(data, "one again");
+}
+
+TEST_F(PersistentCacheStoreTest, EntryFilesOfOtherProcessesAreFoundInNewBucketFolders)
+{
+    // A store written in batches has no bucket folders and does not look
+    // for entry files there; a bucket folder made since is listed within a
+    // second.
+    PersistentCacheStore reader(QStringLiteral("Answers"), 0, 0, root.path());
+    ASSERT_TRUE(reader.putBatch({{"batched", "from a batch"}}));
+    QByteArray data;
+    EXPECT_EQ(reader.get("written later", &data), PersistentCacheStore::Absent);
+
+    PersistentCacheStore writer(QStringLiteral("Answers"), 0, 0, root.path());
+    ASSERT_TRUE(writer.put("written later", "from an entry file"));
+    QThread::msleep(1100);
+    EXPECT_EQ(reader.get("written later", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "from an entry file");
+    EXPECT_EQ(reader.get("batched", &data), PersistentCacheStore::Fresh);
+    EXPECT_EQ(data, "from a batch");
 }
 
 TEST_F(PersistentCacheStoreTest, TheNewerOfEntryFileAndBatchAnswers)
