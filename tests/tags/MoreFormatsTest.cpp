@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -413,6 +414,57 @@ TEST(AsfFormat, ObjectsWithAbsurdSizesAreRefused)
     qToLittleEndian(quint64(3), tinyChild.data() + kFirstChild + 16);
     expectRefusedFor(dir, "tiny_child.wma", tinyChild, "sizes or count");
     expectRefusedFor(dir, "cut.wma", good.left(good.size() - 100), "after the header");
+}
+
+// TagLib reads as many attributes as an object counts, past its end if
+// need be: counts and lengths must match the bytes the object holds. A
+// cover too large for the extended content description goes into the
+// metadata library, which must still read back.
+TEST(AsfFormat, TagObjectsMustHoldWhatTheyCount)
+{
+    TempDir dir;
+    const QByteArray good = readAll(fixturePath("tagged.wma"));
+    const auto dataOf = [&](const char* guid) {
+        const qsizetype object = good.indexOf(QByteArray::fromHex(guid));
+        EXPECT_GT(object, 0) << guid;
+        return object + 24;
+    };
+    const qsizetype description = dataOf("3326b2758e66cf11a6d900aa0062ce6c");
+    const qsizetype extended = dataOf("40a4d0d207e3d21197f000a0c95ea850");
+    const qsizetype metadata = dataOf("eacbf8c5af5b77488467aa8c44fa4cca");
+
+    QByteArray oneMore = good;
+    qToLittleEndian(quint16(qFromLittleEndian<quint16>(good.constData() + extended) + 1), oneMore.data() + extended);
+    expectRefusedFor(dir, "extended.wma", oneMore, "does not hold what it counts");
+    QByteArray hostile = good;
+    qToLittleEndian(quint16(0xFFFF), hostile.data() + metadata);
+    expectRefusedFor(dir, "metadata.wma", hostile, "does not hold what it counts");
+    QByteArray longerTitle = good;
+    qToLittleEndian(quint16(qFromLittleEndian<quint16>(good.constData() + description) + 2),
+                    longerTitle.data() + description);
+    expectRefusedFor(dir, "title.wma", longerTitle, "does not hold what it counts");
+
+    const QString path = dir.copyFixture("tagged.wma");
+    QImage noise(300, 300, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random.generate());
+    const QString picturePath = dir.filePath("noise.png");
+    ASSERT_TRUE(noise.save(picturePath));
+    const std::optional<tagmint::tags::TagPicture> picture = tagmint::tags::loadPictureFile(picturePath);
+    ASSERT_TRUE(picture);
+    {
+        QZTagLibRecord record(path, 0);
+        record.setPicture(*picture);
+        ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    }
+    const QByteArray saved = readAll(path);
+    const qsizetype library = saved.indexOf(QByteArray::fromHex("941c23449894d149a1411d134e457054"));
+    ASSERT_GT(library, 0);
+    EXPECT_GT(qFromLittleEndian<quint64>(saved.constData() + library + 16), quint64(65536));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    EXPECT_EQ(QZTagLibRecord(path, 0).image().size(), QSize(300, 300));
 }
 
 } // namespace
