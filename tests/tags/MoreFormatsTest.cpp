@@ -61,6 +61,13 @@ void expectRefusedFor(const TempDir& dir, const char* name, const QByteArray& by
         << name;
 }
 
+bool saveComment(const QString& path, const QString& comment)
+{
+    QZTagLibRecord record(path, 0);
+    record.setValue(comment, QStringLiteral("comment"));
+    return record.saveDataToTagAndDoRenaming();
+}
+
 void putLittleEndian32(QByteArray& bytes, qsizetype offset, quint32 value)
 {
     qToLittleEndian(value, bytes.data() + offset);
@@ -132,11 +139,6 @@ TEST(OggFormats, CommentGrowingOverManyPagesKeepsTheAudio)
 // inode, same length); a large comment's leftover room is not all kept.
 TEST(OggFormats, LaterEditsFitTheCommentsPaddingInPlace)
 {
-    const auto saveComment = [](const QString& path, const QString& comment) {
-        QZTagLibRecord record(path, 0);
-        record.setValue(comment, QStringLiteral("comment"));
-        return record.saveDataToTagAndDoRenaming();
-    };
     for (const char* fixture : kOggFixtures) {
         SCOPED_TRACE(fixture);
         TempDir dir;
@@ -326,6 +328,35 @@ TEST(ApeFormats, LyingFootersAreRefused)
     expectRefusedFor(dir, "latin1.wv", latin1, "not UTF-8");
 }
 
+// An item with an empty value, as some taggers leave, goes on a save:
+// TagLib 1.13 would count it in the footer without writing it, and the
+// file would then be refused.
+TEST(ApeFormats, EmptyItemsAreDroppedBySaves)
+{
+    TempDir dir;
+    QByteArray bytes = readAll(fixturePath("tagged.wv"));
+    const qsizetype footer = bytes.size() - 32;
+    const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + footer + 12);
+    const quint32 count = qFromLittleEndian<quint32>(bytes.constData() + footer + 16);
+    const qsizetype header = footer + 32 - qsizetype(size) - 32;
+    ASSERT_EQ(bytes.mid(header, 8), "APETAGEX");
+    const QByteArray emptyItem = QByteArray(8, '\0') + QByteArray("Empty", 6);
+    bytes.insert(footer, emptyItem);
+    for (const qsizetype at : {header, footer + emptyItem.size()}) {
+        putLittleEndian32(bytes, at + 12, size + quint32(emptyItem.size()));
+        putLittleEndian32(bytes, at + 16, count + 1);
+    }
+    const QString path = dir.writeFile("empty.wv", bytes);
+    ASSERT_TRUE(mutagenRead(path)["ape"].toObject().contains("Empty"));
+
+    ASSERT_TRUE(saveComment(path, QStringLiteral("saved")));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    const QJsonObject items = mutagenRead(path)["ape"].toObject();
+    EXPECT_FALSE(items.contains("Empty"));
+    EXPECT_EQ(items["Comment"][0].toString(), "saved");
+    EXPECT_EQ(items["Title"][0].toString(), "Ape Title");
+}
+
 // --- TrueAudio --------------------------------------------------------------
 
 TEST(TrueAudioFormat, ReadsAndWritesID3LikeMpeg)
@@ -465,6 +496,50 @@ TEST(AsfFormat, TagObjectsMustHoldWhatTheyCount)
     EXPECT_GT(qFromLittleEndian<quint64>(saved.constData() + library + 16), quint64(65536));
     EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
     EXPECT_EQ(QZTagLibRecord(path, 0).image().size(), QSize(300, 300));
+}
+
+// --- Saves in place ---------------------------------------------------------
+
+// The APE tag at the end of a WavPack file, TrueAudio's ID3v2 tag and the
+// ASF header keep to their place: once saved, edits that shorten or
+// lengthen the comment go in place (the same inode), the audio untouched.
+// An ASF edit too large for the header's padding rewrites the file and
+// leaves room for the next one.
+TEST(MoreFormats, LaterEditsStayInPlace)
+{
+    const auto titleSeenByMutagen = [](const QString& path) {
+        const QJsonObject seen = mutagenRead(path);
+        if (seen["format"] == "ape")
+            return seen["ape"].toObject()["Title"][0].toString();
+        if (seen["format"] == "asf")
+            return seen["asf"].toObject()["Title"][0].toString();
+        return frameTexts(seen, "TIT2").value(0);
+    };
+    for (const char* fixture : {"tagged.wv", "tagged.tta", "tagged.wma"}) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const QString path = dir.copyFixture(QString::fromLatin1(fixture));
+        const QString title = titleSeenByMutagen(path);
+        ASSERT_FALSE(title.isEmpty());
+        const QString audio = audioPacketDigest(path);
+        ASSERT_TRUE(saveComment(path, QStringLiteral("first")));
+        const ino_t inode = statOf(path).st_ino;
+        for (const QString& comment : {QStringLiteral("a"), QString(300, QLatin1Char('l')), QStringLiteral("")}) {
+            ASSERT_TRUE(saveComment(path, comment));
+            EXPECT_EQ(statOf(path).st_ino, inode) << comment.size();
+            EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString(), comment);
+        }
+        EXPECT_EQ(titleSeenByMutagen(path), title);
+        EXPECT_EQ(audioPacketDigest(path), audio);
+    }
+
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.wma");
+    ASSERT_TRUE(saveComment(path, QString(3000, QLatin1Char('c'))));
+    const ino_t inode = statOf(path).st_ino;
+    ASSERT_TRUE(saveComment(path, QString(2700, QLatin1Char('c'))));
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    EXPECT_EQ(mutagenRead(path)["asf"].toObject()["Description"][0].toString(), QString(2700, QLatin1Char('c')));
 }
 
 } // namespace
