@@ -5,6 +5,7 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
@@ -57,10 +58,11 @@ bool QZTagLibASFTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibASFTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibASFTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     ByteRange audio;
-    return asf::checkAsfFile(path, &audio).holds() && parseStream(audio);
+    WindowedFile walked(streamFile());
+    return asf::checkAsf(walked, &audio).holds() && parseStream(audio);
 }
 
 bool QZTagLibASFTag::parseStream(const ByteRange& audio)

@@ -2,10 +2,7 @@
 
 #include "tags/StructureVerdict.h"
 #include "tags/TagLibGuard.h"
-#include "util/FileSystem.h"
-#include "util/TextConversion.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
@@ -20,11 +17,9 @@ namespace {
 
 // Where the "TTA1" stream begins; nullopt for anything else, which TagLib
 // would take all the same.
-std::optional<qint64> trueAudioStart(const QString& path)
+std::optional<qint64> trueAudioStart(tagmint::tags::FileReadCache& reads)
 {
-    QFile file;
-    if (!tagmint::fs::openFile(file, tagmint::text::toFileSystemPath(path), QIODevice::ReadOnly))
-        return std::nullopt;
+    tagmint::tags::WindowedFile file(reads);
     const qint64 start = tagmint::tags::offsetAfterID3v2Tag(file);
     if (!file.seek(start) || file.read(4) != "TTA1")
         return std::nullopt;
@@ -81,9 +76,9 @@ bool QZTagLibTTATag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibTTATag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibTTATag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
-    const std::optional<qint64> start = trueAudioStart(path);
+    const std::optional<qint64> start = trueAudioStart(streamFile());
     return start && parseStream(*start);
 }
 
