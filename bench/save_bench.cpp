@@ -4,7 +4,7 @@
 // rewritten: new file, flushed to disk, checked, renamed over the old one).
 //
 // Then comments of other lengths into 200 files of each Ogg, APEv2,
-// TrueAudio and ASF format, fastest of 3 rounds (the count saved in place
+// TrueAudio and ASF format, fastest of 5 rounds (the count saved in place
 // in every round after the format's name).
 //
 // Targets: in place no slower than mutagen; rewrites at most 1.3x mutagen;
@@ -83,7 +83,7 @@ QByteArray largeJpeg()
 const char* const kMoreFormats[] = {"tagged.ogg", "tagged.opus", "tagged.oga", "tagged.spx",
                                     "tagged.wv",  "tagged.tta",  "tagged.wma"};
 constexpr int kMoreFormatFiles = 200;
-constexpr int kMoreFormatRounds = 3;
+constexpr int kMoreFormatRounds = 5;
 
 // Copies of the fixtures (or of `source`) in one folder; `fixtures`
 // (kFormats when empty) are taken in turn.
