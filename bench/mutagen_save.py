@@ -7,9 +7,12 @@ Usage:
 
 LISTFILE holds one path a line. "comment" sets the comment of each file,
 "cover" makes the JPEG its only front cover. Prints the seconds the loop took
-(loading, editing and saving every file; not the interpreter's start).
+(loading, editing and saving every file; not the interpreter's start), then
+the seconds with each save followed by the flush our saves make (fsync of the
+file and of its folder), which mutagen leaves to the system.
 """
 
+import os
 import sys
 import time
 
@@ -57,20 +60,34 @@ def set_cover(audio, data):
         audio.tags.add(mutagen.id3.APIC(encoding=3, mime="image/jpeg", type=3, desc="", data=data))
 
 
+def flush(path):
+    for name, flags in ((path, os.O_RDONLY), (os.path.dirname(path) or ".", os.O_RDONLY | os.O_DIRECTORY)):
+        fd = os.open(name, flags)
+        try:
+            os.fsync(fd)
+        finally:
+            os.close(fd)
+
+
 def main(argv):
     mode, value, listfile = argv[1], argv[2], argv[3]
     with open(listfile, encoding="utf-8") as f:
         paths = [line.rstrip("\n") for line in f if line.strip()]
     cover = open(value, "rb").read() if mode == "cover" else None
-    start = time.perf_counter()
+    saving = flushing = 0.0
     for path in paths:
+        start = time.perf_counter()
         audio = mutagen.File(path)
         if mode == "comment":
             set_comment(audio, value)
         else:
             set_cover(audio, cover)
         audio.save()
-    print("%.6f" % (time.perf_counter() - start))
+        saved = time.perf_counter()
+        flush(path)
+        saving += saved - start
+        flushing += time.perf_counter() - saved
+    print("%.6f %.6f" % (saving, saving + flushing))
     return 0
 
 

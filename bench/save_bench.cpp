@@ -3,13 +3,16 @@
 // in place), and a 500 KB cover into 200 MP3 files of 2.5 MB (each file
 // rewritten: new file, flushed to disk, checked, renamed over the old one).
 //
-// Then a comment into 200 files of each Ogg, APEv2, TrueAudio and ASF format
-// (the count saved in place after the format's name).
+// Then comments of other lengths into 200 files of each Ogg, APEv2,
+// TrueAudio and ASF format, fastest of 5 rounds (the count saved in place
+// in every round after the format's name).
 //
 // Targets: in place no slower than mutagen; rewrites at most 1.3x mutagen;
 // the other formats no slower than mutagen.
 // mutagen writes without flushing to disk; its rewrites move the audio
-// inside the file.
+// inside the file. Each mutagen figure comes twice: as it is, and with every
+// save followed by the flush ours make (fsync of the file and its folder),
+// the fair yardstick, which the targets are checked against.
 
 #include "record/QZTagLibRecord.h"
 #include "tags/ImageCodec.h"
@@ -24,6 +27,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -79,6 +83,7 @@ QByteArray largeJpeg()
 const char* const kMoreFormats[] = {"tagged.ogg", "tagged.opus", "tagged.oga", "tagged.spx",
                                     "tagged.wv",  "tagged.tta",  "tagged.wma"};
 constexpr int kMoreFormatFiles = 200;
+constexpr int kMoreFormatRounds = 5;
 
 // Copies of the fixtures (or of `source`) in one folder; `fixtures`
 // (kFormats when empty) are taken in turn.
@@ -116,12 +121,18 @@ double saveWithRecords(const std::vector<QString>& paths, const QString& comment
     return timer.nsecsElapsed() / 1e9;
 }
 
-double saveWithMutagen(const std::vector<QString>& paths, const QString& mode, const QString& value,
-                       const QString& listFile)
+// Seconds mutagen took as it is, and with the flushes ours make.
+struct MutagenTimes {
+    double plain = -1;
+    double flushed = -1;
+};
+
+MutagenTimes saveWithMutagen(const std::vector<QString>& paths, const QString& mode, const QString& value,
+                             const QString& listFile)
 {
     QFile list(listFile);
     if (!list.open(QIODevice::WriteOnly))
-        return -1;
+        return {};
     for (const QString& path : paths)
         list.write(QFile::encodeName(path) + '\n');
     list.close();
@@ -130,9 +141,10 @@ double saveWithMutagen(const std::vector<QString>& paths, const QString& mode, c
                  {QStringLiteral(TAGMINT_BENCH_SOURCE_DIR "/mutagen_save.py"), mode, value, listFile});
     if (!python.waitForFinished(-1) || python.exitCode() != 0) {
         std::fprintf(stderr, "mutagen failed: %s\n", python.readAllStandardError().constData());
-        return -1;
+        return {};
     }
-    return python.readAllStandardOutput().trimmed().toDouble();
+    const QList<QByteArray> times = python.readAllStandardOutput().trimmed().split(' ');
+    return times.size() == 2 ? MutagenTimes{times[0].toDouble(), times[1].toDouble()} : MutagenTimes{};
 }
 
 int inodesKept(const std::vector<QString>& paths, const std::vector<ino_t>& before)
@@ -156,37 +168,34 @@ std::vector<ino_t> inodes(const std::vector<QString>& paths)
     return result;
 }
 
-void report(const char* what, double ours, double theirs, double target)
+void report(const char* what, double ours, const MutagenTimes& theirs, double target)
 {
-    std::printf("%-13s tagmint %7.3f s   mutagen %7.3f s   ratio %5.2f (target <= %.1f)\n", what, ours,
-                theirs, ours / theirs, target);
+    std::printf("%-13s tagmint %7.3f s   mutagen %7.3f s, flushed %7.3f s   ratio %5.2f, to flushed %5.2f "
+                "(target <= %.1f)\n",
+                what, ours, theirs.plain, theirs.flushed, ours / theirs.plain, ours / theirs.flushed, target);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// In place: both sides first save a comment of the same length once, so
+// each file has the padding its tool leaves; the timed round fits it.
+bool timeInPlace(const QTemporaryDir& root, int* failures)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir root;
-    if (!root.isValid())
-        return 1;
-    int failures = 0;
-
-    // In place: both sides first save a comment of the same length once, so
-    // each file has the padding its tool leaves; the timed round fits it.
     const std::vector<QString> ours = makeCopies(root.filePath("inplace-ours"), kInPlaceFiles, nullptr);
     const std::vector<QString> theirs = makeCopies(root.filePath("inplace-mutagen"), kInPlaceFiles, nullptr);
     if (ours.empty() || theirs.empty())
-        return 1;
-    saveWithRecords(ours, QStringLiteral("A benchmark comment, first"), nullptr, &failures);
+        return false;
+    saveWithRecords(ours, QStringLiteral("A benchmark comment, first"), nullptr, failures);
     saveWithMutagen(theirs, "comment", "A benchmark comment, first", root.filePath("list"));
     const std::vector<ino_t> before = inodes(ours);
-    const double oursInPlace = saveWithRecords(ours, QStringLiteral("A benchmark comment, again"), nullptr, &failures);
-    const double theirsInPlace = saveWithMutagen(theirs, "comment", "A benchmark comment, again", root.filePath("list"));
+    const double oursInPlace = saveWithRecords(ours, QStringLiteral("A benchmark comment, again"), nullptr, failures);
+    const MutagenTimes theirsInPlace =
+        saveWithMutagen(theirs, "comment", "A benchmark comment, again", root.filePath("list"));
     std::printf("%d files, %d of ours saved in place\n", kInPlaceFiles, inodesKept(ours, before));
     report("in place", oursInPlace, theirsInPlace, 1.0);
+    return true;
+}
 
-    // Rewrites.
+bool timeRewrites(const QTemporaryDir& root, int* failures)
+{
     const QByteArray frames = readFile(dataPath("plain.mp3"));
     const QByteArray mp3 = frames.repeated(int(kRewrittenFileSize / frames.size()));
     const QByteArray jpeg = largeJpeg();
@@ -196,16 +205,18 @@ int main(int argc, char** argv)
     const std::vector<QString> oursLarge = makeCopies(root.filePath("rewrite-ours"), kRewrittenFiles, &mp3);
     const std::vector<QString> theirsLarge = makeCopies(root.filePath("rewrite-mutagen"), kRewrittenFiles, &mp3);
     if (!cover || oursLarge.empty() || theirsLarge.empty())
-        return 1;
-    const double oursRewrite = saveWithRecords(oursLarge, QString(), &*cover, &failures);
-    const double theirsRewrite = saveWithMutagen(theirsLarge, "cover", coverPath, root.filePath("list"));
+        return false;
+    const double oursRewrite = saveWithRecords(oursLarge, QString(), &*cover, failures);
+    const MutagenTimes theirsRewrite = saveWithMutagen(theirsLarge, "cover", coverPath, root.filePath("list"));
     std::printf("%d files of %.1f MB, cover %.0f KB\n", kRewrittenFiles, mp3.size() / 1e6, jpeg.size() / 1e3);
     report("rewrites", oursRewrite, theirsRewrite, 1.3);
+    return true;
+}
 
-    // The other formats, as in place above: a first save leaves each tool's
-    // padding, then a comment of another length is timed. Where the tag has
-    // room (Ogg comments, TrueAudio's ID3v2) it is written in place; APEv2
-    // and ASF tags have none, so those files are rewritten.
+// The other formats, as in place above: a first save leaves each tool's
+// padding, then comments of other lengths are timed.
+bool timeMoreFormats(const QTemporaryDir& root, int* failures)
+{
     std::printf("%d files of each other format, a comment of another length\n", kMoreFormatFiles);
     for (const char* fixture : kMoreFormats) {
         const QStringList source{QString::fromLatin1(fixture)};
@@ -214,16 +225,41 @@ int main(int argc, char** argv)
         const std::vector<QString> theirsMore =
             makeCopies(root.filePath("mutagen-" + name), kMoreFormatFiles, nullptr, source);
         if (oursMore.empty() || theirsMore.empty())
-            return 1;
-        saveWithRecords(oursMore, QStringLiteral("A benchmark comment, first"), nullptr, &failures);
+            return false;
+        saveWithRecords(oursMore, QStringLiteral("A benchmark comment, first"), nullptr, failures);
         saveWithMutagen(theirsMore, "comment", "A benchmark comment, first", root.filePath("list"));
         const std::vector<ino_t> moreBefore = inodes(oursMore);
-        const double oursTime = saveWithRecords(oursMore, QStringLiteral("Shorter"), nullptr, &failures);
-        const double theirsTime = saveWithMutagen(theirsMore, "comment", "Shorter", root.filePath("list"));
+        // Comments of other lengths in turn; the fastest round of each side
+        // counts, as a busy disk makes single rounds vary by 2x.
+        double oursTime = 1e9;
+        MutagenTimes theirsTime{1e9, 1e9};
+        for (int round = 0; round < kMoreFormatRounds; ++round) {
+            const QString comment = round % 2 ? QStringLiteral("A benchmark comment, again") : QStringLiteral("Shorter");
+            oursTime = std::min(oursTime, saveWithRecords(oursMore, comment, nullptr, failures));
+            const MutagenTimes theirs = saveWithMutagen(theirsMore, "comment", comment, root.filePath("list"));
+            theirsTime = {std::min(theirsTime.plain, theirs.plain), std::min(theirsTime.flushed, theirs.flushed)};
+        }
         report(qPrintable(QStringLiteral("%1 %2/%3").arg(name).arg(inodesKept(oursMore, moreBefore)).arg(kMoreFormatFiles)),
                oursTime, theirsTime, 1.0);
     }
+    return true;
+}
 
+} // namespace
+
+// With "more", only the other formats are timed.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir root;
+    if (!root.isValid())
+        return 1;
+    const bool onlyMoreFormats = argc > 1 && qstrcmp(argv[1], "more") == 0;
+    int failures = 0;
+    if (!onlyMoreFormats && (!timeInPlace(root, &failures) || !timeRewrites(root, &failures)))
+        return 1;
+    if (!timeMoreFormats(root, &failures))
+        return 1;
     if (failures)
         std::printf("%d saves failed\n", failures);
     return failures ? 1 : 0;

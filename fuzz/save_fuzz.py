@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """Saves mutated real files with tagmint-cli and checks what each save did.
 
-Every mutant starts from a fixture of tests/data (MP3, MP4, WAV, AIFF, FLAC)
-and gets one mutation: flipped bits, a cut, a size field (atom, chunk,
-metadata block, ID3v2 tag or frame) set to 0, 1, 0x7FFFFFFF or 0xFFFFFFFF
-(0xFFFFFF and 0x7FFFFF for 24-bit fields), or an atom, chunk, block or
-frame duplicated (with and without its parents' sizes following). Then
+Every mutant starts from a fixture of tests/data (MP3, MP4, WAV, AIFF, FLAC,
+Ogg, WavPack, TrueAudio, WMA) and gets one mutation: flipped bits, a cut, a
+size field (atom, chunk, metadata block, ID3v2 tag or frame, APE item or
+tag, ASF object) set to 0, 1, 0x7FFFFFFF or 0xFFFFFFFF (0xFFFFFF and
+0x7FFFFF for 24-bit fields), or an atom, chunk, block, frame, item or object
+duplicated (with and without its parents' sizes following). Then
 "tagmint-cli set" writes a title and a comment into it, with a time limit.
 
 Promises checked per mutant:
@@ -38,7 +39,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, '..', 'tests', 'data')
 SOURCES = ['plain.mp3', 'tagged_v24.mp3', 'tagged_v23_v1.mp3', 'plain.m4a', 'tagged.m4a',
            'plain.wav', 'info.wav', 'id3_info.wav', 'plain.aiff', 'tagged.aiff',
-           'plain.flac', 'tagged.flac', 'flac_with_id3.flac']
+           'plain.flac', 'tagged.flac', 'flac_with_id3.flac', 'tagged.ogg', 'tagged.opus', 'tagged.oga',
+           'tagged.spx', 'tagged.wv', 'tagged.tta', 'tagged.wma']
 VALUES_32 = [0, 1, 0x7FFFFFFF, 0xFFFFFFFF]
 VALUES_24 = [0, 1, 0x7FFFFF, 0xFFFFFF]
 MP4_CONTAINERS = {b'moov', b'trak', b'mdia', b'minf', b'stbl', b'udta', b'edts', b'dinf',
@@ -127,8 +129,56 @@ def mp3_parts(data):
     return parts
 
 
+def ape_parts(data):
+    """The items of an APE tag at the end, each sized by its value length;
+    the footer's and header's tag sizes hold them."""
+    footer = len(data) - 32
+    if footer < 0 or data[footer:footer + 8] != b'APETAGEX':
+        return []
+    size, count = struct.unpack_from('<II', data, footer + 12)
+    header = footer + 32 - size - 32
+    holders = ((footer + 12, 4, '<'),)
+    if header >= 0 and data[header:header + 8] == b'APETAGEX':
+        holders += ((header + 12, 4, '<'),)
+    parts = [Part(footer, len(data), footer + 12, 4, '<', ())]
+    at = header + 32
+    for _ in range(count):
+        if at + 8 > footer:
+            break
+        length = struct.unpack_from('<I', data, at)[0]
+        key_end = data.find(b'\0', at + 8, footer)
+        if key_end < 0:
+            break
+        end = min(footer, key_end + 1 + length)
+        parts.append(Part(at, end, at, 4, '<', holders))
+        at = end
+    return parts
+
+
+def asf_parts(data, start=0, end=None, parents=()):
+    """ASF objects: the header's children within it, then the data object
+    and indexes."""
+    end = len(data) if end is None else end
+    parts = []
+    while start + 24 <= end:
+        size = struct.unpack_from('<Q', data, start + 16)[0]
+        if size < 24 or start + size > end:
+            break
+        parts.append(Part(start, start + size, start + 16, 8, '<', parents))
+        if start == 0:
+            parts += asf_parts(data, 30, size, ((16, 8, '<'),))
+        start += size
+    return parts
+
+
 def parts_of(name, data):
     kind = name.rsplit('.', 1)[1]
+    if kind == 'wv':
+        return ape_parts(data)
+    if kind == 'wma':
+        return asf_parts(data)
+    if kind in ('ogg', 'opus', 'oga', 'spx'):
+        return []
     if kind == 'm4a':
         return mp4_parts(data)
     if kind == 'wav':

@@ -248,6 +248,17 @@ bool CopyOnWriteStream::keepsLayout() const
                        [](const Piece& p) { return p.isNew || p.start == p.source; });
 }
 
+qint64 CopyOnWriteStream::unchangedPrefix() const
+{
+    qint64 end = 0;
+    for (const Piece& piece : m_pieces) {
+        if (piece.isNew || piece.start != piece.source)
+            break;
+        end = piece.start + piece.length;
+    }
+    return end;
+}
+
 qint64 CopyOnWriteStream::newOffsetOf(qint64 offset, qint64 length) const
 {
     for (const Piece& piece : m_pieces) {

@@ -66,6 +66,8 @@ public:
     // Whether the new stream is the original with only same-length
     // overwrites: every original byte still at its place, the length kept.
     bool keepsLayout() const;
+    // How many leading bytes are still the original's at their place.
+    qint64 unchangedPrefix() const;
     // Where the original range [offset, offset + length) now starts, when it
     // survives as one untouched run; -1 otherwise.
     qint64 newOffsetOf(qint64 offset, qint64 length) const;

@@ -4,6 +4,7 @@
 #include "tags/ImageCodec.h"
 #include "tags/NumberPair.h"
 #include "tags/TagLibText.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/apefile.h>
 #include <taglib/apeitem.h>
@@ -75,10 +76,11 @@ bool QZTagLibAPETag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibAPETag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibAPETag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     ape::Layout layout;
-    if (!ape::checkApeFile(path, &layout).holds())
+    WindowedFile walked(streamFile());
+    if (!ape::checkApe(walked, &layout).holds())
         return false;
     TagLib::APE::Tag* apeTag = nullptr;
     TagLib::ID3v1::Tag* id3v1Tag = nullptr;

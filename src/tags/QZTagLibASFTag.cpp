@@ -5,6 +5,7 @@
 #include "tags/NumberPair.h"
 #include "tags/TagLibGuard.h"
 #include "tags/TagLibText.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
@@ -17,6 +18,11 @@ using namespace tagmint::tags;
 namespace {
 
 const char* const kPicture = "WM/Picture";
+
+constexpr qint64 kObjectHeaderSize = 24;
+// Padding a rewritten header gets, and the most an edit may leave.
+constexpr qint64 kRoomPadding = 1024;
+constexpr qint64 kMostPadding = 64 * 1024;
 
 QByteArray bytesOf(const TagLib::ByteVector& data)
 {
@@ -52,11 +58,17 @@ bool QZTagLibASFTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibASFTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibASFTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     ByteRange audio;
-    if (!asf::checkAsfFile(path, &audio).holds())
-        return false;
+    WindowedFile walked(streamFile());
+    return asf::checkAsf(walked, &audio).holds() && parseStream(audio);
+}
+
+bool QZTagLibASFTag::parseStream(const ByteRange& audio)
+{
+    // TagLib reads from where the stream stands.
+    stream()->seek(0);
     auto file = std::make_unique<TagLib::ASF::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid() || !file->tag())
         return false;
@@ -79,10 +91,43 @@ bool QZTagLibASFTag::writeTags()
         return false;
     try {
         flushIntermediateValues();
-        return m_file->save();
+        return m_file->save() && fitHeader();
     } catch (...) {
         return false;
     }
+}
+
+// TagLib renders the whole header object anew, padding object included as
+// it was: any edit that changes the header's length moves the audio and
+// rewrites the file. Resizing the padding keeps the old length where the
+// difference fits; where it does not, the rewritten file gets room for
+// later edits.
+bool QZTagLibASFTag::fitHeader()
+{
+    TagLib::IOStream& bytes = *stream();
+    bytes.seek(16);
+    const TagLib::ByteVector sizeField = bytes.readBlock(8);
+    if (sizeField.size() != 8)
+        return false;
+    const qint64 oldSize = m_audio.offset;
+    const qint64 newSize = qint64(sizeField.toLongLong(false));
+    if (newSize == oldSize || newSize <= 0 || newSize > bytes.length())
+        return true;
+    bytes.seek(0);
+    const TagLib::ByteVector rendered = bytes.readBlock(static_cast<unsigned long>(newSize));
+    const QByteArray header(rendered.data(), qsizetype(rendered.size()));
+    const qint64 keepingSize = asf::paddingSize(header) + oldSize - newSize;
+    const bool fits = keepingSize == 0 || (keepingSize >= kObjectHeaderSize && keepingSize <= kMostPadding);
+    const QByteArray fitted = asf::withPadding(header, fits ? keepingSize : kObjectHeaderSize + kRoomPadding);
+    bytes.insert(TagLib::ByteVector(fitted.constData(), static_cast<unsigned int>(fitted.size())), 0,
+                 static_cast<unsigned long>(newSize));
+    // TagLib still takes the header for as long as it wrote it.
+    const ByteRange audio{fitted.size(), m_audio.length};
+    closeTagLibFile();
+    if (!parseStream(audio))
+        return false;
+    loadIntermediateValues();
+    return true;
 }
 
 AudioLayout QZTagLibASFTag::audioLayout()

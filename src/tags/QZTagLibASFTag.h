@@ -70,6 +70,10 @@ protected:
     void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
+    // TagLib's reading of the stream, whose data object and indexes are `audio`.
+    bool parseStream(const tagmint::tags::ByteRange& audio);
+    // Gives the header TagLib saved the old length through its padding.
+    bool fitHeader();
     QString descriptionText(tagmint::tags::TagGetter getter) const;
     void setDescriptionText(tagmint::tags::TagSetter setter, const QString& value);
     // The "WM/Picture" attributes that hold a picture, in tag order.

@@ -2,6 +2,7 @@
 
 #include "tags/OggPageWalker.h"
 #include "tags/TagLibGuard.h"
+#include "tags/WindowedFile.h"
 
 #include <taglib/flacpicture.h>
 #include <taglib/oggflacfile.h>
@@ -176,10 +177,11 @@ bool QZTagLibOggTag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibOggTag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibOggTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
     QByteArray firstPacket;
-    if (!ogg::checkOggFile(path, &firstPacket).holds())
+    WindowedFile walked(streamFile());
+    if (!ogg::checkOgg(walked, &firstPacket).holds())
         return false;
     TagLib::Ogg::XiphComment* comment = nullptr;
     std::unique_ptr<TagLib::File> file;

@@ -2,12 +2,11 @@
 
 #include "tags/StructureVerdict.h"
 #include "tags/TagLibGuard.h"
-#include "util/FileSystem.h"
-#include "util/TextConversion.h"
-
-#include <QFile>
+#include "tags/WindowedFile.h"
 
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2synchdata.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/trueaudiofile.h>
 
@@ -18,15 +17,45 @@ namespace {
 
 // Where the "TTA1" stream begins; nullopt for anything else, which TagLib
 // would take all the same.
-std::optional<qint64> trueAudioStart(const QString& path)
+std::optional<qint64> trueAudioStart(tagmint::tags::FileReadCache& reads)
 {
-    QFile file;
-    if (!tagmint::fs::openFile(file, tagmint::text::toFileSystemPath(path), QIODevice::ReadOnly))
-        return std::nullopt;
+    tagmint::tags::WindowedFile file(reads);
     const qint64 start = tagmint::tags::offsetAfterID3v2Tag(file);
     if (!file.seek(start) || file.read(4) != "TTA1")
         return std::nullopt;
     return start;
+}
+
+// TagLib 1.13 gives an ID3v2 tag whose padding would exceed 1 KB or 1% of
+// the file only 1 KB: on a small file any shorter edit shrinks the tag and
+// moves the audio. Padding up to this much keeps the old size instead.
+constexpr qint64 kMostKeptPadding = 64 * 1024;
+
+// The whole size of the ID3v2 tag at the stream's start, when padding may
+// follow its frames (versions 3 and 4 without a footer); 0 otherwise.
+qint64 paddableTagSize(TagLib::IOStream& stream)
+{
+    stream.seek(0);
+    const TagLib::ByteVector bytes = stream.readBlock(TagLib::ID3v2::Header::size());
+    if (!bytes.startsWith(TagLib::ID3v2::Header::fileIdentifier()))
+        return 0;
+    const TagLib::ID3v2::Header header(bytes);
+    const bool paddable = (header.majorVersion() == 3 || header.majorVersion() == 4) && !header.footerPresent();
+    return paddable ? header.completeTagSize() : 0;
+}
+
+// Grows the tag TagLib wrote back to `oldSize` with zero padding; false
+// when it was left as it was.
+bool keepTagSize(TagLib::IOStream& stream, qint64 oldSize)
+{
+    const qint64 newSize = paddableTagSize(stream);
+    if (newSize == 0 || newSize >= oldSize || oldSize - newSize > kMostKeptPadding)
+        return false;
+    stream.insert(TagLib::ByteVector(static_cast<unsigned int>(oldSize - newSize), '\0'),
+                  static_cast<unsigned long>(newSize));
+    stream.seek(6);
+    stream.writeBlock(TagLib::ID3v2::SynchData::fromUInt(static_cast<unsigned int>(oldSize - TagLib::ID3v2::Header::size())));
+    return true;
 }
 
 } // namespace
@@ -47,11 +76,16 @@ bool QZTagLibTTATag::canHandlePath(const QString& path)
     return extensionIsIn(path, supportedExtensions());
 }
 
-bool QZTagLibTTATag::openFile(const QString& path, quint32 /*flags*/)
+bool QZTagLibTTATag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
-    const std::optional<qint64> start = trueAudioStart(path);
-    if (!start)
-        return false;
+    const std::optional<qint64> start = trueAudioStart(streamFile());
+    return start && parseStream(*start);
+}
+
+bool QZTagLibTTATag::parseStream(qint64 audioStart)
+{
+    // TagLib reads from where the stream stands.
+    stream()->seek(0);
     auto file = std::make_unique<TagLib::TrueAudio::File>(stream(), false, TagLib::AudioProperties::Average);
     if (!file->isValid())
         return false;
@@ -60,7 +94,7 @@ bool QZTagLibTTATag::openFile(const QString& path, quint32 /*flags*/)
         return false;
     m_id3v2Tag = tag;
     m_id3v1Tag = file->ID3v1Tag(false);
-    m_audioStart = *start;
+    m_audioStart = audioStart;
     m_ttaFile = file.release();
     return true;
 }
@@ -71,7 +105,15 @@ bool QZTagLibTTATag::writeTags()
         return false;
     try {
         flushIntermediateValues();
-        return m_ttaFile->save();
+        const qint64 oldTagSize = paddableTagSize(*stream());
+        if (!m_ttaFile->save())
+            return false;
+        if (!keepTagSize(*stream(), oldTagSize))
+            return true;
+        // TagLib still takes the tag for as long as it wrote it.
+        const qint64 audioStart = m_audioStart;
+        closeTagLibFile();
+        return parseStream(audioStart);
     } catch (...) {
         return false;
     }

@@ -28,6 +28,9 @@ protected:
     bool openFile(const QString& path, quint32 flags) override;
 
 private:
+    // TagLib's reading of the stream, whose audio begins at `audioStart`.
+    bool parseStream(qint64 audioStart);
+
     TagLib::TrueAudio::File* m_ttaFile = nullptr;
     qint64 m_audioStart = 0;
 };

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -31,6 +32,9 @@ using text::systemErrorText;
 // bookkeeping must not be what fills the disk.
 constexpr quint64 kSpaceMargin = 64 * 1024;
 constexpr qint64 kCopyBlock = qint64(1) << 20;
+// The most a save may change at the end of a file in place: the old end is
+// held in memory until the new one is safely on disk.
+constexpr qint64 kLargestTail = qint64(16) << 20;
 
 std::atomic<FreeSpaceProbe> g_freeSpaceProbe{&volumeFreeSpace};
 
@@ -265,46 +269,97 @@ public:
         }
         if (m_stream.keepsLayout())
             return writeInPlace();
+        if (changesTailOnly())
+            return writeTail();
         return rewrite();
     }
 
 private:
     struct Patch {
         qint64 at = 0;
-        const char* bytes = nullptr;
-        qint64 length = 0;
+        QByteArray bytes;
         QByteArray old;
     };
 
+    // The stream's same-length overwrites, each with the bytes it replaces.
     QString writeInPlace()
     {
         std::vector<Patch> patches;
         for (const CopyOnWriteStream::Piece& piece : m_stream.pieces()) {
             if (!piece.isNew)
                 continue;
-            Patch patch{piece.start, m_stream.newBytes(piece), piece.length, QByteArray(piece.length, '\0')};
+            Patch patch{piece.start, QByteArray::fromRawData(m_stream.newBytes(piece), piece.length),
+                        QByteArray(piece.length, '\0')};
             if (!m_stream.readOriginal(piece.start, patch.old.data(), piece.length))
                 return QStringLiteral("the file could not be read completely");
-            if (std::memcmp(patch.old.constData(), patch.bytes, size_t(patch.length)) != 0)
+            if (patch.bytes != patch.old)
                 patches.push_back(std::move(patch));
         }
-        if (patches.empty())
-            return QString();
+        return patches.empty() ? QString() : applyPatches(patches);
+    }
 
+    // Only bytes after the audio changed (an APE tag at the end of the file,
+    // say): the new end is written over the old one, which is kept in memory
+    // to be put back. False when the save is not of that kind.
+    bool changesTailOnly() const
+    {
+        const qint64 tail = m_stream.unchangedPrefix();
+        return !m_audio.empty()
+            && std::all_of(m_audio.begin(), m_audio.end(),
+                           [&](const AudioPlacement& audio) {
+                               return audio.newOffset == audio.original.offset
+                                   && audio.original.offset + audio.original.length <= tail;
+                           })
+            && m_stream.originalLength() - tail <= kLargestTail && m_stream.currentLength() - tail <= kLargestTail;
+    }
+
+    QString writeTail()
+    {
+        const qint64 tail = m_stream.unchangedPrefix();
+        Patch patch{tail, QByteArray(), QByteArray(m_stream.originalLength() - tail, '\0')};
+        if (!m_stream.readOriginal(tail, patch.old.data(), patch.old.size()))
+            return QStringLiteral("the file could not be read completely");
+        patch.bytes.reserve(m_stream.currentLength() - tail);
+        for (const CopyOnWriteStream::Piece& piece : m_stream.pieces()) {
+            if (piece.start < tail)
+                continue;
+            if (piece.isNew) {
+                patch.bytes.append(m_stream.newBytes(piece), piece.length);
+                continue;
+            }
+            const qsizetype at = patch.bytes.size();
+            patch.bytes.resize(at + piece.length);
+            if (!m_stream.readOriginal(piece.source, patch.bytes.data() + at, piece.length))
+                return QStringLiteral("the file could not be read completely");
+        }
+        return applyPatches({std::move(patch)});
+    }
+
+    // Writes the patches and sets the new length, flushes and reads back;
+    // on any failure the old bytes and length are put back.
+    QString applyPatches(const std::vector<Patch>& patches)
+    {
+        const int fd = m_file.fd();
+        const qint64 oldLength = m_stream.originalLength();
+        const qint64 newLength = m_stream.currentLength();
         std::size_t written = 0;
         int error = 0;
         for (; written < patches.size() && !error; ++written)
-            error = writeAll(m_file.fd(), patches[written].bytes, patches[written].length, patches[written].at);
+            error = writeAll(fd, patches[written].bytes.constData(), patches[written].bytes.size(), patches[written].at);
+        if (!error && newLength < oldLength && ::ftruncate(fd, off_t(newLength)) != 0)
+            error = errno;
         if (!error)
-            error = syncData(m_file.fd());
+            error = syncData(fd);
         QString reason = error ? QStringLiteral("could not write the file: %1").arg(systemErrorText(error))
                                : QString();
         if (reason.isEmpty())
             reason = readBackProblem(m_file.path());
         if (!reason.isEmpty()) {
             for (std::size_t i = 0; i < written; ++i)
-                writeAll(m_file.fd(), patches[i].old.constData(), patches[i].length, patches[i].at);
-            syncData(m_file.fd());
+                writeAll(fd, patches[i].old.constData(), patches[i].old.size(), patches[i].at);
+            if (newLength != oldLength)
+                ::ftruncate(fd, off_t(oldLength));
+            syncData(fd);
         }
         return reason;
     }

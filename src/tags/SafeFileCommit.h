@@ -5,6 +5,9 @@
 // - only same-length overwrites (a tag that fits its padding): written in
 //   place, every write checked, then flushed; the old bytes are put back
 //   when a write, the flush or the read-back fails;
+// - changes after the audio only (a tag at the end of the file), up to
+//   16 MB: the new end is written over the old one and the length set, the
+//   same way; the audio itself is never written;
 // - anything else: the new file is written beside the original (an unnamed
 //   file in the same folder), flushed, checked, given the original's mode,
 //   owner, group and extended attributes, and renamed over it. A link is

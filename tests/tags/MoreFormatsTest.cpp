@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,13 @@ void expectRefusedFor(const TempDir& dir, const char* name, const QByteArray& by
     EXPECT_TRUE(tagmint::tags::checkFileStructure(dir.filePath(QString::fromLatin1(name)))
                     .problem.contains(QLatin1String(reason)))
         << name;
+}
+
+bool saveComment(const QString& path, const QString& comment)
+{
+    QZTagLibRecord record(path, 0);
+    record.setValue(comment, QStringLiteral("comment"));
+    return record.saveDataToTagAndDoRenaming();
 }
 
 void putLittleEndian32(QByteArray& bytes, qsizetype offset, quint32 value)
@@ -131,11 +139,6 @@ TEST(OggFormats, CommentGrowingOverManyPagesKeepsTheAudio)
 // inode, same length); a large comment's leftover room is not all kept.
 TEST(OggFormats, LaterEditsFitTheCommentsPaddingInPlace)
 {
-    const auto saveComment = [](const QString& path, const QString& comment) {
-        QZTagLibRecord record(path, 0);
-        record.setValue(comment, QStringLiteral("comment"));
-        return record.saveDataToTagAndDoRenaming();
-    };
     for (const char* fixture : kOggFixtures) {
         SCOPED_TRACE(fixture);
         TempDir dir;
@@ -325,6 +328,35 @@ TEST(ApeFormats, LyingFootersAreRefused)
     expectRefusedFor(dir, "latin1.wv", latin1, "not UTF-8");
 }
 
+// An item with an empty value, as some taggers leave, goes on a save:
+// TagLib 1.13 would count it in the footer without writing it, and the
+// file would then be refused.
+TEST(ApeFormats, EmptyItemsAreDroppedBySaves)
+{
+    TempDir dir;
+    QByteArray bytes = readAll(fixturePath("tagged.wv"));
+    const qsizetype footer = bytes.size() - 32;
+    const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + footer + 12);
+    const quint32 count = qFromLittleEndian<quint32>(bytes.constData() + footer + 16);
+    const qsizetype header = footer + 32 - qsizetype(size) - 32;
+    ASSERT_EQ(bytes.mid(header, 8), "APETAGEX");
+    const QByteArray emptyItem = QByteArray(8, '\0') + QByteArray("Empty", 6);
+    bytes.insert(footer, emptyItem);
+    for (const qsizetype at : {header, footer + emptyItem.size()}) {
+        putLittleEndian32(bytes, at + 12, size + quint32(emptyItem.size()));
+        putLittleEndian32(bytes, at + 16, count + 1);
+    }
+    const QString path = dir.writeFile("empty.wv", bytes);
+    ASSERT_TRUE(mutagenRead(path)["ape"].toObject().contains("Empty"));
+
+    ASSERT_TRUE(saveComment(path, QStringLiteral("saved")));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    const QJsonObject items = mutagenRead(path)["ape"].toObject();
+    EXPECT_FALSE(items.contains("Empty"));
+    EXPECT_EQ(items["Comment"][0].toString(), "saved");
+    EXPECT_EQ(items["Title"][0].toString(), "Ape Title");
+}
+
 // --- TrueAudio --------------------------------------------------------------
 
 TEST(TrueAudioFormat, ReadsAndWritesID3LikeMpeg)
@@ -413,6 +445,101 @@ TEST(AsfFormat, ObjectsWithAbsurdSizesAreRefused)
     qToLittleEndian(quint64(3), tinyChild.data() + kFirstChild + 16);
     expectRefusedFor(dir, "tiny_child.wma", tinyChild, "sizes or count");
     expectRefusedFor(dir, "cut.wma", good.left(good.size() - 100), "after the header");
+}
+
+// TagLib reads as many attributes as an object counts, past its end if
+// need be: counts and lengths must match the bytes the object holds. A
+// cover too large for the extended content description goes into the
+// metadata library, which must still read back.
+TEST(AsfFormat, TagObjectsMustHoldWhatTheyCount)
+{
+    TempDir dir;
+    const QByteArray good = readAll(fixturePath("tagged.wma"));
+    const auto dataOf = [&](const char* guid) {
+        const qsizetype object = good.indexOf(QByteArray::fromHex(guid));
+        EXPECT_GT(object, 0) << guid;
+        return object + 24;
+    };
+    const qsizetype description = dataOf("3326b2758e66cf11a6d900aa0062ce6c");
+    const qsizetype extended = dataOf("40a4d0d207e3d21197f000a0c95ea850");
+    const qsizetype metadata = dataOf("eacbf8c5af5b77488467aa8c44fa4cca");
+
+    QByteArray oneMore = good;
+    qToLittleEndian(quint16(qFromLittleEndian<quint16>(good.constData() + extended) + 1), oneMore.data() + extended);
+    expectRefusedFor(dir, "extended.wma", oneMore, "does not hold what it counts");
+    QByteArray hostile = good;
+    qToLittleEndian(quint16(0xFFFF), hostile.data() + metadata);
+    expectRefusedFor(dir, "metadata.wma", hostile, "does not hold what it counts");
+    QByteArray longerTitle = good;
+    qToLittleEndian(quint16(qFromLittleEndian<quint16>(good.constData() + description) + 2),
+                    longerTitle.data() + description);
+    expectRefusedFor(dir, "title.wma", longerTitle, "does not hold what it counts");
+
+    const QString path = dir.copyFixture("tagged.wma");
+    QImage noise(300, 300, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random.generate());
+    const QString picturePath = dir.filePath("noise.png");
+    ASSERT_TRUE(noise.save(picturePath));
+    const std::optional<tagmint::tags::TagPicture> picture = tagmint::tags::loadPictureFile(picturePath);
+    ASSERT_TRUE(picture);
+    {
+        QZTagLibRecord record(path, 0);
+        record.setPicture(*picture);
+        ASSERT_TRUE(record.saveDataToTagAndDoRenaming());
+    }
+    const QByteArray saved = readAll(path);
+    const qsizetype library = saved.indexOf(QByteArray::fromHex("941c23449894d149a1411d134e457054"));
+    ASSERT_GT(library, 0);
+    EXPECT_GT(qFromLittleEndian<quint64>(saved.constData() + library + 16), quint64(65536));
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+    EXPECT_EQ(QZTagLibRecord(path, 0).image().size(), QSize(300, 300));
+}
+
+// --- Saves in place ---------------------------------------------------------
+
+// The APE tag at the end of a WavPack file, TrueAudio's ID3v2 tag and the
+// ASF header keep to their place: once saved, edits that shorten or
+// lengthen the comment go in place (the same inode), the audio untouched.
+// An ASF edit too large for the header's padding rewrites the file and
+// leaves room for the next one.
+TEST(MoreFormats, LaterEditsStayInPlace)
+{
+    const auto titleSeenByMutagen = [](const QString& path) {
+        const QJsonObject seen = mutagenRead(path);
+        if (seen["format"] == "ape")
+            return seen["ape"].toObject()["Title"][0].toString();
+        if (seen["format"] == "asf")
+            return seen["asf"].toObject()["Title"][0].toString();
+        return frameTexts(seen, "TIT2").value(0);
+    };
+    for (const char* fixture : {"tagged.wv", "tagged.tta", "tagged.wma"}) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const QString path = dir.copyFixture(QString::fromLatin1(fixture));
+        const QString title = titleSeenByMutagen(path);
+        ASSERT_FALSE(title.isEmpty());
+        const QString audio = audioPacketDigest(path);
+        ASSERT_TRUE(saveComment(path, QStringLiteral("first")));
+        const ino_t inode = statOf(path).st_ino;
+        for (const QString& comment : {QStringLiteral("a"), QString(300, QLatin1Char('l')), QStringLiteral("")}) {
+            ASSERT_TRUE(saveComment(path, comment));
+            EXPECT_EQ(statOf(path).st_ino, inode) << comment.size();
+            EXPECT_EQ(QZTagLibRecord(path, 0).value("comment").toString(), comment);
+        }
+        EXPECT_EQ(titleSeenByMutagen(path), title);
+        EXPECT_EQ(audioPacketDigest(path), audio);
+    }
+
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.wma");
+    ASSERT_TRUE(saveComment(path, QString(3000, QLatin1Char('c'))));
+    const ino_t inode = statOf(path).st_ino;
+    ASSERT_TRUE(saveComment(path, QString(3400, QLatin1Char('c'))));
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    EXPECT_EQ(mutagenRead(path)["asf"].toObject()["Description"][0].toString(), QString(3400, QLatin1Char('c')));
 }
 
 } // namespace

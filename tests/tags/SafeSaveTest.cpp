@@ -317,6 +317,63 @@ TEST(SafeFileCommit, RefusesToChangeAudioAndPutsBackWhatDoesNotReadBack)
     EXPECT_EQ(LockedFile::open(path, LockedFile::Access::Read), nullptr);
 }
 
+// Changes after the audio only (a tag at the file's end): written in place,
+// the length set, and on a failed write or read-back the old end and length
+// put back. A change before the audio's end still makes a new file.
+TEST(SafeFileCommit, ChangesAfterTheAudioAreWrittenInPlaceAndPutBackOnFailure)
+{
+    TempDir dir;
+    const QByteArray original = numbered(8000);
+    const QString path = dir.writeFile("file.wv", original);
+    const ino_t inode = statOf(path).st_ino;
+    const AudioLayout audio{{ByteRange{1000, 5000}}, {}};
+    const CommitChecks accepting{audio, [](const QString&, AudioLayout*) { return true; }};
+    const CommitChecks refusing{audio, [](const QString&, AudioLayout*) { return false; }};
+    const QByteArray tag(3000, 't');
+
+    auto file = LockedFile::open(path, LockedFile::Access::Write);
+    CopyOnWriteStream stream(*file);
+    auto grow = [&] {
+        stream.setWriteLimits(1 << 20, 1 << 20);
+        stream.insert(TagLib::ByteVector(tag.constData(), unsigned(tag.size())), 7000, 0);
+    };
+    grow();
+    EXPECT_EQ(commitStream(*file, stream, refusing), "the saved file did not read back");
+    EXPECT_EQ(readAll(path), original);
+
+    // The disk fills halfway through the new end.
+    ChildProcess child([&] {
+        struct rlimit size = {rlim_t(original.size() + 1000), rlim_t(original.size() + 1000)};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        ::signal(SIGXFSZ, SIG_IGN);
+        grow();
+        return commitStream(*file, stream, accepting).toUtf8();
+    });
+    EXPECT_TRUE(child.finish().startsWith("could not write the file")) << "interrupted write";
+    EXPECT_EQ(readAll(path), original);
+
+    grow();
+    EXPECT_EQ(commitStream(*file, stream, accepting), QString());
+    const QByteArray grown = original.left(7000) + tag + original.mid(7000);
+    EXPECT_EQ(readAll(path), grown);
+    EXPECT_EQ(statOf(path).st_ino, inode);
+
+    stream.setWriteLimits(1 << 20, 1 << 20);
+    stream.removeBlock(6000, 4500);
+    EXPECT_EQ(commitStream(*file, stream, refusing), "the saved file did not read back");
+    EXPECT_EQ(readAll(path), grown);
+    stream.setWriteLimits(1 << 20, 1 << 20);
+    stream.removeBlock(6000, 4500);
+    EXPECT_EQ(commitStream(*file, stream, accepting), QString());
+    EXPECT_EQ(readAll(path), grown.left(6000) + grown.mid(10500));
+    EXPECT_EQ(statOf(path).st_ino, inode);
+
+    stream.setWriteLimits(1 << 20, 1 << 20);
+    stream.insert("x", 500, 0);
+    EXPECT_EQ(commitStream(*file, stream, accepting), QString());
+    EXPECT_NE(statOf(path).st_ino, inode);
+}
+
 // --- One save at a time ------------------------------------------------------
 
 TEST(SafeSave, AFileBeingSavedIsBusyForOthersUntilTheSaveEnds)
