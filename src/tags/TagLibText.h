@@ -9,7 +9,9 @@
 
 namespace tagmint::tags {
 
-// A null TagLib string gives "".
+// A null TagLib string gives "". As with TagLib's own UTF-8 conversion, a
+// leading byte order mark is dropped and a text holding a lone surrogate
+// comes out empty.
 QString fromTagLib(const TagLib::String& text);
 
 // An empty text becomes TagLib's null string, which TagLib's generic setters
