@@ -6,33 +6,28 @@ namespace tagmint::tags {
 
 namespace {
 
-// Copies TagLib's UTF-16 units into `out` as they stand. Refuses (false) what
-// TagLib's own UTF-8 conversion would change: a leading byte order mark
-// (dropped by the decoder), a lone surrogate (TagLib gives up on the whole
-// text) or a unit beyond 16 bits.
-bool copyWellFormed(const wchar_t* units, qsizetype size, char16_t* out)
+// Copies TagLib's UTF-16 units into `out` as the text reads: without a
+// leading byte order mark and with U+FFFD for each lone surrogate of a
+// damaged text (TagLib's own conversion would give up on all of it). Returns
+// how many units were written, or -1 for a unit beyond 16 bits.
+qsizetype copyUnits(const wchar_t* units, qsizetype size, char16_t* out)
 {
-    if (units[0] == 0xFEFF)
-        return false;
-    for (qsizetype i = 0; i < size; ++i) {
+    const auto isLow = [](char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    qsizetype written = 0;
+    for (qsizetype i = units[0] == 0xFEFF ? 1 : 0; i < size; ++i) {
         const auto unit = char32_t(units[i]);
-        if (unit >= 0xD800) {
-            if (unit > 0xFFFF)
-                return false;
-            if (unit <= 0xDFFF) {
-                if (unit >= 0xDC00 || i + 1 == size)
-                    return false;
-                const auto low = char32_t(units[i + 1]);
-                if (low < 0xDC00 || low > 0xDFFF)
-                    return false;
-                out[i++] = char16_t(unit);
-                out[i] = char16_t(low);
-                continue;
-            }
+        if (unit > 0xFFFF)
+            return -1;
+        if (unit < 0xD800 || unit > 0xDFFF) {
+            out[written++] = char16_t(unit);
+        } else if (unit < 0xDC00 && i + 1 < size && isLow(char32_t(units[i + 1]))) {
+            out[written++] = char16_t(unit);
+            out[written++] = char16_t(units[++i]);
+        } else {
+            out[written++] = u'\uFFFD';
         }
-        out[i] = char16_t(unit);
     }
-    return true;
+    return written;
 }
 
 } // namespace
@@ -42,11 +37,13 @@ QString fromTagLib(const TagLib::String& text)
     const qsizetype size = text.size();
     if (size == 0)
         return QString();
-    // Almost every text is well-formed: one copy instead of a round trip
-    // through UTF-8, with the same result.
+    // One copy instead of a round trip through UTF-8.
     QString copy(size, Qt::Uninitialized);
-    if (copyWellFormed(text.toCWString(), size, reinterpret_cast<char16_t*>(copy.data())))
+    if (const qsizetype length = copyUnits(text.toCWString(), size, reinterpret_cast<char16_t*>(copy.data()));
+        length >= 0) {
+        copy.truncate(length);
         return copy;
+    }
     const std::string bytes = text.to8Bit(true);
     return text::fromExternalBytes(QByteArray(bytes.data(), qsizetype(bytes.size())));
 }

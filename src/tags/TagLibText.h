@@ -10,8 +10,8 @@
 namespace tagmint::tags {
 
 // A null TagLib string gives "". As with TagLib's own UTF-8 conversion, a
-// leading byte order mark is dropped and a text holding a lone surrogate
-// comes out empty.
+// leading byte order mark is dropped; a lone surrogate in a damaged text
+// reads as U+FFFD, so the rest of the text still shows.
 QString fromTagLib(const TagLib::String& text);
 
 // An empty text becomes TagLib's null string, which TagLib's generic setters
