@@ -3,13 +3,13 @@
 #include "audio/MpegAudioFrames.h"
 #include "audio/OpenAudioReader.h"
 #include "util/FileSystem.h"
+#include "util/RuntimeLibrary.h"
 #include "util/TextConversion.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtEndian>
 #include <chromaprint.h>
-#include <dlfcn.h>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,13 +34,6 @@ struct Chromaprint {
     decltype(&::chromaprint_dealloc) dealloc = nullptr;
 };
 
-template <typename Slot>
-bool bind(void* library, Slot& slot, const char* name)
-{
-    slot = reinterpret_cast<Slot>(dlsym(library, name));
-    return slot != nullptr;
-}
-
 // nullptr when the library or one of its functions is missing.
 const Chromaprint* chromaprint()
 {
@@ -48,14 +41,14 @@ const Chromaprint* chromaprint()
     static bool loaded = false;
     static std::once_flag once;
     std::call_once(once, [] {
-        const std::string name = "libchromaprint.so." + std::to_string(CHROMAPRINT_VERSION_MAJOR);
-        void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* library = runtime::openLibrary("chromaprint", CHROMAPRINT_VERSION_MAJOR);
         Chromaprint& f = functions;
-        loaded = library && bind(library, f.create, "chromaprint_new") && bind(library, f.destroy, "chromaprint_free")
-            && bind(library, f.start, "chromaprint_start") && bind(library, f.feed, "chromaprint_feed")
-            && bind(library, f.finish, "chromaprint_finish")
-            && bind(library, f.fingerprint, "chromaprint_get_fingerprint")
-            && bind(library, f.dealloc, "chromaprint_dealloc");
+        using runtime::bindFunction;
+        loaded = library && bindFunction(library, f.create, "chromaprint_new")
+            && bindFunction(library, f.destroy, "chromaprint_free") && bindFunction(library, f.start, "chromaprint_start")
+            && bindFunction(library, f.feed, "chromaprint_feed") && bindFunction(library, f.finish, "chromaprint_finish")
+            && bindFunction(library, f.fingerprint, "chromaprint_get_fingerprint")
+            && bindFunction(library, f.dealloc, "chromaprint_dealloc");
     });
     return loaded ? &functions : nullptr;
 }

@@ -1,6 +1,7 @@
 #include "network/HttpTransfer.h"
 
 #include "collection/ApplicationIdentity.h"
+#include "util/RuntimeLibrary.h"
 
 #include <QDateTime>
 #include <QUrl>
@@ -54,26 +55,54 @@ int transferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return 0;
 }
 
-void initialiseCurlOnce()
+// libcurl and the libraries behind it (OpenSSL, LDAP, SASL, SSH...) are
+// loaded with the first request: most runs never make one.
+struct Curl {
+    decltype(&::curl_easy_init) init = nullptr;
+    decltype(&::curl_easy_setopt) setopt = nullptr;
+    decltype(&::curl_easy_perform) perform = nullptr;
+    decltype(&::curl_easy_getinfo) getinfo = nullptr;
+    decltype(&::curl_easy_cleanup) cleanup = nullptr;
+    decltype(&::curl_easy_strerror) strerror = nullptr;
+};
+
+// Loaded and initialised once per process; nullptr when libcurl is missing.
+const Curl* libcurl()
 {
+    static Curl functions;
+    static bool loaded = false;
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        // libcurl.so.4 has been libcurl's binary interface for all of 7.x and 8.x.
+        void* library = runtime::openLibrary("curl", 4);
+        decltype(&::curl_global_init) globalInit = nullptr;
+        Curl& f = functions;
+        using runtime::bindFunction;
+        loaded = library && bindFunction(library, globalInit, "curl_global_init")
+            && bindFunction(library, f.init, "curl_easy_init") && bindFunction(library, f.setopt, "curl_easy_setopt")
+            && bindFunction(library, f.perform, "curl_easy_perform")
+            && bindFunction(library, f.getinfo, "curl_easy_getinfo")
+            && bindFunction(library, f.cleanup, "curl_easy_cleanup")
+            && bindFunction(library, f.strerror, "curl_easy_strerror") && globalInit(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    });
+    return loaded ? &functions : nullptr;
 }
 
 } // namespace
 
 HttpResponse httpRequest(const HttpRequest& request, const std::function<bool()>& isCancelled)
 {
-    initialiseCurlOnce();
     HttpResponse response;
     if (isCancelled && isCancelled()) {
         response.cancelled = true;
         response.error = QStringLiteral("Cancelled");
         return response;
     }
-    CURL* curl = curl_easy_init();
+    const Curl* api = libcurl();
+    CURL* curl = api ? api->init() : nullptr;
     if (!curl) {
-        response.error = QStringLiteral("Could not start a transfer");
+        response.error = api ? QStringLiteral("Could not start a transfer")
+                             : QStringLiteral("libcurl could not be loaded");
         return response;
     }
     TransferState state{&response, request.maxBodyBytes, false, &isCancelled};
@@ -81,40 +110,40 @@ HttpResponse httpRequest(const HttpRequest& request, const std::function<bool()>
         request.userAgent.isEmpty() ? collection::clientIdentification().toUtf8() : request.userAgent;
     char errorText[CURL_ERROR_SIZE] = {};
 
-    curl_easy_setopt(curl, CURLOPT_URL, request.url.constData());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, long(request.maxRedirects));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(request.connectTimeoutMs));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(request.timeoutMs));
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.constData());
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // what libcurl can decode
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxBodyBytes));
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, receiveBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, receiveHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &state);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, transferProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &state);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    api->setopt(curl, CURLOPT_URL, request.url.constData());
+    api->setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    api->setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    api->setopt(curl, CURLOPT_MAXREDIRS, long(request.maxRedirects));
+    api->setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(request.connectTimeoutMs));
+    api->setopt(curl, CURLOPT_TIMEOUT_MS, long(request.timeoutMs));
+    api->setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api->setopt(curl, CURLOPT_USERAGENT, userAgent.constData());
+    api->setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // what libcurl can decode
+    api->setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxBodyBytes));
+    api->setopt(curl, CURLOPT_WRITEFUNCTION, receiveBody);
+    api->setopt(curl, CURLOPT_WRITEDATA, &state);
+    api->setopt(curl, CURLOPT_HEADERFUNCTION, receiveHeader);
+    api->setopt(curl, CURLOPT_HEADERDATA, &state);
+    api->setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    api->setopt(curl, CURLOPT_XFERINFOFUNCTION, transferProgress);
+    api->setopt(curl, CURLOPT_XFERINFODATA, &state);
+    api->setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     if (request.post) {
-        curl_easy_setopt(curl, CURLOPT_POST, 1L);
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.postBody.constData());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.postBody.size()));
-        curl_easy_setopt(curl, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
+        api->setopt(curl, CURLOPT_POST, 1L);
+        api->setopt(curl, CURLOPT_POSTFIELDS, request.postBody.constData());
+        api->setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.postBody.size()));
+        api->setopt(curl, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
     }
 
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = api->perform(curl);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    api->getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     response.status = int(status);
     char* contentType = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+    if (api->getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
         response.contentType = contentType;
-    curl_easy_cleanup(curl);
+    api->cleanup(curl);
 
     if (code == CURLE_OK) {
         response.transferred = true;
@@ -125,25 +154,25 @@ HttpResponse httpRequest(const HttpRequest& request, const std::function<bool()>
         else if (state.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
             response.error = QStringLiteral("The answer is larger than %1 bytes").arg(request.maxBodyBytes);
         else
-            response.error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+            response.error = QString::fromUtf8(errorText[0] ? errorText : api->strerror(code));
     }
     return response;
 }
 
 bool isServiceReachable(const QString& baseUrl, int timeoutMs)
 {
-    initialiseCurlOnce();
-    CURL* curl = curl_easy_init();
+    const Curl* api = libcurl();
+    CURL* curl = api ? api->init() : nullptr;
     if (!curl)
         return false;
     const QByteArray url = baseUrl.toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(timeoutMs));
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    const bool reachable = curl_easy_perform(curl) == CURLE_OK;
-    curl_easy_cleanup(curl);
+    api->setopt(curl, CURLOPT_URL, url.constData());
+    api->setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
+    api->setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(timeoutMs));
+    api->setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    const bool reachable = api->perform(curl) == CURLE_OK;
+    api->cleanup(curl);
     return reachable;
 }
 

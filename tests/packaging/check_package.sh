@@ -52,7 +52,7 @@ check "programs are stripped" bash -c "! readelf -S '$root/usr/bin/tagmint' | gr
 # programs link.
 depends="$(dpkg-deb -f "$deb" Depends)"
 for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libtag1v5 libavformat59 \
-              libavcodec59 libavutil57 libswresample4 libmpg123-0; do
+              libavcodec59 libavutil57 libswresample4 libmpg123-0 libcurl4; do
     check "Depends names $needed: $depends" grep -qE "(^|, )$needed( |,|$)" <<<"$depends"
 done
 for package in $(sed 's/([^)]*)//g; s/|/,/g; s/,/ /g' <<<"$depends"); do
