@@ -542,4 +542,31 @@ TEST(MoreFormats, LaterEditsStayInPlace)
     EXPECT_EQ(mutagenRead(path)["asf"].toObject()["Description"][0].toString(), QString(3400, QLatin1Char('c')));
 }
 
+// A wrapper saved once (its header refitted to the file's padding) saves
+// again from the file as it now is, with everything edited since.
+TEST(AsfFormat, SecondSaveOfOneWrapperKeepsBothEdits)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.wma");
+    const QString audio = audioPacketDigest(path);
+    const std::unique_ptr<QZTagLibTag> tag = openTag(path);
+    ASSERT_TRUE(tag);
+    const QString album = tag->album();
+    ASSERT_FALSE(album.isEmpty());
+    tag->setComment(QString(3000, QLatin1Char('c')));
+    ASSERT_TRUE(tag->save()) << tag->saveError().toStdString();
+    tag->setTitle(QStringLiteral("Second"));
+    tag->setComment(QStringLiteral("short"));
+    tag->setGenre(QString());
+    ASSERT_TRUE(tag->save()) << tag->saveError().toStdString();
+
+    const QJsonObject seen = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(seen["Title"][0].toString(), "Second");
+    EXPECT_EQ(seen["Description"][0].toString(), "short");
+    EXPECT_FALSE(seen.contains("WM/Genre"));
+    EXPECT_EQ(seen["WM/AlbumTitle"][0].toString(), album);
+    EXPECT_EQ(audioPacketDigest(path), audio);
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+}
+
 } // namespace
