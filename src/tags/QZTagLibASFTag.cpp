@@ -168,6 +168,9 @@ bool QZTagLibASFTag::fitHeader()
 
 AudioLayout QZTagLibASFTag::audioLayout()
 {
+    // After a failed commit the file still has the old header.
+    if (m_saved)
+        reparseKeepingEdits();
     return {m_file ? QList<ByteRange>{m_audio} : QList<ByteRange>(), {}};
 }
 

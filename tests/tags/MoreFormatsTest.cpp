@@ -543,17 +543,24 @@ TEST(MoreFormats, LaterEditsStayInPlace)
 }
 
 // A wrapper saved once (its header refitted to the file's padding) saves
-// again from the file as it now is, with everything edited since.
-TEST(AsfFormat, SecondSaveOfOneWrapperKeepsBothEdits)
+// again from the file as it now is, with everything edited since: after a
+// save that went through, and after one a full disk refused.
+TEST(AsfFormat, LaterSavesOfOneWrapperKeepEveryEdit)
 {
     TempDir dir;
     const QString path = dir.copyFixture("tagged.wma");
+    const QByteArray original = readAll(path);
     const QString audio = audioPacketDigest(path);
     const std::unique_ptr<QZTagLibTag> tag = openTag(path);
     ASSERT_TRUE(tag);
     const QString album = tag->album();
     ASSERT_FALSE(album.isEmpty());
     tag->setComment(QString(3000, QLatin1Char('c')));
+    {
+        FreeSpaceOverride full([](const QByteArray&) { return std::optional<quint64>(0); });
+        ASSERT_FALSE(tag->save());
+    }
+    ASSERT_EQ(readAll(path), original);
     ASSERT_TRUE(tag->save()) << tag->saveError().toStdString();
     tag->setTitle(QStringLiteral("Second"));
     tag->setComment(QStringLiteral("short"));
