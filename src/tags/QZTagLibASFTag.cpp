@@ -10,8 +10,10 @@
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
+#include <taglib/tstringlist.h>
 
 #include <memory>
+#include <utility>
 
 using namespace tagmint::tags;
 
@@ -60,6 +62,11 @@ bool QZTagLibASFTag::canHandlePath(const QString& path)
 
 bool QZTagLibASFTag::openFile(const QString& /*path*/, quint32 /*flags*/)
 {
+    return parseFile();
+}
+
+bool QZTagLibASFTag::parseFile()
+{
     ByteRange audio;
     WindowedFile walked(streamFile());
     return asf::checkAsf(walked, &audio).holds() && parseStream(audio);
@@ -83,6 +90,7 @@ void QZTagLibASFTag::closeTagLibFile()
     m_tag = nullptr;
     delete m_file;
     m_file = nullptr;
+    m_saved = false;
 }
 
 bool QZTagLibASFTag::writeTags()
@@ -90,11 +98,44 @@ bool QZTagLibASFTag::writeTags()
     if (!m_file || !m_tag)
         return false;
     try {
+        if (m_saved && !reparseKeepingEdits())
+            return false;
         flushIntermediateValues();
+        m_saved = true;
         return m_file->save() && fitHeader();
     } catch (...) {
         return false;
     }
+}
+
+// TagLib's file object keeps the header length and padding it wrote, which
+// neither the padding fit nor a failed commit leaves in the file: a later
+// save starts from the file as it is, with the tag as edited since.
+bool QZTagLibASFTag::reparseKeepingEdits()
+{
+    const std::unique_ptr<TagLib::ASF::File> edited(m_file);
+    const TagLib::ASF::Tag& editedTag = *m_tag;
+    m_file = nullptr;
+    m_tag = nullptr;
+    m_saved = false;
+    if (!parseFile())
+        return false;
+    m_tag->setTitle(editedTag.title());
+    m_tag->setArtist(editedTag.artist());
+    m_tag->setComment(editedTag.comment());
+    m_tag->setCopyright(editedTag.copyright());
+    m_tag->setRating(editedTag.rating());
+    const TagLib::ASF::AttributeListMap& attributes = editedTag.attributeListMap();
+    TagLib::StringList removed;
+    for (const auto& [name, values] : std::as_const(*m_tag).attributeListMap()) {
+        if (!attributes.contains(name))
+            removed.append(name);
+    }
+    for (const TagLib::String& name : removed)
+        m_tag->removeItem(name);
+    for (const auto& [name, values] : attributes)
+        m_tag->setAttribute(name, values);
+    return true;
 }
 
 // TagLib renders the whole header object anew, padding object included as
@@ -121,17 +162,15 @@ bool QZTagLibASFTag::fitHeader()
     const QByteArray fitted = asf::withPadding(header, fits ? keepingSize : kObjectHeaderSize + kRoomPadding);
     bytes.insert(TagLib::ByteVector(fitted.constData(), static_cast<unsigned int>(fitted.size())), 0,
                  static_cast<unsigned long>(newSize));
-    // TagLib still takes the header for as long as it wrote it.
-    const ByteRange audio{fitted.size(), m_audio.length};
-    closeTagLibFile();
-    if (!parseStream(audio))
-        return false;
-    loadIntermediateValues();
+    m_audio.offset = fitted.size();
     return true;
 }
 
 AudioLayout QZTagLibASFTag::audioLayout()
 {
+    // After a failed commit the file still has the old header.
+    if (m_saved)
+        reparseKeepingEdits();
     return {m_file ? QList<ByteRange>{m_audio} : QList<ByteRange>(), {}};
 }
 

@@ -70,8 +70,12 @@ protected:
     void storePicture(const tagmint::tags::EncodedImage& encoded, const QImage& image) override;
 
 private:
+    // Our object walk, then TagLib's reading of the stream.
+    bool parseFile();
     // TagLib's reading of the stream, whose data object and indexes are `audio`.
     bool parseStream(const tagmint::tags::ByteRange& audio);
+    // A fresh reading of the stream carrying the tag's current contents.
+    bool reparseKeepingEdits();
     // Gives the header TagLib saved the old length through its padding.
     bool fitHeader();
     QString descriptionText(tagmint::tags::TagGetter getter) const;
@@ -87,4 +91,6 @@ private:
     TagLib::ASF::File* m_file = nullptr;
     TagLib::ASF::Tag* m_tag = nullptr;   // owned by the file object
     tagmint::tags::ByteRange m_audio;
+    // TagLib's file object has written its header once.
+    bool m_saved = false;
 };

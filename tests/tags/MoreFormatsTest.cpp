@@ -542,4 +542,38 @@ TEST(MoreFormats, LaterEditsStayInPlace)
     EXPECT_EQ(mutagenRead(path)["asf"].toObject()["Description"][0].toString(), QString(3400, QLatin1Char('c')));
 }
 
+// A wrapper saved once (its header refitted to the file's padding) saves
+// again from the file as it now is, with everything edited since: after a
+// save that went through, and after one a full disk refused.
+TEST(AsfFormat, LaterSavesOfOneWrapperKeepEveryEdit)
+{
+    TempDir dir;
+    const QString path = dir.copyFixture("tagged.wma");
+    const QByteArray original = readAll(path);
+    const QString audio = audioPacketDigest(path);
+    const std::unique_ptr<QZTagLibTag> tag = openTag(path);
+    ASSERT_TRUE(tag);
+    const QString album = tag->album();
+    ASSERT_FALSE(album.isEmpty());
+    tag->setComment(QString(3000, QLatin1Char('c')));
+    {
+        FreeSpaceOverride full([](const QByteArray&) { return std::optional<quint64>(0); });
+        ASSERT_FALSE(tag->save());
+    }
+    ASSERT_EQ(readAll(path), original);
+    ASSERT_TRUE(tag->save()) << tag->saveError().toStdString();
+    tag->setTitle(QStringLiteral("Second"));
+    tag->setComment(QStringLiteral("short"));
+    tag->setGenre(QString());
+    ASSERT_TRUE(tag->save()) << tag->saveError().toStdString();
+
+    const QJsonObject seen = mutagenRead(path)["asf"].toObject();
+    EXPECT_EQ(seen["Title"][0].toString(), "Second");
+    EXPECT_EQ(seen["Description"][0].toString(), "short");
+    EXPECT_FALSE(seen.contains("WM/Genre"));
+    EXPECT_EQ(seen["WM/AlbumTitle"][0].toString(), album);
+    EXPECT_EQ(audioPacketDigest(path), audio);
+    EXPECT_TRUE(tagmint::tags::checkFileStructure(path).holds());
+}
+
 } // namespace
