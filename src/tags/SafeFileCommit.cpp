@@ -114,6 +114,21 @@ int syncData(int fd)
 
 // --- The new file ------------------------------------------------------------
 
+// A save that is killed between naming its new file and the rename leaves
+// that hidden name behind. A save in progress holds a lock on its new file;
+// a name whose file nobody locks is such a leftover and is removed (where
+// the file system has no locks, it is kept).
+bool removeIfAbandoned(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    const bool abandoned = fd >= 0 && LockedFile::lockExclusivelyNow(fd) && ::unlink(path.constData()) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    // Otherwise the name stays taken.
+    errno = EEXIST;
+    return abandoned;
+}
+
 // A scratch file, removed again unless it was put in place.
 class ScratchFile {
 public:
@@ -167,10 +182,12 @@ public:
             // target in one step.
             const QByteArray self = QByteArray("/proc/self/fd/") + QByteArray::number(m_fd);
             const qsizetype slash = target.lastIndexOf('/');
+            const QByteArray prefix = target.left(slash + 1) + "." + target.mid(slash + 1) + ".tagmint-";
             for (int attempt = 0; attempt < 100 && m_name.isEmpty(); ++attempt) {
-                const QByteArray hidden = target.left(slash + 1) + "." + target.mid(slash + 1) + ".tagmint-"
-                    + QByteArray::number(::getpid()) + "-" + QByteArray::number(attempt);
-                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW) == 0)
+                const QByteArray hidden = prefix + QByteArray::number(attempt);
+                const auto link = [&] { return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, hidden.constData(),
+                                                        AT_SYMLINK_FOLLOW) == 0; };
+                if (link() || (errno == EEXIST && removeIfAbandoned(hidden) && link()))
                     m_name = hidden;
                 else if (errno != EEXIST)
                     return errno;
